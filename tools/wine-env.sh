@@ -1,0 +1,26 @@
+# Sourced by the scripts under tools/: the environment in which our Windows programs run under
+# Wine. Expects RUN_DIR (the build tree whose programs run) and VELA_RUN_ARCH (i686 or x86_64).
+# Never touches the user's own Wine prefix.
+export WINEPREFIX="$RUN_DIR/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ "${VELA_RUN_ARCH:-i686}" = x86_64 ]; then
+  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+  VELA_WINE=/usr/lib/wine/wine64
+else
+  export WINEARCH=win32
+  VELA_WINE=wine
+fi
+# ANSI code page 936, as on the player's home systems: Wine takes it from the locale of each
+# program it starts (no glibc locale is needed), so vela_wine sets it there, not in this shell.
+vela_wine() { LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$VELA_WINE" "$@"; }
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy
+# Audio goes to a file sink, so tests can check what was played.
+mkdir -p "$RUN_DIR/audio"
+if [ -z "${ALSA_CONFIG_PATH:-}" ]; then
+  cat > "$RUN_DIR/audio/asound.conf" <<ALSA
+</usr/share/alsa/alsa.conf>
+pcm.!default { type file  slave.pcm "null"  file "$RUN_DIR/audio/out.raw"  format "raw" }
+ALSA
+  export ALSA_CONFIG_PATH="$RUN_DIR/audio/asound.conf"
+fi
