@@ -19,27 +19,36 @@ else
 fi
 export BUILD_DIR RUN_DIR VELA_RUN_ARCH
 
-harness_configure_and_build() {  # <build dir> <toolchain file> [cmake args...]
-  local dir=$1 toolchain=$2; shift 2
+harness_configure_and_build() {  # <build dir> <toolchain file> <targets> [cmake args...]
+  local dir=$1 toolchain=$2 targets=$3; shift 3
   mkdir -p "$dir"
   cmake -S "$ROOT_DIR" -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$ROOT_DIR/cmake/$toolchain" \
     -DVELA_STANDIN_PORT="$STANDIN_PORT" "$@" >"$dir/configure.log" 2>&1 \
     || { cat "$dir/configure.log"; return 1; }
-  cmake --build "$dir" -j "$(nproc)" >"$dir/build.log" 2>&1
+  local target_args=()
+  [ -n "$targets" ] && target_args=(--target $targets)
+  cmake --build "$dir" -j "$(nproc)" "${target_args[@]}" >"$dir/build.log" 2>&1
   local rc=$?
   grep -E "warning|error|Error" "$dir/build.log" | head -100
   return $rc
 }
 
 # harness_build [tests]: the 32-bit deliverables, and the programs that will run here.
+# VELA_BUILD_TARGETS limits what is built in the tree that runs (e.g. "test_http"), and
+# VELA_DELIVER_TARGETS what is built in the 32-bit tree when that is another tree ("none" for
+# nothing); both default to everything.
 harness_build() {
   local tests=OFF
   [ "${1:-}" = tests ] && tests=ON
+  local run_targets=${VELA_BUILD_TARGETS:-} deliver_targets=${VELA_DELIVER_TARGETS:-}
   if [ "$VELA_RUN_ARCH" = i686 ]; then
-    harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake -DVELA_BUILD_TESTS=$tests
+    harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests
   else
-    harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake -DVELA_BUILD_TESTS=OFF &&
-    harness_configure_and_build "$RUN_DIR" toolchain-mingw64.cmake -DVELA_BUILD_TESTS=$tests
+    if [ "$deliver_targets" != none ]; then
+      harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$deliver_targets" -DVELA_BUILD_TESTS=OFF \
+        || return 1
+    fi
+    harness_configure_and_build "$RUN_DIR" toolchain-mingw64.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests
   fi
 }
 
