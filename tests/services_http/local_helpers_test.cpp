@@ -1,0 +1,254 @@
+// Local helpers: the three-byte text form, UTF-8, folders, app.xml, the browser path and
+// starting a command line.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <string>
+#include <vector>
+
+#include "local_helpers.h"
+#include "test_files.h"
+
+namespace {
+
+struct CodecCase {
+    const wchar_t* text;
+    const char* bytes;
+};
+
+TEST(ThreeByteText, EveryUnitIsThreeBytesBothWays) {
+    const CodecCase cases[] = {
+        {L"", ""},
+        {L"A\x4E2D", "\xE0\x81\x81\xE4\xB8\xAD"},
+        {L"\xD83D\xDE00", "\xED\xA0\xBD\xED\xB8\x80"},  // a surrogate pair: two groups
+        {L"\xFFFF", "\xEF\xBF\xBF"},
+        {L"<\x6B4C>", "\xE0\x80\xBC\xE6\xAD\x8C\xE0\x80\xBE"},
+    };
+    for (const CodecCase& c : cases) {
+        std::string encoded;
+        EXPECT_TRUE(WideToUtf8Fixed3(encoded, c.text));
+        EXPECT_EQ(encoded, c.bytes) << testfiles::Narrow(c.text);
+        std::wstring decoded = L"old";
+        EXPECT_TRUE(Utf8Fixed3ToWide(decoded, c.bytes));
+        EXPECT_EQ(decoded, c.text) << testfiles::Narrow(c.text);
+    }
+    std::wstring nul(1, L'\0');
+    std::string encoded;
+    EXPECT_TRUE(WideToUtf8Fixed3(encoded, nul));
+    EXPECT_EQ(encoded, std::string("\xE0\x80\x80", 3));
+    std::wstring back;
+    EXPECT_TRUE(Utf8Fixed3ToWide(back, encoded));
+    EXPECT_EQ(back, nul);
+}
+
+TEST(ThreeByteText, PlainBytesReadAsThemselvesAndCutGroupsEndTheText) {
+    const CodecCase cases[] = {
+        {L"AB", "AB"},
+        {L"x\x4E2Dy", "x\xE4\xB8\xADy"},
+        {L"A", "A\xE4\xB8"},      // a group cut short by the end
+        {L"A", "A\xE4"},
+        {L"\x4E2D", "\xE4\xB8\xAD\xE4"},
+    };
+    for (const CodecCase& c : cases) {
+        std::wstring decoded;
+        EXPECT_TRUE(Utf8Fixed3ToWide(decoded, c.bytes));
+        EXPECT_EQ(decoded, c.text) << c.bytes;
+    }
+    unsigned char group[3];
+    EncodeUnit3Bytes(group, L'A');
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(group), 3), "\xE0\x81\x81");
+}
+
+TEST(Utf8, StandardUtf8IncludingPairs) {
+    EXPECT_EQ(WideToUtf8(L""), "");
+    EXPECT_EQ(WideToUtf8(L"A\x4E2D\xD83D\xDE00"), "A\xE4\xB8\xAD\xF0\x9F\x98\x80");
+}
+
+TEST(Folders, CreateDirectoryTreeMakesEveryLevelOnce) {
+    std::wstring dir = testfiles::FreshDir(L"tree");
+    EXPECT_TRUE(CreateDirectoryTree(dir + L"\\a\\b"));
+    EXPECT_TRUE(testfiles::Exists(dir + L"\\a\\b"));
+    EXPECT_FALSE(CreateDirectoryTree(dir + L"\\a\\b"));  // already there
+    EXPECT_TRUE(CreateDirectoryTree(dir + L"\\a\\d e\\c\\"));
+    EXPECT_TRUE(testfiles::Exists(dir + L"\\a\\d e\\c"));
+    testfiles::WriteAll(dir + L"\\file", "x");
+    EXPECT_FALSE(CreateDirectoryTree(dir + L"\\file\\sub"));  // a file in the way
+    testfiles::RemoveTree(dir);
+}
+
+TEST(Folders, UserDataFolderIsRoamingAppDataVelaMusic) {
+    std::wstring folder;
+    ASSERT_TRUE(GetUserDataFolder(folder));
+    EXPECT_EQ(folder, testfiles::PlayerDataFolder());
+    EXPECT_EQ(folder.substr(folder.size() - 10), L"\\VelaMusic");
+}
+
+// Runs this test program again from another path, limited to one test, and waits for it.
+DWORD RunCopyOfThisProgram(const std::wstring& exe, const std::wstring& filter) {
+    std::wstring line = L"\"" + exe + L"\" --gtest_filter=" + filter;
+    std::vector<wchar_t> buffer(line.begin(), line.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    SetEnvironmentVariableW(L"VELA_APPXML_CHILD", L"1");
+    BOOL started = CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &process);
+    SetEnvironmentVariableW(L"VELA_APPXML_CHILD", nullptr);
+    if (!started) return 0xFFFFFFFF;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0xFFFFFFFF;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::wstring ThisProgram() {
+    wchar_t path[MAX_PATH * 2] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return path;
+}
+
+// Reads the AppPath text of app.xml in the data folder (UTF-8, as declared).
+std::wstring ReadAppXmlPath(const std::wstring& name) {
+    std::string bytes = testfiles::ReadAll(testfiles::PlayerDataFolder() + name);
+    TiXmlDocument document;
+    document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    const TiXmlElement* root = document.RootElement();
+    if (document.Error() || !root || root->ValueStr() != "AppPath" || !root->GetText()) return L"<unreadable>";
+    return testfiles::Widen(root->GetText());
+}
+
+TEST(AppXml, ChildWritesItsOwnPath) {
+    if (testfiles::Env(L"VELA_APPXML_CHILD").empty()) GTEST_SKIP() << "run by AppXml.PathWithMarkupRoundTrips";
+    std::wstring folder;
+    ASSERT_TRUE(GetUserDataFolder(folder));
+    CreateDirectoryTree(folder);
+    ASSERT_TRUE(WriteAppXml(L"\\app-child.xml"));
+}
+
+TEST(AppXml, WritesDeclaredUtf8WithThisProgramsPath) {
+    std::wstring folder;
+    ASSERT_TRUE(GetUserDataFolder(folder));
+    CreateDirectoryTree(folder);
+    DeleteFileW((folder + L"\\app.xml").c_str());
+    ASSERT_TRUE(WriteAppXml(L"\\app.xml"));
+    std::string bytes = testfiles::ReadAll(folder + L"\\app.xml");
+    EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"utf-8\" ?>", 0), 0u) << bytes;
+    EXPECT_EQ(bytes.find("standalone"), std::string::npos);
+    EXPECT_EQ(ReadAppXmlPath(L"\\app.xml"), ThisProgram());
+}
+
+TEST(AppXml, PathWithMarkupRoundTrips) {
+    // A program folder whose name holds a markup character. (Wine on the test machines has no
+    // UTF-8 locale for Unix file names, so the name stays within ASCII.)
+    std::wstring dir = testfiles::FreshDir(L"appxml") + L"\\Vela & Music's";
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    std::wstring copy = dir + L"\\VelaMusic.exe";
+    ASSERT_TRUE(CopyFileW(ThisProgram().c_str(), copy.c_str(), FALSE));
+    DeleteFileW((testfiles::PlayerDataFolder() + L"\\app-child.xml").c_str());
+    EXPECT_EQ(RunCopyOfThisProgram(copy, L"AppXml.ChildWritesItsOwnPath"), 0u);
+    EXPECT_EQ(ReadAppXmlPath(L"\\app-child.xml"), copy);
+    std::string bytes = testfiles::ReadAll(testfiles::PlayerDataFolder() + L"\\app-child.xml");
+    EXPECT_NE(bytes.find("&amp;"), std::string::npos) << bytes;
+    DeleteFileW((testfiles::PlayerDataFolder() + L"\\app-child.xml").c_str());
+    testfiles::RemoveTree(dir);
+}
+
+TEST(AppXml, TextIsUtf8WithEscapedMarkup) {
+    const std::wstring path = L"C:\\\x64AD\x653E\x5668 & <Vela>\\VelaMusic.exe";
+    std::string text = AppXmlText(path);
+    EXPECT_EQ(text,
+              "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<AppPath>C:\\\xE6\x92\xAD\xE6\x94\xBE\xE5\x99\xA8"
+              " &amp; &lt;Vela&gt;\\VelaMusic.exe</AppPath>\n");
+    TiXmlDocument document;
+    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    ASSERT_NE(document.RootElement(), nullptr);
+    EXPECT_EQ(testfiles::Widen(document.RootElement()->GetText()), path);
+}
+
+// Sets or removes the default value of the browser's App Paths key for one test, and restores
+// what was there before.
+class BrowserKeyTest : public ::testing::Test {
+protected:
+    static constexpr const wchar_t* kKey =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+
+    void SetUp() override {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+            wchar_t value[2048] = {};
+            DWORD size = sizeof value - sizeof(wchar_t);
+            hadValue_ = RegQueryValueExW(key, nullptr, nullptr, &type_, reinterpret_cast<BYTE*>(value), &size) ==
+                        ERROR_SUCCESS;
+            if (hadValue_) saved_ = value;
+            RegCloseKey(key);
+        }
+    }
+    void TearDown() override {
+        if (hadValue_) {
+            SetValue(saved_, type_);
+        } else {
+            RemoveValue();
+        }
+    }
+    void SetValue(const std::wstring& value, DWORD type = REG_SZ) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    void RemoveValue() {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, nullptr);
+            RegCloseKey(key);
+        }
+    }
+
+    bool hadValue_ = false;
+    DWORD type_ = REG_SZ;
+    std::wstring saved_;
+};
+
+TEST_F(BrowserKeyTest, PathComesFromTheRegistryQuoted) {
+    const std::wstring longPath = L"D:\\" + std::wstring(300, L'd') + L"\\b.exe";
+    struct {
+        std::wstring stored;
+        std::wstring expected;
+    } cases[] = {
+        {L"D:\\Some Browser\\b.exe", L"\"D:\\Some Browser\\b.exe\""},
+        {L"\"D:\\Quoted Already\\b.exe\"", L"\"D:\\Quoted Already\\b.exe\""},
+        {longPath, L"\"" + longPath + L"\""},
+    };
+    for (const auto& c : cases) {
+        SetValue(c.stored);
+        std::wstring path;
+        EXPECT_EQ(GetBrowserPath(path), 0);
+        EXPECT_EQ(path, c.expected);
+    }
+}
+
+TEST_F(BrowserKeyTest, DefaultWhenTheValueIsMissing) {
+    RemoveValue();
+    std::wstring path = L"old";
+    EXPECT_EQ(GetBrowserPath(path), 0);
+    EXPECT_EQ(path, L"\"C:\\Program Files\\Internet Explorer\\IEXPLORE.EXE\"");
+}
+
+TEST(RunCommand, StartsTheWholeCommandLine) {
+    std::wstring dir = testfiles::FreshDir(L"run");
+    std::wstring made = dir + L"\\made by cmd";
+    EXPECT_EQ(RunCommandLine(L"cmd.exe /c mkdir \"" + made + L"\""), 0);
+    for (int i = 0; i < 200 && !testfiles::Exists(made); ++i) Sleep(50);
+    EXPECT_TRUE(testfiles::Exists(made));
+    EXPECT_EQ(RunCommandLine(L"\"C:\\no such\\program.exe\" x"), 0);  // not reported
+    testfiles::RemoveTree(dir);
+}
+
+}  // namespace
