@@ -195,6 +195,12 @@ TEST_F(MusicDownTest, OutcomesByReply) {
     }
 }
 
+TEST_F(MusicDownTest, RefusedConnectionWritesNoFile) {
+    down_.SetTargetFile(target_);
+    EXPECT_FALSE(down_.DownloadToFile(L"http://127.0.0.1:1/reply", 1024000));
+    EXPECT_FALSE(testfiles::Exists(target_));
+}
+
 TEST_F(MusicDownTest, EmptyBodyWritesNoFile) {
     standin::PutFile("empty", "");
     EXPECT_TRUE(Download("/files/empty"));

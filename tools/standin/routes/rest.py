@@ -7,7 +7,8 @@ A call with a wrong key or signature gets the fail reply and is logged with the 
 "signature=bad"; a good one is noted "signature=ok".
 
 Methods are registered in METHODS: name -> fn(req, params) returning the reply XML text (or
-bytes). Other route modules add to it; an unknown method gets the fail reply.
+bytes). Other route modules add to it (catalogue.py holds the service's methods); an unknown
+method gets the fail reply.
 """
 import hashlib
 
@@ -19,8 +20,10 @@ METHODS = {}
 
 
 def fail_reply(code, msg):
+    """The service's error reply: the root's "stat" is "fail", its "err" child carries the code
+    and the message as attributes."""
     return ('<?xml version="1.0" encoding="utf-8"?>\n'
-            '<rsp stat="fail"><code>%s</code><msg>%s</msg></rsp>\n' % (code, msg))
+            '<rsp stat="fail"><err code="%s" msg="%s"/></rsp>\n' % (code, msg))
 
 
 def signature(params_bytes, secret=None):

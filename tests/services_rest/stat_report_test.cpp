@@ -1,0 +1,101 @@
+// Statistics and share reports, the heartbeat thread and the adapter address.
+#include <windows.h>
+#include <process.h>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "stat_report.h"
+#include "standin_client.h"
+#include "test_files.h"
+
+namespace {
+
+std::vector<std::string> RequestLines(const std::string& pathPrefix) {
+    std::vector<std::string> lines;
+    for (const std::string& entry : standin::RequestsMatching("GET " + pathPrefix))
+        lines.push_back(entry.substr(0, entry.find("\r\n")));
+    return lines;
+}
+
+struct StatCase {
+    const char* label;
+    std::string userName;
+    std::string channelNo;
+    std::string expectedTail;  // the query from "&UserName="
+};
+
+TEST(StatReport, SendsTheQueryInItsFixedOrder) {
+    const StatCase cases[] = {
+        {"empty channel", "", "", "&UserName=&ChannelNo=000&VersionNo=v0.9.0.9"},
+        {"given channel", "", "12", "&UserName=&ChannelNo=12&VersionNo=v0.9.0.9"},
+        {"user name escaped", "a&b=c \xE5\xBC\xA0", "",
+         "&UserName=a%26b%3Dc%20%E5%BC%A0&ChannelNo=000&VersionNo=v0.9.0.9"},
+    };
+    for (const StatCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        standin::Reset();
+        EXPECT_TRUE(SendStatReport("01", "05", "005", "00-1A-2B-3C-4D-5E", c.userName, c.channelNo));
+        std::vector<std::string> lines = RequestLines("/datasta/");
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0], "GET /datasta/?TypeID=01&ModId=05&OperationID=005&MacAddress=00-1A-2B-3C-4D-5E" +
+                                c.expectedTail + " HTTP/1.1");
+    }
+}
+
+TEST(ShareReport, SendsUtf8NamesAndTheAnsiTrackNameInQuotes) {
+    standin::Reset();
+    // User 张三, track id "9&1", track name 晴天 & "x" (GBK: C7 E7 CC EC).
+    EXPECT_TRUE(SendShareReport("00-1A-2B-3C-4D-5E", L"\x5F20\x4E09", L"9&1", L"\x6674\x5929 & \"x\""));
+    std::vector<std::string> lines = RequestLines("/share/");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0],
+              "GET /share/?method=add&MacAddress=00-1A-2B-3C-4D-5E&UserName=%E5%BC%A0%E4%B8%89&TrackID=9%261"
+              "&TrackName=\"%C7%E7%CC%EC%20%26%20%22x%22\" HTTP/1.1");
+    // The service sees the values as they were.
+    std::string reports = standin::Request("GET", "/_ctl/reports").body;
+    EXPECT_NE(reports.find("\"TrackID\": \"9&1\""), std::string::npos) << reports;
+    EXPECT_NE(reports.find("\"UserName\": \"\xE5\xBC\xA0\xE4\xB8\x89\""), std::string::npos) << reports;
+    EXPECT_NE(reports.find("\"TrackName\": \"\\\"\xE6\x99\xB4\xE5\xA4\xA9 & \\\"x\\\"\\\"\""), std::string::npos)
+        << reports;
+}
+
+TEST(MacAddress, SixUpperCaseHexBytesJoinedByHyphens) {
+    std::string mac;
+    GetMacAddress(mac);
+    EXPECT_TRUE(std::regex_match(mac, std::regex("[0-9A-F]{2}(-[0-9A-F]{2}){5}"))) << mac;
+}
+
+TEST(StatHeartbeat, ReportsAtOnceThenEachIntervalAndStopsWithoutOneMore) {
+    standin::Reset();
+    StatReportInfo info;
+    info.TypeID = "01";
+    info.ModId = "07";
+    info.OperationID = "007";
+    info.MacAddress = "00-1A-2B-3C-4D-5E";
+    info.IntervalMs = 300;
+    info.InitLock();
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, StatHeartbeatThread, &info, 0, nullptr));
+    ASSERT_NE(thread, nullptr);
+
+    size_t sent = 0;
+    for (int i = 0; i < 100 && sent < 2; ++i) {
+        Sleep(50);
+        sent = RequestLines("/datasta/").size();
+    }
+    ASSERT_GE(sent, 2u);
+    info.RequestStop();  // waits for a request in progress
+    size_t atStop = RequestLines("/datasta/").size();
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    std::vector<std::string> lines = RequestLines("/datasta/");
+    EXPECT_EQ(lines.size(), atStop);
+    EXPECT_EQ(lines[0],
+              "GET /datasta/?TypeID=01&ModId=07&OperationID=007&MacAddress=00-1A-2B-3C-4D-5E&UserName=&ChannelNo=000"
+              "&VersionNo=v0.9.0.9 HTTP/1.1");
+}
+
+}  // namespace

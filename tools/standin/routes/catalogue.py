@@ -1,0 +1,223 @@
+"""The service's REST methods over a small catalogue of tracks, users and online playlists.
+
+Methods (registered in rest.METHODS; rest.py checks the key and the signature first):
+  Sylk42.User.Login            u_name, u_pwd      -> stat ok with UserID, UserName, Token
+  Sylk42.User.Logout           u_name, tk         -> stat ok when tk is the user's token
+  Sylk42.Track.GetTrackPlayUrl ProductID          -> <Track><AuditionUrl>play url</AuditionUrl></Track>
+  Sylk42.Track.GetTrackDownUrl ProductID          -> <Track><AuditionUrl>download url</AuditionUrl></Track>
+  Sylk42.Track.GetByArtistID   artistID, page, per_page -> track list
+  Sylk42.Track.GetByTopicID    ProductID (topic)  -> track list
+  Sylk42.Track.GetHotTrackForGenre ProductID (genre) -> track list
+  Sylk42.User.GetPalyList      u_uid              -> <PlayLists> of the user's playlists
+  Sylk42.User.GetPlayListTracks pl_id             -> the playlist's tracks
+Failures answer <rsp stat="fail"><err code=".." msg=".."/></rsp>.
+
+Query values arrive as the client's bytes (ANSI code page or UTF-8); they are compared as text,
+decoded as UTF-8 when they are valid UTF-8, otherwise as GBK.
+
+Controls (all values UTF-8, percent-encoded; /_ctl/reset restores the default catalogue):
+  POST /_ctl/track?TrackID=..&TrackName=..&ArtistNameList=..&ArtistIDList=..&AlbumName=..
+                  &AlbumID=..&FileSize=..&Duration=..&topic=..&genre=..&play=<url>&down=<url>
+       adds or replaces a track. ArtistIDList may hold several ids separated by ","; topic and
+       genre likewise. play/down default to /files/<TrackID>.mp3 on this stand-in.
+  POST /_ctl/user?name=..&pwd=..&UserID=..&UserName=..&Token=..   adds or replaces a user.
+  POST /_ctl/playlist?user=<UserID>&PlayListID=..&PlayListTitle=..&PlayListDesc=..
+                  &PlayListCreateDate=..&PlayListSize=..&PlayListSImage=..&tracks=<id>,<id>
+       adds or replaces an online playlist of a user.
+  POST /_ctl/catalogue?clear=1      empties the catalogue (no tracks, users or playlists).
+  GET  /_ctl/catalogue              the catalogue as JSON.
+  POST /_ctl/reply?method=<name>&xml=<text>   answers that method with this exact XML until reset.
+"""
+import json
+import threading
+from xml.sax.saxutils import escape, quoteattr
+
+from routes import rest
+
+TRACK_FIELDS = ("TrackID", "TrackName", "ArtistNameList", "ArtistIDList", "AlbumName", "AlbumID", "FileSize")
+PLAYLIST_FIELDS = ("PlayListID", "PlayListTitle", "PlayListDesc", "PlayListCreateDate", "PlayListSize",
+                   "PlayListSImage")
+
+_lock = threading.Lock()
+_state = {}
+
+
+def _default_state():
+    tracks = {}
+    for i, (name, artist, artist_id, album) in enumerate((
+            ("晴天", "周杰伦", "11", "叶惠美"),
+            ("Blue in Green", "Miles Davis", "12", "Kind of Blue"),
+            ("So What", "Miles Davis", "12", "Kind of Blue"))):
+        tid = str(1001 + i)
+        tracks[tid] = {"TrackID": tid, "TrackName": name, "ArtistNameList": artist, "ArtistIDList": artist_id,
+                       "AlbumName": album, "AlbumID": str(501 + i), "FileSize": "4096000", "Duration": "04:29",
+                       "topic": ["7"], "genre": ["3"], "play": "", "down": ""}
+    users = {"demo": {"name": "demo", "pwd": "demo123", "UserID": "90001", "UserName": "Demo",
+                      "Token": "tok90001"}}
+    playlists = {"301": {"user": "90001", "PlayListID": "301", "PlayListTitle": "Jazz", "PlayListDesc": "Cool jazz",
+                         "PlayListCreateDate": "2010-05-01", "PlayListSize": "2", "PlayListSImage": "",
+                         "tracks": ["1002", "1003"]}}
+    return {"tracks": tracks, "users": users, "playlists": playlists, "replies": {}}
+
+
+def _text(value):
+    """Client bytes as text: UTF-8 when they are valid UTF-8, else GBK."""
+    if isinstance(value, str):
+        return value
+    try:
+        return value.decode("utf-8")
+    except UnicodeDecodeError:
+        return value.decode("gbk", "replace")
+
+
+def _ids(text):
+    return [p for p in (text or "").split(",") if p]
+
+
+def _xml(body, stat="ok"):
+    return '<?xml version="1.0" encoding="utf-8"?>\n<rsp stat="%s">%s</rsp>\n' % (stat, body)
+
+
+def _fail(code, msg):
+    return _xml("<err code=%s msg=%s/>" % (quoteattr(str(code)), quoteattr(msg)), "fail")
+
+
+def _elements(record, names):
+    return "".join("<%s>%s</%s>" % (n, escape(record.get(n, "")), n) for n in names if record.get(n, "") != "")
+
+
+def _track_list(tracks, duration=False):
+    names = TRACK_FIELDS + (("Duration",) if duration else ())
+    return _xml("".join("<Track>%s</Track>" % _elements(t, names) for t in tracks))
+
+
+def _base(req):
+    return "http://127.0.0.1:%d" % req.port
+
+
+def _url_reply(req, q, kind):
+    tid = _text(q.get("ProductID", b""))
+    with _lock:
+        track = _state["tracks"].get(tid)
+    if track is None:
+        return _fail(201, "Track not found")
+    url = track.get(kind) or "%s/files/%s.mp3" % (_base(req), tid)
+    return _xml("<Track><TrackID>%s</TrackID><AuditionUrl>%s</AuditionUrl></Track>" % (escape(tid), escape(url)))
+
+
+def _by(key, value):
+    with _lock:
+        return [t for t in _state["tracks"].values() if value in t.get(key, [])]
+
+
+def _login(req, q):
+    name, pwd = _text(q.get("u_name", b"")), _text(q.get("u_pwd", b""))
+    with _lock:
+        user = _state["users"].get(name)
+    if user is None or user["pwd"] != pwd:
+        return _fail(301, "用户名或密码错误")
+    return _xml(_elements(user, ("UserID", "UserName", "Token")))
+
+
+def _logout(req, q):
+    name, token = _text(q.get("u_name", b"")), _text(q.get("tk", b""))
+    with _lock:
+        user = _state["users"].get(name)
+    if user is None or user["Token"] != token:
+        return _fail(302, "Invalid token")
+    return _xml("")
+
+
+def _artist(req, q):
+    artist = _text(q.get("artistID", b""))
+    page = max(1, int(_text(q.get("page", b"1")) or 1))
+    per_page = max(1, int(_text(q.get("per_page", b"100")) or 100))
+    with _lock:
+        tracks = [t for t in _state["tracks"].values() if artist in _ids(t.get("ArtistIDList"))]
+    return _track_list(tracks[(page - 1) * per_page:page * per_page])
+
+
+def _playlists(req, q):
+    uid = _text(q.get("u_uid", b""))
+    with _lock:
+        lists = [p for p in _state["playlists"].values() if p["user"] == uid]
+    return _xml("<PlayLists>%s</PlayLists>" % "".join(
+        "<PlayList>%s</PlayList>" % _elements(p, PLAYLIST_FIELDS) for p in lists))
+
+
+def _playlist_tracks(req, q):
+    pid = _text(q.get("pl_id", b""))
+    with _lock:
+        plist = _state["playlists"].get(pid)
+        if plist is None:
+            return _fail(401, "Playlist not found")
+        tracks = [_state["tracks"][t] for t in plist["tracks"] if t in _state["tracks"]]
+    return _track_list(tracks, duration=True)
+
+
+def _method(name, fn):
+    def answer(req, q):
+        with _lock:
+            fixed = _state["replies"].get(name)
+        return fixed if fixed is not None else fn(req, q)
+    rest.METHODS[name] = answer
+
+
+def register(app):
+    def reset():
+        with _lock:
+            _state.clear()
+            _state.update(_default_state())
+
+    def ctl_track(req):
+        q = req.query
+        track = {n: q.get(n, "") for n in TRACK_FIELDS + ("Duration", "play", "down")}
+        track["topic"], track["genre"] = _ids(q.get("topic")), _ids(q.get("genre"))
+        with _lock:
+            _state["tracks"][track["TrackID"]] = track
+        req.send(200, "ok")
+
+    def ctl_user(req):
+        user = {n: req.query.get(n, "") for n in ("name", "pwd", "UserID", "UserName", "Token")}
+        with _lock:
+            _state["users"][user["name"]] = user
+        req.send(200, "ok")
+
+    def ctl_playlist(req):
+        plist = {n: req.query.get(n, "") for n in PLAYLIST_FIELDS + ("user",)}
+        plist["tracks"] = _ids(req.query.get("tracks"))
+        with _lock:
+            _state["playlists"][plist["PlayListID"]] = plist
+        req.send(200, "ok")
+
+    def ctl_catalogue(req):
+        with _lock:
+            if req.query.get("clear"):
+                _state.update({"tracks": {}, "users": {}, "playlists": {}})
+                return req.send(200, "cleared")
+            body = json.dumps({k: _state[k] for k in ("tracks", "users", "playlists")}, ensure_ascii=False)
+        req.send(200, body, "application/json; charset=utf-8")
+
+    def ctl_reply(req):
+        with _lock:
+            _state["replies"][req.query.get("method", "")] = req.query.get("xml", "")
+        req.send(200, "ok")
+
+    reset()
+    app.on_reset(reset)
+    app.add_control("track", ctl_track)
+    app.add_control("user", ctl_user)
+    app.add_control("playlist", ctl_playlist)
+    app.add_control("catalogue", ctl_catalogue)
+    app.add_control("reply", ctl_reply)
+
+    _method("Sylk42.User.Login", _login)
+    _method("Sylk42.User.Logout", _logout)
+    _method("Sylk42.Track.GetTrackPlayUrl", lambda req, q: _url_reply(req, q, "play"))
+    _method("Sylk42.Track.GetTrackDownUrl", lambda req, q: _url_reply(req, q, "down"))
+    _method("Sylk42.Track.GetByArtistID", _artist)
+    _method("Sylk42.Track.GetByTopicID", lambda req, q: _track_list(_by("topic", _text(q.get("ProductID", b"")))))
+    _method("Sylk42.Track.GetHotTrackForGenre",
+            lambda req, q: _track_list(_by("genre", _text(q.get("ProductID", b"")))))
+    _method("Sylk42.User.GetPalyList", _playlists)
+    _method("Sylk42.User.GetPlayListTracks", _playlist_tracks)
