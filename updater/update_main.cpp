@@ -1,7 +1,10 @@
-// Update: the updater's entry point. Its dialog is not built yet; the program says so and ends.
+// Update: the updater's entry point.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    MessageBoxW(nullptr, L"Update: the updater is not built yet.", L"Update", MB_OK);
-    return 0;
+#include "patch_app.h"
+
+namespace {
+CPatchRunnerApp theApp;
 }
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return theApp.Run(instance); }

@@ -1,0 +1,206 @@
+// Download jobs against the stand-in: progress and completion messages, result codes, the local
+// file they leave, cancellation, restarts and the idle signal of the thread base.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "inet_file.h"
+#include "standin_client.h"
+#include "test_files.h"
+
+namespace {
+
+std::wstring Url(const std::string& path) { return testfiles::Widen(standin::BaseUrl() + path); }
+
+// A message-only window that collects what a job posts.
+class JobListener {
+public:
+    JobListener() { hwnd_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr); }
+    ~JobListener() { DestroyWindow(hwnd_); }
+    HWND hwnd() const { return hwnd_; }
+
+    struct Done {
+        DWORD code = 0xFFFF;
+        int kind = -1;
+    };
+    // Pumps until WM_JOB_DONE arrives (or the time is up).
+    Done WaitDone(DWORD timeoutMs = 30000) {
+        Done done;
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < timeoutMs) {
+            MSG msg;
+            while (PeekMessageW(&msg, hwnd_, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_JOB_PROGRESS) chunks.push_back(LOWORD(msg.wParam));
+                if (msg.message == WM_JOB_DONE) {
+                    done.code = LOWORD(msg.wParam);
+                    done.kind = HIWORD(msg.wParam);
+                    return done;
+                }
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_POSTMESSAGE);
+        }
+        return done;
+    }
+    std::vector<WORD> chunks;
+
+private:
+    HWND hwnd_;
+};
+
+std::unique_ptr<CInetFile> MakeJob(JobListener& listener, int kind, const std::wstring& url, const std::wstring& target) {
+    auto job = std::make_unique<CInetFile>();
+    job->statusCallback = true;
+    job->kind = kind;
+    job->notifyWindow = listener.hwnd();
+    job->url = url;
+    job->target = target;
+    return job;
+}
+
+std::string Bytes(size_t n) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i % 26);
+    return s;
+}
+
+}  // namespace
+
+TEST(InetFile, FetchesInChunksOfAtMost1024WithTheRequestedHeaders) {
+    standin::Reset();
+    const std::string body = Bytes(2500);
+    standin::PutFile("job.bin", body);
+    std::wstring dir = testfiles::FreshDir(L"jobs");
+    JobListener listener;
+
+    auto file = MakeJob(listener, kJobFile, Url("/files/job.bin"), dir + L"\\job.bin");
+    file->expectedLength = 2500;
+    ASSERT_TRUE(file->Start());
+    JobListener::Done done = listener.WaitDone();
+    EXPECT_EQ(done.code, 0u);
+    EXPECT_EQ(done.kind, kJobFile);
+    EXPECT_EQ(listener.chunks, (std::vector<WORD>{1024, 1024, 452}));
+    EXPECT_EQ(testfiles::ReadAll(dir + L"\\job.bin.update"), body);
+    EXPECT_FALSE(testfiles::Exists(dir + L"\\job.bin"));
+
+    // A list job writes its target itself.
+    listener.chunks.clear();
+    auto list = MakeJob(listener, kJobFileList, Url("/files/job.bin"), dir + L"\\list.xml");
+    ASSERT_TRUE(list->Start());
+    done = listener.WaitDone();
+    EXPECT_EQ(done.code, 0u);
+    EXPECT_EQ(done.kind, kJobFileList);
+    EXPECT_EQ(testfiles::ReadAll(dir + L"\\list.xml"), body);
+
+    std::vector<std::string> log = standin::RequestsMatching("/files/job.bin");
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].rfind("GET /files/job.bin HTTP/1.0", 0), 0u) << log[0];
+    EXPECT_NE(log[0].find("Accept: */*"), std::string::npos) << log[0];
+    EXPECT_NE(log[0].find("User-Agent: "), std::string::npos) << log[0];
+}
+
+TEST(InetFile, FailuresGiveTheirResultCodes) {
+    standin::Reset();
+    standin::PutFile("f.bin", Bytes(5000));
+    std::wstring dir = testfiles::FreshDir(L"jobfail");
+    struct Case {
+        const char* what;
+        std::wstring url;
+        std::wstring target;
+        DWORD expectedLength;
+        DWORD code;
+        bool leavesPartFile;
+    } cases[] = {
+        {"404", Url("/files/nothing.bin"), dir + L"\\a.bin", 0, kJobHttpStatus, false},
+        {"500", Url("/files/f.bin?_b=status=500"), dir + L"\\b.bin", 0, kJobHttpStatus, false},
+        {"https", L"https://127.0.0.1:1/x.bin", dir + L"\\c.bin", 0, kJobBadUrl, false},
+        {"ftp", L"ftp://127.0.0.1/x.bin", dir + L"\\d.bin", 0, kJobBadUrl, false},
+        {"not a url", L"no url at all", dir + L"\\e.bin", 0, kJobBadUrl, false},
+        {"missing folder", Url("/files/f.bin"), dir + L"\\no such folder\\f.bin", 0, kJobCreateFileFailed, false},
+        {"body cut short", Url("/files/f.bin?_b=cut=3000"), dir + L"\\g.bin", 0, kJobBodyShort, true},
+        {"shorter than listed", Url("/files/f.bin"), dir + L"\\h.bin", 6000, kJobBodyShort, true},
+        {"nobody listening", L"http://127.0.0.1:9/x.bin", dir + L"\\i.bin", 0, kJobInternetFailed, false},
+    };
+    for (const Case& c : cases) {
+        JobListener listener;
+        auto job = MakeJob(listener, kJobFile, c.url, c.target);
+        job->expectedLength = c.expectedLength;
+        ASSERT_TRUE(job->Start()) << c.what;
+        EXPECT_EQ(listener.WaitDone().code, c.code) << c.what;
+        // A failed WinINet call keeps the job's initial text; the others bring their own.
+        std::wstring text = c.code == kJobInternetFailed ? L"连接服务器失败, 请选择其他服务器进行尝试" : JobResultText(c.code);
+        EXPECT_EQ(job->GetErrorText(), text) << c.what;
+        EXPECT_EQ(testfiles::Exists(c.target + L".update"), c.leavesPartFile) << c.what;
+        EXPECT_FALSE(testfiles::Exists(c.target)) << c.what;
+    }
+}
+
+TEST(InetFile, DeletingARunningJobCancelsItAfterTheCurrentChunk) {
+    standin::Reset();
+    standin::PutFile("slow.bin", Bytes(200000));
+    std::wstring dir = testfiles::FreshDir(L"jobcancel");
+    JobListener listener;
+    auto job = MakeJob(listener, kJobFile, Url("/files/slow.bin?_b=slow=20000"), dir + L"\\s.bin");
+    ASSERT_TRUE(job->Start());
+    Sleep(500);
+    job.reset();  // returns only when the thread has ended
+
+    MSG msg;
+    DWORD code = 0xFFFF;
+    while (PeekMessageW(&msg, listener.hwnd(), 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_JOB_DONE) code = LOWORD(msg.wParam);
+    }
+    EXPECT_EQ(code, static_cast<DWORD>(kJobCancelled));
+    std::string part = testfiles::ReadAll(dir + L"\\s.bin.update");
+    EXPECT_GT(part.size(), 0u);
+    EXPECT_LT(part.size(), 200000u);
+}
+
+TEST(InetFile, ASecondStartWaitsForTheFirstRun) {
+    standin::Reset();
+    standin::PutFile("twice.bin", Bytes(3000));
+    std::wstring dir = testfiles::FreshDir(L"jobtwice");
+    JobListener listener;
+    auto job = MakeJob(listener, kJobFile, Url("/files/twice.bin?_b=delay=300"), dir + L"\\t.bin");
+    ASSERT_TRUE(job->Start());
+    ASSERT_TRUE(job->Start());
+    EXPECT_EQ(job->StartCount(), 2);
+    EXPECT_EQ(listener.WaitDone().code, 0u);
+    EXPECT_EQ(listener.WaitDone().code, 0u);
+    EXPECT_EQ(standin::RequestsMatching("/files/twice.bin").size(), 2u);
+}
+
+namespace {
+
+class QuickThread : public CQuillThread {
+public:
+    ~QuickThread() override { WaitThread(); }
+    bool failCreation = false;
+    int runs = 0;
+
+protected:
+    void Run() override { ++runs; }
+    HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE routine, void* param, DWORD* id) override {
+        return failCreation ? nullptr : CQuillThread::CreateWorkerThread(routine, param, id);
+    }
+};
+
+}  // namespace
+
+TEST(QuillThread, IdleAfterEveryRunAlsoAQuickOneOrOneThatCouldNotStart) {
+    QuickThread thread;
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(thread.StartThread());
+        thread.WaitThread();  // would hang if the run's "idle" had been overwritten
+        EXPECT_FALSE(thread.IsBusy());
+    }
+    EXPECT_EQ(thread.runs, 50);
+
+    thread.failCreation = true;
+    EXPECT_FALSE(thread.StartThread());
+    EXPECT_FALSE(thread.IsBusy());
+    thread.WaitThread();
+    EXPECT_EQ(thread.runs, 50);
+}

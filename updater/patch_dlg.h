@@ -1,0 +1,75 @@
+// The updater's dialog: server list, file list and the queue of download jobs, run one at a
+// time from a 100 ms timer; every step goes into the log list.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "inet_file.h"
+#include "servers.h"
+#include "update_files.h"
+#include "win_app.h"
+#include "win_controls.h"
+
+constexpr UINT WM_TRAY_NOTIFY = WM_USER + 102;
+
+class CPatchRunnerDlg : public CDialog {
+public:
+    CPatchRunnerDlg(std::wstring serverListUrl, bool autoMode);
+    ~CPatchRunnerDlg() override;
+
+    void GetServerList(const std::wstring& url);
+    void OnUpdateNow();
+    void AddLog(const std::wstring& text, DWORD_PTR itemData);
+    void RefillServerCombo();
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnMessage(UINT message, WPARAM w, LPARAM l, INT_PTR& result) override;
+    void OnDestroy() override;
+
+private:
+    void DoDataExchange();
+    void OnPaint();
+    void OnTimer(UINT_PTR id);
+    LRESULT OnDownloadProgress(WPARAM w, LPARAM l);
+    LRESULT OnDownloadComplete(WPARAM w, LPARAM l);
+    // Acts on the end of a job and takes it out of the queue.
+    void FinishJob(CInetFile* job, DWORD code);
+    void OnServerListArrived(CInetFile* job, DWORD code);
+    void OnFileListArrived(CInetFile* job, DWORD code);
+    void OnFileArrived(CInetFile* job, DWORD code);
+    void InstallDownloadedFile(CInetFile* job);
+    void QueueListJob(int kind, const std::wstring& url, const std::wstring& serverName);
+    void EnableControls(bool enable);
+    void RemoveTrayIcon();
+
+    std::wstring serverListUrl_;
+    bool autoMode_;
+
+    HICON icon_ = nullptr;
+    CButton autoSelectButton_;
+    CButton updateNowButton_;
+    CProgressCtrl currentProgress_;
+    CProgressCtrl totalProgress_;
+    CComboBox serverCombo_;
+    DWORD filesToUpdate_ = 0;
+    DWORD totalLength_ = 0;
+    DWORD downloadedBytes_ = 0;
+    CSectionLock lock_;
+    CServers servers_;
+    CUpdateFiles files_;
+    CInetFiles jobs_;
+    CListBox log_;
+    DWORD maxRunningJobs_ = 5;
+    DWORD runningJobs_ = 0;
+    bool trayShown_ = false;
+    NOTIFYICONDATAW tray_{};
+    unsigned trayFrame_ = 0;
+};
+
+// "%s" formatting of one wide text into a pattern (the log lines).
+std::wstring FormatText(const wchar_t* pattern, ...);
