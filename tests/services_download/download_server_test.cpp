@@ -1,0 +1,193 @@
+// The segmented downloader against the stand-in: each server behaviour with the requests it
+// must cause and the file it must (or must not) leave.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "download_test_support.h"
+#include "http_download.h"
+#include "standin_client.h"
+#include "test_files.h"
+
+namespace {
+
+using testfiles::Exists;
+using testfiles::ReadAll;
+using testfiles::Widen;
+
+struct ServerCase {
+    const char* label;
+    int size;                           // bytes of the source file
+    int threads;
+    int partBefore;                     // bytes of the source already in part 0; -1: no part file
+    const char* plan;                   // behaviours of the first requests, '|' between requests
+    const char* then;                   // behaviours of every later request
+    bool ok;                            // the download completes
+    std::vector<std::string> requests;  // request summaries, sorted (range threads race)
+    int partAfter;                      // when it fails: bytes left in part 0; -1: no part file
+    bool retry;                         // when it fails: a later plain attempt completes the file
+    const char* name;                   // of the file on the server
+    const char* targetName;             // of the target file; null: the same
+};
+
+const char kName[] = "track.bin";
+
+const ServerCase kCases[] = {
+    {"plain 206", 50000, 1, -1, "", "", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
+    {"four ranges", 100000, 4, -1, "", "", true,
+     {"main@0", "main@0", "main@25000", "main@50000", "main@75000"}, -1, false, kName, nullptr},
+    {"sixteen ranges, remainder in the last", 160007, 16, -1, "", "", true,
+     {"main@0", "main@0", "main@10000", "main@100000", "main@110000", "main@120000", "main@130000",
+      "main@140000", "main@150000", "main@20000", "main@30000", "main@40000", "main@50000", "main@60000",
+      "main@70000", "main@80000", "main@90000"},
+     -1, false, kName, nullptr},
+    {"redirect to another host and port", 50000, 1, -1, "redirect-alt||redirect-alt|", "", true,
+     {"alt@0", "alt@0", "main@0", "main@0"}, -1, false, kName, nullptr},
+    {"301 and 307 redirects", 50000, 1, -1, "redirect-alt;code=301||redirect-alt;code=307|", "", true,
+     {"alt@0", "alt@0", "main@0", "main@0"}, -1, false, kName, nullptr},
+    {"part file already complete", 50000, 1, 50000, "", "", true, {"main@0"}, -1, false, kName, nullptr},
+    {"1000-byte part file", 50000, 1, 1000, "", "", true, {"main@0", "main@1000"}, -1, false, kName, nullptr},
+    {"server ignores Range on resume", 50000, 1, 1000, "", "norange", true, {"main@0", "main@1000"}, -1, false,
+     kName, nullptr},
+    {"body cut short", 50000, 1, -1, "|cut=20000", "", false, {"main@0", "main@0"}, 20000, true, kName, nullptr},
+    {"403", 50000, 1, -1, "status=403", "", false, {"main@0"}, -1, true, kName, nullptr},
+    {"404", 50000, 1, -1, "status=404", "", false, {"main@0"}, -1, true, kName, nullptr},
+    {"416", 50000, 1, -1, "status=416", "", false, {"main@0"}, -1, true, kName, nullptr},
+    {"500", 50000, 1, -1, "status=500", "", false, {"main@0"}, -1, true, kName, nullptr},
+    {"500 on the range request", 50000, 1, -1, "|status=500", "", false, {"main@0", "main@0"}, -1, true, kName, nullptr},
+    {"404 on resume keeps the part", 50000, 1, 1000, "|status=404", "", false, {"main@0", "main@1000"}, 1000, true,
+     kName, nullptr},
+    {"Content-Length holds 404", 14040, 1, -1, "", "", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
+    {"Date holds 30", 30030, 1, -1, "", "header=Date:Mon, 30 Nov 2026 10:30:30 GMT", true, {"main@0", "main@0"}, -1,
+     false, kName, nullptr},
+    {"redirect loop gives up", 50000, 1, -1, "", "redirect-loop", false,
+     {"main@0", "main@0", "main@0", "main@0", "main@0", "main@0"}, -1, false, kName, nullptr},
+    {"whole file without a length", 50000, 1, -1, "", "norange;nolength", false, {"main@0"}, -1, true, kName, nullptr},
+    {"206 without Content-Length", 50000, 1, -1, "", "nolength", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
+    {"Content-Length against Content-Range", 50000, 1, -1, "", "length=777", false, {"main@0"}, -1, true, kName, nullptr},
+    {"server answers with shorter ranges", 50000, 1, -1, "", "cap=15000", true,
+     {"main@0", "main@0", "main@15000", "main@30000", "main@45000"}, -1, false, kName, nullptr},
+    {"chunked transfer coding", 50000, 1, -1, "", "nolength;header=Transfer-Encoding:chunked", false, {"main@0"}, -1,
+     true, kName, nullptr},
+    {"part file longer than its range", 50000, 1, 50010, "", "", true, {"main@0", "main@0"}, -1, false, kName,
+     nullptr},
+    {"header over 1 KB", 50000, 1, -1, "", "bigheader=3000", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
+    {"name with a blank and non-ASCII", 50000, 1, -1, "", "", true, {"main@0", "main@0"}, -1, false,
+     "a b \xE4\xBD\xA0\xE5\xA5\xBD.mp3", "a b.mp3"},
+};
+
+void PrintTo(const ServerCase& c, std::ostream* os) { *os << c.label; }
+
+class DownloadServer : public ::testing::TestWithParam<ServerCase> {};
+
+std::wstring PartPath(const std::wstring& target, int index) { return target + L"_" + std::to_wstring(index); }
+
+// The name as a request line must carry it: blanks and bytes outside ASCII as %XX.
+std::string PercentEncoded(const std::string& name) {
+    std::string out;
+    char hex[4];
+    for (unsigned char c : name) {
+        if (c <= 0x20 || c >= 0x7F) {
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string RawRequests(const std::string& name) {
+    std::string all;
+    for (const std::string& request : dltest::RequestsFor(name)) all += request + "----\n";
+    return all;
+}
+
+// One download through the code-page entry point, as the player's callers make it.
+bool Download(const std::string& utf8Url, const std::wstring& target, int threads, int& fileSize,
+              int& downloaded) {
+    CHttpDownload download;
+    int reserved = 0;
+    fileSize = 0;
+    bool ok = download.HttpDownload(dltest::ToAnsi(utf8Url).c_str(), dltest::ToAnsi(testfiles::Narrow(target)).c_str(),
+                                    reserved, fileSize, "", 0, threads);
+    download.GetDownloadedBytes(downloaded);
+    return ok;
+}
+
+TEST_P(DownloadServer, RequestsAndResult) {
+    const ServerCase& c = GetParam();
+    standin::Reset();
+    const std::string source = dltest::MakeBytes(c.size, static_cast<unsigned>(c.size));
+    const std::string url = dltest::PutSource(c.name, source);
+    dltest::PlanRequests(c.name, c.plan, c.then);
+    const std::wstring target = testfiles::FreshDir(L"dl") + L"\\" + Widen(c.targetName ? c.targetName : c.name);
+    if (c.partBefore >= 0) {
+        std::string part = source.substr(0, c.partBefore);
+        part.resize(static_cast<size_t>(c.partBefore), 'x');  // longer than the file: stale bytes
+        ASSERT_TRUE(testfiles::WriteAll(PartPath(target, 0), part));
+    }
+
+    int fileSize = 0;
+    int downloaded = 0;
+    EXPECT_EQ(Download(url, target, c.threads, fileSize, downloaded), c.ok);
+
+    for (const std::string& request : dltest::RequestsFor(c.name)) {
+        std::string line = request.substr(0, request.find("\r\n"));
+        std::string path = line.substr(0, line.find("/dl/")).find("GET http://") == 0 ? line.substr(line.find("/dl/")) : line;
+        EXPECT_EQ(path, "/dl/" + PercentEncoded(c.name) + " HTTP/1.1") << line;
+    }
+    std::vector<std::string> requests = dltest::RequestSummary(c.name);
+    std::sort(requests.begin(), requests.end());
+    EXPECT_EQ(requests, c.requests) << RawRequests(c.name);
+    if (c.ok) {
+        EXPECT_TRUE(ReadAll(target) == source) << "target differs from the source";
+        EXPECT_EQ(fileSize, c.size);
+        EXPECT_EQ(downloaded, c.size);
+        for (int i = 0; i < c.threads; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
+        EXPECT_FALSE(Exists(target + L"_join"));
+        return;
+    }
+    EXPECT_FALSE(Exists(target));
+    if (c.partAfter < 0) {
+        EXPECT_FALSE(Exists(PartPath(target, 0)));
+    } else {
+        EXPECT_TRUE(ReadAll(PartPath(target, 0)) == source.substr(0, c.partAfter)) << "part 0 is not the file's head";
+    }
+    if (!c.retry) return;
+    dltest::PlanRequests(c.name, "", "");
+    EXPECT_TRUE(Download(url, target, c.threads, fileSize, downloaded));
+    EXPECT_TRUE(ReadAll(target) == source) << "target differs from the source after the retry";
+    EXPECT_FALSE(Exists(PartPath(target, 0)));
+}
+
+std::string CaseName(const ::testing::TestParamInfo<ServerCase>& info) {
+    std::string name;
+    for (const char* p = info.param.label; *p; ++p) name += isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Behaviours, DownloadServer, ::testing::ValuesIn(kCases), CaseName);
+
+TEST(DownloadServerName, NonAsciiTargetKeepsItsName) {
+    standin::Reset();
+    const std::string name = "a b \xE4\xBD\xA0.mp3";
+    const std::string source = dltest::MakeBytes(3000, 7);
+    const std::string url = dltest::PutSource(name, source);
+    const std::wstring folder = testfiles::FreshDir(L"dl");
+    const std::wstring target = folder + L"\\" + Widen(name);
+    if (!dltest::FileSystemTakesName(folder, Widen(name))) GTEST_SKIP() << "the file system here takes no such name";
+    int fileSize = 0;
+    int downloaded = 0;
+    ASSERT_TRUE(Download(url, target, 1, fileSize, downloaded));
+    EXPECT_TRUE(ReadAll(target) == source);
+}
+
+}  // namespace
