@@ -14,7 +14,7 @@ PACKAGES=(
   # Where the kernel runs no 32-bit programs, tests run a 64-bit build under 64-bit Wine.
   wine64 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  fonts-wqy-microhei sox lame imagemagick x11-apps x11-utils curl dpkg-dev
+  fonts-wqy-microhei sox lame imagemagick x11-apps x11-utils curl dpkg-dev locales
 )
 
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup.sh must run as root" >&2; exit 1; }; }
@@ -63,6 +63,16 @@ fi
 if [ -n "$missing" ]; then
   # shellcheck disable=SC2086
   apt-get install -y -qq --no-install-recommends $missing
+fi
+# The Chinese locale: Wine takes the ANSI code page 936 from it, and Unix file names with
+# Chinese characters need it.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  elif ! grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  fi
+  locale-gen >/dev/null
 fi
 fetch_source tinyxml 'tinyxml-*'
 fetch_source minizip 'minizip-*'

@@ -212,7 +212,7 @@ protected:
 
     std::string Installed(const std::wstring& relative) const { return testfiles::ReadAll(install + L"\\" + relative); }
 
-    std::string PlayerStarts(DWORD waitMs = 10000) const {
+    std::string PlayerStarts(DWORD waitMs = 30000) const {
         std::wstring log = player + L".log";
         WaitFor([&] { return testfiles::Exists(log); }, waitMs);
         Sleep(200);

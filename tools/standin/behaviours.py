@@ -169,7 +169,7 @@ def _misbehave_first(req, items):
     elif _has(items, "redirect-alt"):
         target = "http://localhost:%d%s" % (req.app.alt_port, _target_without_b(req))
     elif _has(items, "redirect-loop"):
-        target = "http://127.0.0.1:%d%s" % (req.port, req.raw_target)
+        target = "http://127.0.0.1:%d%s" % (req.port, req.raw_path + ("?" + req.raw_query if req.raw_query else ""))
     if target:
         _send(req, code, b"<html>moved</html>", "text/html", [("Location", target)], [])
         return True

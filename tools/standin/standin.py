@@ -154,7 +154,8 @@ class App:
             name = req.path[len("/_ctl/"):].split("/")[0]
             fn = self.controls.get(name)
             return fn(req) if fn else req.send(404, "no control " + name)
-        self.record(handler.raw_requestline + handler.headers.as_bytes().rstrip(b"\r\n") + b"\r\n")
+        fields = "".join("%s: %s\r\n" % kv for kv in handler.headers.items())
+        self.record(handler.raw_requestline + fields.encode("latin-1", "replace"))
         for method, prefix, fn in self.routes:
             if method == req.method and req.path.startswith(prefix):
                 return fn(req)
