@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "uicore_test_util.h"
+
+using namespace uitest;
+
+namespace {
+
+class EditHost : public CWindowWnd {
+public:
+    int messages = 0;
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"VelaUICoreTestEdit"; }
+    const wchar_t* GetSuperClassName() const override { return L"EDIT"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        ++messages;
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
+    }
+};
+
+class NativeWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { CWindowManagerUI::SetInstance(::GetModuleHandleW(nullptr)); }
+};
+
+TEST_F(NativeWindowTest, ClassIsRegisteredOnceAndReused) {
+    TestWindow first;
+    TestWindow second;
+    ASSERT_NE(nullptr, first.CreateHidden());
+    ASSERT_NE(nullptr, second.CreateHidden());
+    EXPECT_EQ(&first, reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(first.GetHWND(), GWLP_USERDATA)));
+    ::DestroyWindow(first.GetHWND());
+    EXPECT_EQ(nullptr, first.GetHWND());
+    EXPECT_NE(nullptr, second.GetHWND());
+}
+
+TEST_F(NativeWindowTest, FailedCreateDoesNotTouchADeletedObject) {
+    int finals = 0;
+    TestWindow* window = new TestWindow();
+    window->failCreate = true;
+    window->deleteOnFinal = true;
+    window->finalCounter = &finals;
+    // The object deletes itself during the failed creation; Create must not write to it after.
+    EXPECT_EQ(nullptr, window->CreateHidden());
+    EXPECT_EQ(1, finals);
+}
+
+TEST_F(NativeWindowTest, SuperclassRoutesToObjectAndUnbindsAtDestruction) {
+    EditHost host;
+    ASSERT_NE(nullptr, host.Create(nullptr, L"", WS_POPUP, 0, 0, 0, 100, 20));
+    HWND hWnd = host.GetHWND();
+    EXPECT_EQ(&host, reinterpret_cast<CWindowWnd*>(::GetPropW(hWnd, L"WndX")));
+    ::SetWindowTextW(hWnd, L"typed");
+    wchar_t text[16] = {};
+    ::GetWindowTextW(hWnd, text, 16);
+    EXPECT_STREQ(L"typed", text);   // the system class still does its work
+    EXPECT_GT(host.messages, 0);
+    ::DestroyWindow(hWnd);
+    EXPECT_EQ(nullptr, host.GetHWND());
+}
+
+TEST_F(NativeWindowTest, ObjectDestroyedBeforeItsWindowUnbindsIt) {
+    int finals = 0;
+    HWND hWnd = nullptr;
+    {
+        TestWindow window;
+        window.finalCounter = &finals;
+        hWnd = window.CreateHidden();
+        ASSERT_NE(nullptr, hWnd);
+    }
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_EQ(0, finals);
+}
+
+TEST_F(NativeWindowTest, ModalLoopReturnsCloseResultAndRestoresOwner) {
+    TestWindow owner;
+    ASSERT_NE(nullptr, owner.Create(nullptr, L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 100));
+    int finals = 0;
+    TestWindow* dialog = new TestWindow();
+    dialog->deleteOnFinal = true;   // the dialog deletes itself when its window is gone
+    dialog->finalCounter = &finals;
+    ASSERT_NE(nullptr, dialog->CreateHidden(owner.GetHWND()));
+    dialog->Close(7);
+    EXPECT_EQ(7u, dialog->ShowModal());
+    EXPECT_EQ(1, finals);
+    EXPECT_TRUE(::IsWindowEnabled(owner.GetHWND()));
+    EXPECT_EQ(owner.GetHWND(), ::GetFocus());
+}
+
+TEST_F(NativeWindowTest, QuitInsideModalLoopIsPostedAgain) {
+    TestWindow owner;
+    ASSERT_NE(nullptr, owner.CreateShown());
+    TestWindow dialog;
+    ASSERT_NE(nullptr, dialog.CreateHidden(owner.GetHWND()));
+    ::PostQuitMessage(5);
+    EXPECT_EQ(0u, dialog.ShowModal());
+    EXPECT_TRUE(::IsWindowEnabled(owner.GetHWND()));
+    MSG msg = {};
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(5u, msg.wParam);
+}
+
+TEST_F(NativeWindowTest, CenterWindowKeepsInsideWorkArea) {
+    RECT area = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    TestWindow big;
+    ASSERT_NE(nullptr, big.Create(nullptr, L"big", WS_POPUP, 0, 300, 300, area.right - area.left + 200,
+                                  area.bottom - area.top + 100));
+    big.CenterWindow();
+    RECT rc = {};
+    ::GetWindowRect(big.GetHWND(), &rc);
+    EXPECT_EQ(area.left, rc.left);
+    EXPECT_EQ(area.top, rc.top);
+
+    TestWindow small;
+    ASSERT_NE(nullptr, small.Create(nullptr, L"small", WS_POPUP, 0, 0, 0, 100, 50));
+    small.CenterWindow();
+    ::GetWindowRect(small.GetHWND(), &rc);
+    EXPECT_EQ((area.left + area.right) / 2 - 50, rc.left);
+    EXPECT_EQ((area.top + area.bottom) / 2 - 25, rc.top);
+}
+
+}  // namespace

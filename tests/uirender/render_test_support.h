@@ -1,0 +1,75 @@
+// Helpers of the renderer tests: an off-screen 32-bit surface to read pixels from, a tiny PNG
+// encoder and a stored-entry zip writer for fixtures made at test time, and a hidden window with
+// its manager whose resource folder is a fresh temporary folder.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "window_manager.h"
+
+namespace rendertest {
+
+// A memory DC with a 32-bit top-down DIB section selected, filled with one colour.
+class Surface {
+public:
+    Surface(int width, int height, COLORREF fill = RGB(255, 255, 255));
+    ~Surface();
+    Surface(const Surface&) = delete;
+    Surface& operator=(const Surface&) = delete;
+
+    HDC dc() const { return m_dc; }
+    // The pixel as 0xRRGGBB (alpha dropped).
+    uint32_t Pixel(int x, int y) const;
+    void Fill(COLORREF color);
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+private:
+    int m_width, m_height;
+    HDC m_dc;
+    HBITMAP m_bitmap;
+    HGDIOBJ m_old;
+    uint32_t* m_bits;
+};
+
+// RGBA pixels (0xAARRGGBB each), row by row.
+std::string EncodePng(int width, int height, const std::vector<uint32_t>& argb);
+std::vector<uint32_t> SolidPixels(int width, int height, uint32_t argb);
+
+struct ZipEntry {
+    std::string name;
+    std::string data;
+    // When not 0, the size the directory claims instead of the real one.
+    uint32_t claimedSize = 0;
+};
+// A zip archive of stored (uncompressed) entries.
+std::string MakeStoredZip(const std::vector<ZipEntry>& entries);
+
+// A hidden window with a manager; the process-wide resource folder points at a fresh folder
+// (no archive) while it lives.
+class ManagerFixture {
+public:
+    ManagerFixture();
+    ~ManagerFixture();
+    ManagerFixture(const ManagerFixture&) = delete;
+    ManagerFixture& operator=(const ManagerFixture&) = delete;
+
+    UIToolkit::CWindowManagerUI& manager() { return *m_manager; }
+    HWND window() const { return m_window; }
+    const std::wstring& folder() const { return m_folder; }
+    // Writes a file into the resource folder.
+    void WriteResource(const std::wstring& name, const std::string& bytes) const;
+    // Handles the messages waiting for the window (delayed cleanup and the like).
+    void PumpMessages();
+
+private:
+    HWND m_window;
+    UIToolkit::CWindowManagerUI* m_manager;
+    std::wstring m_folder;
+};
+
+}  // namespace rendertest

@@ -1,0 +1,279 @@
+// Tagged text: measuring against the font metrics read at run time, links, inline images,
+// colours and the mark-up that must not break on malformed input.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "render_engine.h"
+#include "render_test_support.h"
+#include "test_files.h"
+#include "window_manager.h"
+
+using namespace UIToolkit;
+using rendertest::EncodePng;
+using rendertest::ManagerFixture;
+using rendertest::SolidPixels;
+using rendertest::Surface;
+
+namespace {
+
+class TaggedText : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UIFontInfo* font = fixture.manager().GetDefaultFontInfo();
+        normal = font->hFont;
+        bold = fixture.manager().AddFont(font->faceName, font->size, true, false, false);
+        ::SelectObject(surface.dc(), normal);
+        TEXTMETRICW tm;
+        ::GetTextMetricsW(surface.dc(), &tm);
+        lineHeight = tm.tmHeight + tm.tmExternalLeading;
+    }
+
+    int Width(HFONT font, const wchar_t* text) {
+        HGDIOBJ old = ::SelectObject(surface.dc(), font);
+        SIZE size = {0, 0};
+        ::GetTextExtentPoint32W(surface.dc(), text, static_cast<int>(wcslen(text)), &size);
+        ::SelectObject(surface.dc(), old);
+        return size.cx;
+    }
+
+    RECT Measure(const wchar_t* text, UINT style = 0) {
+        RECT rc = {0, 0, 9999, 100};
+        int links = 0;
+        CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, text, 0xFF000000, nullptr,
+                                    nullptr, links, style | DT_CALCRECT);
+        return rc;
+    }
+
+    int CountPixels(const RECT& area, bool (*match)(uint32_t)) {
+        int n = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (match(surface.Pixel(x, y))) ++n;
+        return n;
+    }
+
+    ManagerFixture fixture;
+    Surface surface{300, 120};
+    HFONT normal = nullptr;
+    HFONT bold = nullptr;
+    int lineHeight = 0;
+};
+
+bool IsRed(uint32_t p) { return ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && (p & 0xFF) < 60; }
+bool IsWhite(uint32_t p) { return ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) > 200; }
+bool IsBlue(uint32_t p) { return p == 0x0000FF; }
+bool IsHoverColour(uint32_t p) {
+    return std::abs(static_cast<int>((p >> 16) & 0xFF) - 0xD3) < 40 && ((p >> 8) & 0xFF) < 90 &&
+           std::abs(static_cast<int>(p & 0xFF) - 0x5F) < 50;
+}
+bool IsNotBlack(uint32_t p) { return p != 0; }
+
+}  // namespace
+
+TEST_F(TaggedText, MeasuresRunsFontsOffsetsAndLines) {
+    struct Case { const wchar_t* text; int width; int lines; };
+    const Case cases[] = {
+        {L"abc", Width(normal, L"abc"), 1},
+        {L"<b>abc</b>", Width(bold, L"abc"), 1},
+        {L"{b}abc{/b}", Width(bold, L"abc"), 1},
+        {L"a<x 6>b", Width(normal, L"a") + 6 + Width(normal, L"b"), 1},
+        // a b inside bold changes nothing; its closing form pops the enclosing bold
+        {L"<b><b>x</b>y</b>z", Width(bold, L"x") + Width(normal, L"yz"), 1},
+        // closing tags without an opening one pop nothing
+        {L"</b></c></a>abc", Width(normal, L"abc"), 1},
+        {L"<{>b<}>", Width(normal, L"{b}"), 1},
+        {L"{<}b{>}", Width(normal, L"<b>"), 1},
+        {L"<r><b>x</b></r>", Width(normal, L"<b>x</b>"), 1},
+        {L"a b", Width(normal, L"a b"), 1},
+        {L"one\ntwo", std::max(Width(normal, L"one"), Width(normal, L"two")), 2},
+        {L"one<n>two<n>three", Width(normal, L"three"), 3},
+        {L"<q 12>abc", Width(normal, L"abc"), 1},  // unknown tags are skipped
+        {L"<f 0>abc</f>", Width(bold, L"abc"), 1},  // font index 0: the bold font added above
+        {L"<s>abc</s>", Width(normal, L"abc"), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testfiles::Narrow(c.text));
+        const RECT rc = Measure(c.text);
+        EXPECT_EQ(rc.right, c.width);
+        EXPECT_EQ(rc.bottom, c.lines * lineHeight);
+    }
+    EXPECT_EQ(Measure(L"one<n>two", DT_SINGLELINE).bottom, lineHeight);
+    EXPECT_EQ(Measure(L"<y 30>abc").bottom, 30);
+    EXPECT_EQ(Measure(L"<p 5>abc").bottom, lineHeight + 5);
+    EXPECT_EQ(Measure(L"<p 5>abc</p>def").bottom, 2 * lineHeight + 5);
+
+    const RECT named = Measure(L"<f Arial 20 bold>x</f>");
+    HFONT arial = fixture.manager().FindFont(L"Arial", 20, true, false, false);
+    ASSERT_NE(arial, nullptr);
+    EXPECT_EQ(named.right, Width(arial, L"x"));
+    const RECT again = Measure(L"<f Arial 20 bold>x</f>");  // found, not added again
+    EXPECT_EQ(again.right, named.right);
+    EXPECT_EQ(fixture.manager().GetFontCount(), 2);
+}
+
+TEST_F(TaggedText, UnclosedTagsEndTheTextWithoutReadingPastIt) {
+    for (const wchar_t* text : {L"ab<c #FF0000", L"ab<b", L"ab<a target", L"ab</b", L"ab<i img.png 2"}) {
+        SCOPED_TRACE(testfiles::Narrow(text));
+        std::wstring buffer(text);  // exact-size heap copy: a read past the end would leave it
+        const RECT rc = Measure(buffer.c_str());
+        EXPECT_GE(rc.right, Width(normal, L"ab"));
+        RECT draw = {0, 0, 300, 40};
+        int links = 0;
+        CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), draw, buffer.c_str(), 0xFF000000,
+                                    nullptr, nullptr, links, 0);
+    }
+}
+
+TEST_F(TaggedText, ColourTagsDrawRedAndSaturatedValuesWhite) {
+    RECT rc = {0, 0, 300, 40};
+    int links = 0;
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<c #FF0000>WWWW</c>", 0xFF000000,
+                                nullptr, nullptr, links, DT_SINGLELINE);
+    EXPECT_GT(CountPixels(RECT{0, 0, 300, 40}, IsRed), 5);
+
+    surface.Fill(RGB(0, 0, 0));
+    RECT rc2 = {0, 50, 300, 90};
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc2, L"<c FF0000FF>WWWW</c>", 0xFF000000,
+                                nullptr, nullptr, links, DT_SINGLELINE);
+    EXPECT_GT(CountPixels(RECT{0, 50, 300, 90}, IsWhite), 5);
+    EXPECT_EQ(CountPixels(RECT{0, 0, 300, 50}, IsNotBlack), 0) << "drawn outside the rectangle";
+}
+
+TEST_F(TaggedText, ReportsLinksWithinTheCallersCapacity) {
+    RECT rc = {10, 5, 300, 60};
+    RECT links[3] = {};
+    CUIString texts[3];
+    texts[2] = L"untouched";
+    links[2] = RECT{1, 2, 3, 4};
+    int count = 2;
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc,
+                                L"<a first>link</a> and <a second>two</a> <a third>x</a>", 0xFF000000,
+                                links, texts, count, 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_STREQ(texts[0].GetData(), L"first");
+    EXPECT_STREQ(texts[1].GetData(), L"second");
+    EXPECT_EQ(links[0].left, 10);
+    EXPECT_EQ(links[0].top, 5);
+    EXPECT_EQ(links[0].right, 10 + Width(normal, L"link"));
+    EXPECT_EQ(links[0].bottom, 5 + lineHeight);
+    EXPECT_EQ(links[1].left, 10 + Width(normal, L"link and "));
+    EXPECT_STREQ(texts[2].GetData(), L"untouched");
+    EXPECT_EQ(links[2].right, 3);
+
+    // a link that wraps is reported as two rectangles with the same target
+    RECT narrow = {0, 0, Width(normal, L"aaaa bb"), 100};
+    RECT wrapped[4] = {};
+    CUIString wrappedTexts[4];
+    int wrappedCount = 4;
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), narrow, L"<a go>aaaa bbbb</a>", 0xFF000000,
+                                wrapped, wrappedTexts, wrappedCount, DT_WORDBREAK);
+    ASSERT_EQ(wrappedCount, 2);
+    EXPECT_STREQ(wrappedTexts[1].GetData(), L"go");
+    EXPECT_EQ(wrapped[1].top, lineHeight);
+    EXPECT_EQ(wrapped[1].left, 0);
+}
+
+TEST_F(TaggedText, HoverColourOnlyForTheLinkUnderTheMouseNotForStaleSlots) {
+    fixture.manager().SetDefaultLinkFontColor(0xFF0000FF);
+    fixture.manager().SetDefaultLinkHoverFontColor(0xFFD3215F);
+    RECT links[2] = {};
+    CUIString texts[2];
+    int count = 2;
+    RECT rc = {0, 0, 300, 40};
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<a one>MMMM</a> <a two>MMMM</a>",
+                                0xFF000000, links, texts, count, DT_SINGLELINE);
+    ASSERT_EQ(count, 2);
+    const RECT oldSecond = links[1];
+
+    // the text changes: one link left, the second slot is emptied
+    count = 2;
+    surface.Fill(RGB(255, 255, 255));
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<a two>MMMM</a>", 0xFF000000, links,
+                                texts, count, DT_SINGLELINE);
+    ASSERT_EQ(count, 1);
+    EXPECT_TRUE(::IsRectEmpty(&links[1]));
+    EXPECT_TRUE(texts[1].IsEmpty());
+
+    // the mouse rests where the old second link was: nothing is hovered
+    LRESULT result = 0;
+    const POINT mouse = {(oldSecond.left + oldSecond.right) / 2, (oldSecond.top + oldSecond.bottom) / 2};
+    fixture.manager().HandleMessage(WM_MOUSEMOVE, 0, MAKELPARAM(mouse.x, mouse.y), result);
+    ASSERT_EQ(fixture.manager().GetMousePos().x, mouse.x);
+    count = 2;
+    surface.Fill(RGB(255, 255, 255));
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<a two>MMMM</a>", 0xFF000000, links,
+                                texts, count, DT_SINGLELINE);
+    EXPECT_EQ(CountPixels(rc, IsHoverColour), 0);
+
+    // over the link itself it takes the hover colour
+    fixture.manager().HandleMessage(WM_MOUSEMOVE, 0, MAKELPARAM(links[0].left + 2, links[0].top + 2), result);
+    count = 2;
+    surface.Fill(RGB(255, 255, 255));
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<a two>MMMM</a>", 0xFF000000, links,
+                                texts, count, DT_SINGLELINE);
+    EXPECT_GT(CountPixels(rc, IsHoverColour), 5);
+}
+
+TEST_F(TaggedText, InlineImagesDrawTheirStripPartAndCentreOnTheLine) {
+    // 8 x 4 strip: left half red, right half blue
+    std::vector<uint32_t> strip(32);
+    for (int i = 0; i < 32; ++i) strip[i] = (i % 8) < 4 ? 0xFFFF0000 : 0xFF0000FF;
+    fixture.WriteResource(L"tree_expand.png", EncodePng(8, 4, strip));
+    fixture.WriteResource(L"mobile.png", EncodePng(8, 4, strip));
+    fixture.WriteResource(L"big.png", EncodePng(24, 24, SolidPixels(24, 24, 0xFF0000FF)));
+
+    RECT rc = {0, 0, 300, 40};
+    RECT links[2] = {};
+    CUIString texts[2];
+    texts[0] = L"stale";
+    int count = 2;
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc,
+                                L"<x 6><a><i tree_expand.png 2 1></a>name", 0xFF000000, links, texts, count,
+                                DT_SINGLELINE);
+    ASSERT_EQ(count, 1);
+    EXPECT_TRUE(texts[0].IsEmpty());
+    EXPECT_EQ(links[0].left, 6);
+    EXPECT_EQ(links[0].right, 10);
+    EXPECT_EQ(CountPixels(RECT{0, 0, 300, 40}, IsBlue), 16);
+    EXPECT_EQ(CountPixels(RECT{6, 0, 10, 40}, IsBlue), 16);
+
+    surface.Fill(RGB(255, 255, 255));
+    count = 0;
+    RECT whole = {0, 0, 300, 40};
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), whole, L"<i mobile.png 1 1>", 0xFF000000,
+                                nullptr, nullptr, count, DT_SINGLELINE);
+    EXPECT_EQ(CountPixels(RECT{0, 0, 8, 40}, IsBlue), 16);  // index out of range: the whole image
+
+    surface.Fill(RGB(255, 255, 255));
+    RECT centred = {0, 0, 100, 40};
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), centred, L"<i big.png>", 0xFF000000,
+                                nullptr, nullptr, count, DT_SINGLELINE | DT_VCENTER);
+    EXPECT_EQ(surface.Pixel(2, 7), 0xFFFFFFu);
+    EXPECT_EQ(surface.Pixel(2, 8), 0x0000FFu);
+    EXPECT_EQ(surface.Pixel(2, 31), 0x0000FFu);
+    EXPECT_EQ(surface.Pixel(2, 32), 0xFFFFFFu);
+
+    surface.Fill(RGB(255, 255, 255));
+    RECT centre = {0, 0, 100, 40};
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), centre, L"<i big.png>", 0xFF000000,
+                                nullptr, nullptr, count, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    EXPECT_EQ(surface.Pixel(37, 20), 0xFFFFFFu);
+    EXPECT_EQ(surface.Pixel(38, 20), 0x0000FFu);
+    EXPECT_EQ(surface.Pixel(61, 20), 0x0000FFu);
+    EXPECT_EQ(surface.Pixel(62, 20), 0xFFFFFFu);
+    surface.Fill(RGB(255, 255, 255));
+    RECT right = {0, 0, 100, 40};
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), right, L"<i big.png>", 0xFF000000,
+                                nullptr, nullptr, count, DT_SINGLELINE | DT_RIGHT);
+    EXPECT_EQ(surface.Pixel(75, 5), 0xFFFFFFu);
+    EXPECT_EQ(surface.Pixel(76, 5), 0x0000FFu);
+    EXPECT_EQ(right.left, 0) << "the caller's rectangle is not moved";
+
+    // an image that cannot be had is left out
+    EXPECT_EQ(Measure(L"a<i nothere.png>b").right, Width(normal, L"ab"));
+}
