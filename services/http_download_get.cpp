@@ -87,11 +87,19 @@ std::string BuildRequest(const HttpTarget& target, int rangeStart) {
     return text;
 }
 
+// True when the text starts with a scheme and "://" (a "://" further on, in a path or a
+// query, does not count).
+bool HasScheme(const std::string& value) {
+    size_t i = 0;
+    while (i < value.size() && (isalnum(static_cast<unsigned char>(value[i])) || std::strchr("+-.", value[i]))) ++i;
+    return i > 0 && isalpha(static_cast<unsigned char>(value[0])) && value.compare(i, 3, "://") == 0;
+}
+
 // The target that a Location value names, seen from the target that was asked for.
 bool ResolveLocation(const std::string& location, const HttpTarget& from, HttpTarget& to) {
     std::string value = TrimBlanks(location);
     if (value.empty()) return false;
-    if (value.find("://") != std::string::npos) {
+    if (HasScheme(value)) {
         std::string host, directory, file;
         int port = 80;
         if (!SplitHttpUrl(value, host, port, directory, file)) return false;
@@ -102,12 +110,16 @@ bool ResolveLocation(const std::string& location, const HttpTarget& from, HttpTa
         return true;
     }
     std::string absolute;
-    if (value[0] == '/') {
+    if (value.compare(0, 2, "//") == 0) {
+        absolute = "http:" + value;  // another host, same scheme
+    } else if (value[0] == '/') {
         absolute = "http://" + HostField(from.host, from.port) + value;
+    } else if (value[0] == '?') {
+        absolute = from.directory + from.file.substr(0, from.file.find('?')) + value;
     } else {
         absolute = from.directory + value;
     }
-    return ResolveLocation(absolute, from, to);
+    return HasScheme(absolute) && ResolveLocation(absolute, from, to);
 }
 
 // Where the body of an accepted reply starts in the file, and the file's whole length.
@@ -142,6 +154,18 @@ bool AcceptReply(const HttpReplyHead& head, int rangeStart, ReplyBody& body) {
         return false;
     }
     return body.total <= INT_MAX;
+}
+
+// Written on the standard output (the player shows none) when a range was complete before any
+// request was made for it.
+void SayRangeAlreadyComplete() {
+    static const wchar_t kText[] = L"\u6587\u4EF6\u4E0B\u8F7D\u6210\u529F\uFF01\u4E0B\u8F7D\u7ED3\u675F\uFF01\n";
+    char line[64];
+    int bytes = WideCharToMultiByte(CP_ACP, 0, kText, -1, line, sizeof line, nullptr, nullptr);
+    if (bytes > 1) {
+        std::fwrite(line, 1, static_cast<size_t>(bytes - 1), stdout);
+        std::fflush(stdout);
+    }
 }
 
 }  // namespace
@@ -370,9 +394,14 @@ bool CHttpGet::RunSegment(HttpGetSegment& segment) {
     route.proxyHost = segment.proxyHost;
     route.proxyPort = segment.proxyPort;
     const HttpTarget target{segment.host, segment.port, segment.directory, segment.file};
+    if (held == length) {
+        // A complete part from an earlier attempt needs no request.
+        SayRangeAlreadyComplete();
+        return true;
+    }
     CDownloadFile part;
-    // A complete part from an earlier attempt needs no request. A server may answer with less
-    // than the rest of the file; then the next request goes on from there.
+    // A server may answer with less than the rest of the file; then the next request goes on
+    // from there.
     while (held < length) {
         if (!m_running.load()) return false;
         const int rangeStart = segment.begin + static_cast<int>(held);

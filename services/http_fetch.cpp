@@ -30,12 +30,14 @@ bool IsChunked(const CHttpSocket& socket) {
 }
 
 // How the end of the body is known: its announced length (lengthKnown), else the server's
-// close. False for a body that cannot be taken: an unreadable or too large length, or chunks.
+// close. False for a body that cannot be taken: an unreadable or too large length, or chunks
+// (which are not decoded, also when a Content-Length is given beside them).
 bool ReadBodyFraming(const CHttpSocket& socket, bool& lengthKnown, unsigned long long& length) {
     lengthKnown = socket.GetContentLengthField(length);
+    if (IsChunked(socket)) return false;
     if (lengthKnown) return length <= kMaxFetchBodyBytes;
     std::string field;
-    return !socket.GetHeaderValue("Content-Length", field) && !IsChunked(socket);
+    return !socket.GetHeaderValue("Content-Length", field);
 }
 
 }  // namespace
@@ -110,6 +112,12 @@ void CTargetFile::Close() {
 bool HttpPost::FetchToMemory(const std::string& url, char*& body) {
     if (body) return Get(url, body, kBlockBytes);
     if (!OpenGet(url)) return false;
+    // Any status counts, error pages too; but an answer that ended or stalled before the end of
+    // its header (or never came) has no body to give.
+    if (!HeaderComplete()) {
+        Close();
+        return false;
+    }
     unsigned long long announced = 0;
     bool lengthKnown = false;
     if (!ReadBodyFraming(*this, lengthKnown, announced)) {
@@ -202,6 +210,10 @@ bool MusicDown::DownloadToFile(const std::wstring& url, int /*unused*/) {
     SetTimeout(kDownloadTimeoutMs, kReceiveTimeout);
     SetTimeout(kDownloadTimeoutMs, kSendTimeout);
     if (!SendRequest()) {
+        Close();
+        return false;
+    }
+    if (!HeaderComplete()) {
         Close();
         return false;
     }

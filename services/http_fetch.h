@@ -40,11 +40,12 @@ private:
 // GET requests whose body is kept in memory or ignored. (It sends GET only, despite its name.)
 class HttpPost : public CHttpRequest {
 public:
-    // body null on entry: GETs url and, when the status line and the body's length are sound,
-    // stores a new array (delete[] by the caller) holding the whole body followed by two zero
-    // bytes. A response without Content-Length is read until the server closes. False, with
-    // body left null, when the connection fails, the announced length exceeds
-    // kMaxFetchBodyBytes, or the body ends before its announced length.
+    // body null on entry: GETs url and, when a whole header came (any status: an error page is
+    // a body too) and the body's length is sound, stores a new array (delete[] by the caller)
+    // holding the whole body followed by two zero bytes. A response without Content-Length is
+    // read until the server closes. False, with body left null, when the connection fails, the
+    // header does not arrive whole, the announced length exceeds kMaxFetchBodyBytes, the body
+    // is chunked, or the body ends before its announced length.
     // body set on entry: CHttpRequest::Get into that buffer (at most 1024 bytes).
     bool FetchToMemory(const std::string& url, char*& body);
 };
@@ -62,9 +63,9 @@ public:
     //    no bytes writes no file);
     //  - true, without touching the file, for a redirect (3xx with a Location field): the
     //    location is kept (GetRedirectLocation) and not followed;
-    //  - false when the connection fails, the status is not 2xx, a 3xx has no Location, the
-    //    announced length exceeds kMaxFetchBodyBytes, the file cannot be written, or the body
-    //    ends early (the partial file is then deleted).
+    //  - false when the connection fails, the header does not arrive whole, the status is not
+    //    2xx, a 3xx has no Location, the announced length exceeds kMaxFetchBodyBytes, the file
+    //    cannot be written, or the body ends early (the partial file is then deleted).
     // The second argument is not used.
     bool DownloadToFile(const std::wstring& url, int unused = 1024000);
 

@@ -10,7 +10,7 @@ namespace {
 const char kDefaultCookie[] =
     "__utma=173295441.1960843012.1291687201.1291687201.1291687201.1; "
     "__utmz=173295441.1291687201.1.1.utmcsr=(direct)|utmccn=(direct)|utmcmd=(none); "
-    "PHPSESSID=6b1a39e4c0d2f8a7e5b3c1d9f0a2b4c6; vela_client=1";
+    "__utmc=173295441; PHPSESSID=6b1a39e4c0d2f8a7e5b3c1d9f0a2b4c6; vela_client=1.0.0.1234";
 
 const char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT 5.0; Vela Client)";
 const char kAccept[] =
@@ -90,7 +90,8 @@ bool SplitUrlText(const String& url, bool upperCase, String& scheme, String& hos
 // CHttpSocket
 
 CHttpSocket::CHttpSocket()
-    : m_socket(INVALID_SOCKET), m_connected(false), m_headerRead(false), m_headerLength(-1), m_port(80) {}
+    : m_socket(INVALID_SOCKET), m_connected(false), m_headerRead(false), m_headerComplete(false),
+      m_headerLength(-1), m_port(80) {}
 
 CHttpSocket::~CHttpSocket() { Close(); }
 
@@ -108,6 +109,7 @@ bool CHttpSocket::Close() {
     m_socket = INVALID_SOCKET;
     m_connected = false;
     m_headerRead = false;
+    m_headerComplete = false;
     m_headerLength = -1;
     m_header.clear();
     return true;
@@ -195,6 +197,7 @@ void CHttpSocket::ReadHeaderFromSocket() {
         }
         if (lastFour == 0x0D0A0D0A) {
             if (overflow) m_header += "\r\n";
+            m_headerComplete = true;
             break;
         }
         if (total >= kHeaderReadLimit) {

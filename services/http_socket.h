@@ -48,6 +48,9 @@ public:
     // last whole line and the remaining header lines are read and dropped, never taken as body.
     const char* ReadResponseHeader(int& length);
     bool HeaderRead() const { return m_headerRead; }
+    // Whether the header read reached its empty line (false when the connection closed or timed
+    // out in the middle of the header, or when none was read).
+    bool HeaderComplete() const { return m_headerComplete; }
 
     // The value of the header field name: the field name must start a header line and is
     // matched ignoring case; blanks around the value are not part of it. Copies at most
@@ -88,6 +91,7 @@ private:
     SOCKET m_socket;
     bool m_connected;
     bool m_headerRead;
+    bool m_headerComplete;
     int m_headerLength;
     std::string m_request;
     std::string m_header;

@@ -29,7 +29,7 @@ harness_configure_and_build() {  # <build dir> <toolchain file> <targets> [cmake
   [ -n "$targets" ] && target_args=(--target $targets)
   cmake --build "$dir" -j "$(nproc)" "${target_args[@]}" >"$dir/build.log" 2>&1
   local rc=$?
-  grep -E "warning|error|Error" "$dir/build.log" | head -100
+  grep -E "warning:|error:|Error [0-9]" "$dir/build.log" | head -100
   return $rc
 }
 

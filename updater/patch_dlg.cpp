@@ -13,13 +13,6 @@ namespace {
 constexpr UINT_PTR kScheduleTimer = 1000;
 constexpr UINT kSchedulePeriodMs = 100;
 
-// Percentage 0..100 of part in whole, without overflow.
-int Percent(uint64_t part, uint64_t whole) {
-    if (whole == 0) return 0;
-    uint64_t p = part * 100 / whole;
-    return static_cast<int>(p > 100 ? 100 : p);
-}
-
 std::wstring NewTempXmlFile() {
     wchar_t folder[MAX_PATH + 1] = {};
     wchar_t file[MAX_PATH + 1] = {};
@@ -29,6 +22,12 @@ std::wstring NewTempXmlFile() {
 }
 
 }  // namespace
+
+int ProgressPercent(uint32_t part, uint32_t whole) {
+    if (whole == 0) return 0;
+    uint64_t p = static_cast<uint64_t>(part) * 100 / whole;
+    return static_cast<int>(p > 100 ? 100 : p);
+}
 
 std::wstring FormatText(const wchar_t* pattern, ...) {
     std::vector<wchar_t> buffer(512);
@@ -210,11 +209,11 @@ LRESULT CPatchRunnerDlg::OnDownloadProgress(WPARAM w, LPARAM l) {
     DWORD chunk = LOWORD(w);
     int kind = HIWORD(w);
     std::wstring tip;
-    if (job->expectedLength != 0) currentProgress_.SetPos(Percent(job->Received(), job->expectedLength));
+    if (job->expectedLength != 0) currentProgress_.SetPos(ProgressPercent(job->Received(), job->expectedLength));
     if (kind == kJobFile) {
         downloadedBytes_ += chunk;
         if (totalLength_ != 0) {
-            int percent = Percent(downloadedBytes_, totalLength_);
+            int percent = ProgressPercent(downloadedBytes_, totalLength_);
             totalProgress_.SetPos(percent);
             tip = FormatText(L"%u%%", static_cast<unsigned>(percent));
         }
@@ -259,8 +258,13 @@ void CPatchRunnerDlg::FinishJob(CInetFile* job, DWORD code) {
 }
 
 void CPatchRunnerDlg::OnServerListArrived(CInetFile* job, DWORD code) {
-    int added = servers_.AddFromFile(job->target);
-    if (added < 0) return;  // not even readable: left in place
+    // A download that failed may have stopped inside a line, which would still read as a server
+    // with a cut-off address: nothing of such a list is taken.
+    int added = 0;
+    if (code == kJobOk) {
+        added = servers_.AddFromFile(job->target);
+        if (added < 0) return;  // not even readable: left in place
+    }
     if (added == 0) {
         AddLog(L"获得服务器列表失败", 0);
     } else {
@@ -274,46 +278,51 @@ void CPatchRunnerDlg::OnServerListArrived(CInetFile* job, DWORD code) {
 void CPatchRunnerDlg::OnFileListArrived(CInetFile* job, DWORD code) {
     if (code != kJobOk) {
         AddLog(FormatText(L"%ls：%ls", job->GetErrorText().c_str(), job->serverName.c_str()), code);
-        return;
+    } else {
+        AddLog(FormatText(L"获取更新文件列表成功：%ls", job->serverName.c_str()), 0);
+        QueueListedFiles(job);
     }
-    AddLog(FormatText(L"获取更新文件列表成功：%ls", job->serverName.c_str()), 0);
+    // The list is read at most once; a failed or partial download is of no further use either.
+    DeleteFileW(job->target.c_str());
+}
+
+void CPatchRunnerDlg::QueueListedFiles(CInetFile* job) {
     if (!files_.LoadFromXml(job->target)) {
         AddLog(FormatText(L"解析更新文件列表失败：%ls", job->serverName.c_str()), 0);
-    } else {
-        for (const std::wstring& name : files_.Refused()) {
-            AddLog(FormatText(L"拒绝安装到程序目录以外的文件 [%ls]", name.c_str()), 0);
-        }
-        filesToUpdate_ = static_cast<DWORD>(files_.RemoveUpToDate());
-        totalLength_ = files_.GetTotalLength();
-        if (filesToUpdate_ == 0) {
-            AddLog(L"你当前的版本是最新的", 0);
-        } else {
-            AddLog(FormatText(L"需更新文件总数: %u, 文件总长度: %u KB", static_cast<unsigned>(filesToUpdate_),
-                              static_cast<unsigned>(totalLength_ / 1024)),
-                   0);
-        }
-        while (CUpdateFile* entry = files_.PopHead()) {
-            CInetFile* file = new CInetFile();
-            file->statusCallback = true;
-            file->kind = kJobFile;
-            file->notifyWindow = GetSafeHwnd();
-            file->url = entry->URL;
-            file->serverName = job->serverName;
-            file->target = entry->fullLocalPath;
-            // A negative Length says nothing about the file: no length is expected then.
-            file->expectedLength = entry->Length > 0 ? static_cast<DWORD>(entry->Length) : 0;
-            file->displayName = entry->FileName;
-            file->Register = entry->Register;
-            file->ZipFile = entry->ZipFile;
-            file->ForceOverwrite = entry->ForceOverwrite;
-            file->Execute = entry->Execute;
-            file->ExecutePar = entry->ExecutePar;
-            EnableControls(false);
-            jobs_.Add(file);
-            delete entry;
-        }
+        return;
     }
-    DeleteFileW(job->target.c_str());
+    for (const std::wstring& name : files_.Refused()) {
+        AddLog(FormatText(L"拒绝安装到程序目录以外的文件 [%ls]", name.c_str()), 0);
+    }
+    filesToUpdate_ = static_cast<DWORD>(files_.RemoveUpToDate());
+    totalLength_ = files_.GetTotalLength();
+    if (filesToUpdate_ == 0) {
+        AddLog(L"你当前的版本是最新的", 0);
+    } else {
+        AddLog(FormatText(L"需更新文件总数: %u, 文件总长度: %u KB", static_cast<unsigned>(filesToUpdate_),
+                          static_cast<unsigned>(totalLength_ / 1024)),
+               0);
+    }
+    while (CUpdateFile* entry = files_.PopHead()) {
+        CInetFile* file = new CInetFile();
+        file->statusCallback = true;
+        file->kind = kJobFile;
+        file->notifyWindow = GetSafeHwnd();
+        file->url = entry->URL;
+        file->serverName = job->serverName;
+        file->target = entry->fullLocalPath;
+        // A negative Length says nothing about the file: no length is expected then.
+        file->expectedLength = entry->Length > 0 ? static_cast<DWORD>(entry->Length) : 0;
+        file->displayName = entry->FileName;
+        file->Register = entry->Register;
+        file->ZipFile = entry->ZipFile;
+        file->ForceOverwrite = entry->ForceOverwrite;
+        file->Execute = entry->Execute;
+        file->ExecutePar = entry->ExecutePar;
+        EnableControls(false);
+        jobs_.Add(file);
+        delete entry;
+    }
 }
 
 void CPatchRunnerDlg::OnFileArrived(CInetFile* job, DWORD code) {

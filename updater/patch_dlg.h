@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <string>
 
 #include "inet_file.h"
@@ -41,6 +42,8 @@ private:
     void FinishJob(CInetFile* job, DWORD code);
     void OnServerListArrived(CInetFile* job, DWORD code);
     void OnFileListArrived(CInetFile* job, DWORD code);
+    // Loads a downloaded file list and queues one job per file that needs an update.
+    void QueueListedFiles(CInetFile* job);
     void OnFileArrived(CInetFile* job, DWORD code);
     void InstallDownloadedFile(CInetFile* job);
     void QueueListJob(int kind, const std::wstring& url, const std::wstring& serverName);
@@ -70,6 +73,9 @@ private:
     NOTIFYICONDATAW tray_{};
     unsigned trayFrame_ = 0;
 };
+
+// Whole percent 0..100 of part in whole (0 for an empty whole), for any 32-bit byte counts.
+int ProgressPercent(uint32_t part, uint32_t whole);
 
 // "%s" formatting of one wide text into a pattern (the log lines).
 std::wstring FormatText(const wchar_t* pattern, ...);

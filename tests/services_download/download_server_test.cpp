@@ -38,6 +38,9 @@ struct ServerCase {
 };
 
 const char kName[] = "track.bin";
+const char kRangeWasComplete[] =
+    "\xE6\x96\x87\xE4\xBB\xB6\xE4\xB8\x8B\xE8\xBD\xBD\xE6\x88\x90\xE5\x8A\x9F\xEF\xBC\x81"
+    "\xE4\xB8\x8B\xE8\xBD\xBD\xE7\xBB\x93\xE6\x9D\x9F\xEF\xBC\x81";  // "文件下载成功！下载结束！"
 
 const ServerCase kCases[] = {
     {"plain 206", 50000, 1, -1, "", "", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
@@ -52,6 +55,9 @@ const ServerCase kCases[] = {
      {"alt@0", "alt@0", "main@0", "main@0"}, -1, false, kName, nullptr},
     {"301 and 307 redirects", 50000, 1, -1, "redirect-alt;code=301||redirect-alt;code=307|", "", true,
      {"alt@0", "alt@0", "main@0", "main@0"}, -1, false, kName, nullptr},
+    {"redirect on resume keeps the range start", 50000, 1, 1000, "redirect-alt||redirect-alt|", "", true,
+     {"alt@0", "alt@1000", "main@0", "main@1000"}, -1, false, kName, nullptr},
+    {"302 without Location", 50000, 1, -1, "status=302", "", false, {"main@0"}, -1, true, kName, nullptr},
     {"part file already complete", 50000, 1, 50000, "", "", true, {"main@0"}, -1, false, kName, nullptr},
     {"1000-byte part file", 50000, 1, 1000, "", "", true, {"main@0", "main@1000"}, -1, false, kName, nullptr},
     {"server ignores Range on resume", 50000, 1, 1000, "", "norange", true, {"main@0", "main@1000"}, -1, false,
@@ -137,7 +143,12 @@ TEST_P(DownloadServer, RequestsAndResult) {
 
     int fileSize = 0;
     int downloaded = 0;
-    EXPECT_EQ(Download(url, target, c.threads, fileSize, downloaded), c.ok);
+    ::testing::internal::CaptureStdout();
+    const bool ok = Download(url, target, c.threads, fileSize, downloaded);
+    const std::string said = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(ok, c.ok);
+    // Only a range that was complete before any request says so on the standard output.
+    EXPECT_EQ(said.find(dltest::ToAnsi(kRangeWasComplete)) != std::string::npos, c.partBefore == c.size) << said;
 
     for (const std::string& request : dltest::RequestsFor(c.name)) {
         std::string line = request.substr(0, request.find("\r\n"));
@@ -175,6 +186,40 @@ std::string CaseName(const ::testing::TestParamInfo<ServerCase>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Behaviours, DownloadServer, ::testing::ValuesIn(kCases), CaseName);
+
+// A Location that is no absolute URL names a place relative to the URL that was asked for.
+TEST(DownloadServerRedirect, RelativeLocationsResolveAgainstTheRequest) {
+    const std::string name = "rel.bin";
+    const std::string alt = "localhost:" + std::to_string(standin::AltPort());
+    const std::string main = standin::BaseUrl() + "/dl/";
+    const struct {
+        const char* label;
+        std::string location;
+        std::string lands;  // the URL asked for after the redirect
+    } cases[] = {
+        {"path whose query holds a URL", "/dl/rel.bin?u=http://x/y", main + "rel.bin?u=http://x/y"},
+        {"another host, same scheme", "//" + alt + "/dl/rel.bin", "http://" + alt + "/dl/rel.bin"},
+        {"query only", "?q=1", main + "rel.bin?q=1"},
+        {"name beside the file", "rel.bin?n=2", main + "rel.bin?n=2"},
+    };
+    const std::string source = dltest::MakeBytes(5000, 21);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        standin::Reset();
+        const std::string url = dltest::PutSource(name, source) + "?first";
+        // The probe and the range request are both redirected.
+        dltest::PlanRequests(name, "redirect=" + c.location + "||redirect=" + c.location + "|");
+        const std::wstring target = testfiles::FreshDir(L"dlrel") + L"\\rel.bin";
+        int fileSize = 0;
+        int downloaded = 0;
+        EXPECT_TRUE(Download(url, target, 1, fileSize, downloaded));
+        EXPECT_TRUE(ReadAll(target) == source);
+        const std::vector<std::string> requests = dltest::RequestsFor(name);
+        ASSERT_EQ(requests.size(), 4u) << RawRequests(name);
+        for (size_t i = 1; i < requests.size(); i += 2)
+            EXPECT_EQ(requests[i].substr(0, requests[i].find("\r\n")), "GET " + c.lands + " HTTP/1.1");
+    }
+}
 
 TEST(DownloadServerName, NonAsciiTargetKeepsItsName) {
     standin::Reset();

@@ -99,6 +99,27 @@ TEST(VelaThread, StartsOnceStopsAndStartsAgain) {
     EXPECT_EQ(thread.runs.load(), 2);
 }
 
+// A worker that ends by itself, with the exit code that also means "still active".
+class OneShotThread : public CVelaThread {
+public:
+    ~OneShotThread() override { Stop(); }
+    unsigned Run() override {
+        runs.fetch_add(1);
+        return STILL_ACTIVE;
+    }
+    std::atomic<int> runs{0};
+};
+
+TEST(VelaThread, ThreadThatEndedByItselfIsNotRunningAndStartsAgain) {
+    OneShotThread thread;
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 5000)) << "its exit code is no sign of life";
+    ASSERT_TRUE(thread.Start());
+    EXPECT_TRUE(WaitFor([&] { return thread.runs.load() == 2; }, 5000));
+    EXPECT_TRUE(thread.Stop()) << "an ended thread is held until it is stopped";
+    EXPECT_FALSE(thread.Stop());
+}
+
 class DownloadThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -149,6 +170,27 @@ TEST_F(DownloadThreadTest, StopKeepsThePartAndTheNextStartResumesIt) {
     std::vector<std::string> requests = dltest::RequestSummary(name);
     ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[3], "main@" + std::to_string(part.size())) << "the resumed request starts after the part";
+}
+
+TEST_F(DownloadThreadTest, BeforeTheProbeAnswersTextIsZeroAndASecondStartIsRefused) {
+    const std::string name = "pending.bin";
+    const std::string source = dltest::MakeBytes(30000, 12);
+    const std::string url = dltest::PutSource(name, source);
+    dltest::PlanRequests(name, "delay=1500|");
+    CDownloadThread thread;
+    ASSERT_TRUE(thread.Start(Track(name, url)));
+    Sleep(300);
+    EXPECT_EQ(thread.GetState(), DownloadState::Running);
+    EXPECT_EQ(Progress(thread), L"0%");
+    unsigned total = 1;
+    thread.GetTotalBytes(total);
+    EXPECT_EQ(total, 0u);
+    // A second start while the first download runs changes nothing of it.
+    EXPECT_FALSE(thread.Start(Track("other.bin", url)));
+    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 20000));
+    EXPECT_EQ(Progress(thread), kDone);
+    EXPECT_TRUE(ReadAll(Target(name)) == source);
+    EXPECT_FALSE(Exists(Target("other.bin")));
 }
 
 TEST_F(DownloadThreadTest, ResumedDownloadCountsThePartAndCompletes) {

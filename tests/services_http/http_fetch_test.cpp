@@ -110,7 +110,8 @@ TEST(HttpFetchToMemory, BytesPastTheAnnouncedLengthAreDropped) {
 }
 
 TEST(HttpFetch, BodiesWithoutUsableLengthAreRefused) {
-    const char* headers[] = {"Transfer-Encoding: chunked", "Content-Length: -5", "Content-Length: 12abc",
+    const char* headers[] = {"Transfer-Encoding: chunked", "Content-Length: 10\r\nTransfer-Encoding: Chunked",
+                             "Content-Length: -5", "Content-Length: 12abc",
                              "Content-Length: 99999999999999999999999"};
     for (const char* header : headers) {
         const std::string reply = std::string("HTTP/1.1 200 OK\r\n") + header + "\r\n\r\n5\r\nhello\r\n0\r\n\r\n";
@@ -133,12 +134,58 @@ TEST(HttpFetch, BodiesWithoutUsableLengthAreRefused) {
     }
 }
 
+struct EndCase {
+    std::string reply;  // the server's whole answer, then it closes
+    bool ok;
+    const char* body;   // expected body (memory) and file content (null: no file)
+};
+
+TEST(HttpFetch, BodiesEndedByTheServersCloseAndMissingAnswers) {
+    const EndCase cases[] = {
+        {"HTTP/1.0 200 OK\r\n\r\nabc", true, "abc"},
+        {"HTTP/1.0 200 OK\r\n\r\n", true, nullptr},  // nothing came: no file
+        {"", false, nullptr},                            // no answer at all is not an empty page
+        {"HTTP/1.1 200 OK\r\nContent-Le", false, nullptr},  // the header never ended
+        {"HTTP/1.1 200 OK\r\nX: " + std::string(70000, 'y') + "\r\n\r\nabc", false, nullptr},  // nor this one
+    };
+    for (const EndCase& c : cases) {
+        {
+            FakeServer server(c.reply);
+            HttpPost post;
+            char* body = nullptr;
+            EXPECT_EQ(post.FetchToMemory(server.Url("/x"), body), c.ok) << c.reply.substr(0, 40);
+            if (c.ok) {
+                ASSERT_NE(body, nullptr) << c.reply.substr(0, 40);
+                EXPECT_EQ(std::string(body), c.body ? c.body : "") << c.reply.substr(0, 40);
+            } else {
+                EXPECT_EQ(body, nullptr) << c.reply.substr(0, 40);
+            }
+            delete[] body;
+        }
+        {
+            FakeServer server(c.reply);
+            std::wstring dir = testfiles::FreshDir(L"ending");
+            MusicDown down;
+            down.SetTargetFile(dir + L"\\f");
+            EXPECT_EQ(down.DownloadToFile(WideUrl(server.Url("/x"))), c.ok) << c.reply.substr(0, 40);
+            if (c.body) {
+                EXPECT_EQ(testfiles::ReadAll(dir + L"\\f"), c.body) << c.reply.substr(0, 40);
+            } else {
+                EXPECT_FALSE(testfiles::Exists(dir + L"\\f")) << c.reply.substr(0, 40);
+            }
+            testfiles::RemoveTree(dir);
+        }
+    }
+}
+
 class MusicDownTest : public ::testing::Test {
 protected:
     void SetUp() override {
         standin::Reset();
         dir_ = testfiles::FreshDir(L"musicdown");
-        target_ = dir_ + L"\\reply file";
+        // Data folders live under the user's name, often not ASCII.
+        target_ = dir_ + L"\\\x7528\x6237 \x97F3\x4E50\\reply file";
+        CreateDirectoryW(target_.substr(0, target_.rfind(L'\\')).c_str(), nullptr);
     }
     void TearDown() override { testfiles::RemoveTree(dir_); }
 

@@ -151,8 +151,10 @@ TEST(HttpResponseHeader, FieldsMatchWholeNamesAtLineStartsIgnoringCase) {
     char value[64];
     EXPECT_EQ(socket.GetStatusCode(), -1);
     EXPECT_EQ(socket.GetHeaderValue("Content-Length", value, sizeof value), -1);
+    EXPECT_FALSE(socket.HeaderComplete());
     Exchange(socket, server);
 
+    EXPECT_TRUE(socket.HeaderComplete());
     EXPECT_EQ(socket.GetStatusCode(), 404);
     EXPECT_EQ(socket.GetHeaderValue("Location", value, sizeof value), -1);
     EXPECT_EQ(socket.GetHeaderValue("CONTENT-LENGTH", value, sizeof value), 2);
@@ -189,6 +191,7 @@ TEST(HttpResponseHeader, HeaderBeyondTheCapacityIsDroppedNotReadAsBody) {
     std::string header = socket.ReadResponseHeader(length);
     EXPECT_LE(length, CHttpSocket::kHeaderCapacity + 2);
     EXPECT_EQ(header, "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\n");
+    EXPECT_TRUE(socket.HeaderComplete());
     EXPECT_EQ(socket.GetStatusCode(), 200);
     char value[16];
     EXPECT_EQ(socket.GetHeaderValue("X-Filler", value, sizeof value), -1);
@@ -207,6 +210,7 @@ TEST(HttpResponseHeader, HeaderOfExactlyTheCapacityWithoutEndIsKeptWhole) {
     const char* header = socket.ReadResponseHeader(length);
     EXPECT_EQ(length, CHttpSocket::kHeaderCapacity);
     EXPECT_EQ(std::strlen(header), static_cast<size_t>(CHttpSocket::kHeaderCapacity));
+    EXPECT_FALSE(socket.HeaderComplete());
     char value[8];
     EXPECT_EQ(socket.GetHeaderValue("X", value, sizeof value), -1);  // the line never ended
 }

@@ -24,7 +24,10 @@ struct IniCase {
 
 TEST(Ini, FindsKeysOnlyInTheirOwnSection) {
     std::wstring dir = testfiles::FreshDir(L"ini");
-    std::wstring path = dir + L"\\Set.ini";
+    // A data folder under a Chinese user name: the name goes through the ANSI code page.
+    std::wstring path = dir + L"\\\x7528\x6237";
+    ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    path += L"\\\x8BBE\x7F6E.ini";
     testfiles::WriteAll(path,
                         "[version]\r\nver=1.0.2.3\r\nname=a;comment\r\nflag\r\n"
                         "[other]\r\nonly=later\r\nver=9\r\n"

@@ -73,6 +73,10 @@ TEST(Folders, CreateDirectoryTreeMakesEveryLevelOnce) {
     EXPECT_FALSE(CreateDirectoryTree(dir + L"\\a\\b"));  // already there
     EXPECT_TRUE(CreateDirectoryTree(dir + L"\\a\\d e\\c\\"));
     EXPECT_TRUE(testfiles::Exists(dir + L"\\a\\d e\\c"));
+    const std::wstring music = dir + L"\\\x97F3\x4E50\\\x6B4C\x66F2";  // not ASCII
+    EXPECT_TRUE(CreateDirectoryTree(music));
+    EXPECT_TRUE(testfiles::Exists(music));
+    EXPECT_FALSE(CreateDirectoryTree(music + L"\\"));
     testfiles::WriteAll(dir + L"\\file", "x");
     EXPECT_FALSE(CreateDirectoryTree(dir + L"\\file\\sub"));  // a file in the way
     testfiles::RemoveTree(dir);
@@ -143,9 +147,8 @@ TEST(AppXml, WritesDeclaredUtf8WithThisProgramsPath) {
 }
 
 TEST(AppXml, PathWithMarkupRoundTrips) {
-    // A program folder whose name holds a markup character. (Wine on the test machines has no
-    // UTF-8 locale for Unix file names, so the name stays within ASCII.)
-    std::wstring dir = testfiles::FreshDir(L"appxml") + L"\\Vela & Music's";
+    // A program folder whose name holds markup characters and Chinese letters.
+    std::wstring dir = testfiles::FreshDir(L"appxml") + L"\\\x64AD\x653E\x5668 Vela & Music's";
     ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
     std::wstring copy = dir + L"\\VelaMusic.exe";
     ASSERT_TRUE(CopyFileW(ThisProgram().c_str(), copy.c_str(), FALSE));
@@ -218,16 +221,20 @@ protected:
 
 TEST_F(BrowserKeyTest, PathComesFromTheRegistryQuoted) {
     const std::wstring longPath = L"D:\\" + std::wstring(300, L'd') + L"\\b.exe";
+    const std::wstring systemRoot = testfiles::Env(L"SystemRoot");
+    ASSERT_FALSE(systemRoot.empty());
     struct {
         std::wstring stored;
         std::wstring expected;
+        DWORD type;
     } cases[] = {
-        {L"D:\\Some Browser\\b.exe", L"\"D:\\Some Browser\\b.exe\""},
-        {L"\"D:\\Quoted Already\\b.exe\"", L"\"D:\\Quoted Already\\b.exe\""},
-        {longPath, L"\"" + longPath + L"\""},
+        {L"D:\\Some Browser\\b.exe", L"\"D:\\Some Browser\\b.exe\"", REG_SZ},
+        {L"\"D:\\Quoted Already\\b.exe\"", L"\"D:\\Quoted Already\\b.exe\"", REG_SZ},
+        {longPath, L"\"" + longPath + L"\"", REG_SZ},
+        {L"%SystemRoot%\\b.exe", L"\"" + systemRoot + L"\\b.exe\"", REG_EXPAND_SZ},
     };
     for (const auto& c : cases) {
-        SetValue(c.stored);
+        SetValue(c.stored, c.type);
         std::wstring path;
         EXPECT_EQ(GetBrowserPath(path), 0);
         EXPECT_EQ(path, c.expected);

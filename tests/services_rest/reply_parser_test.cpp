@@ -119,6 +119,9 @@ TEST(PlayUrlReply, Cases) {
          head + "<rsp><TrackUrl><AuditionUrl>http://h/1</AuditionUrl><AuditionUrl>http://h/2?a=1&amp;b=2</AuditionUrl>"
                 "</TrackUrl></rsp>",
          true, L"http://h/2?a=1&b=2"},
+        {"a URL with non-ASCII characters is read as UTF-8",
+         head + "<rsp><Track><AuditionUrl>http://h/\xE6\x99\xB4\xE5\xA4\xA9.mp3</AuditionUrl></Track></rsp>", true,
+         L"http://h/\x6674\x5929.mp3"},
         {"only the first TrackUrl counts",
          head + "<rsp><TrackUrl><Other/></TrackUrl><TrackUrl><AuditionUrl>http://h/second</AuditionUrl></TrackUrl>"
                 "</rsp>",

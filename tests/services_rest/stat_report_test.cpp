@@ -63,6 +63,16 @@ TEST(ShareReport, SendsUtf8NamesAndTheAnsiTrackNameInQuotes) {
         << reports;
 }
 
+TEST(ShareReport, ALongTrackNameArrivesWhole) {
+    standin::Reset();
+    // 300 characters, 600 bytes in the ANSI code page.
+    EXPECT_TRUE(SendShareReport("00-1A-2B-3C-4D-5E", L"u", L"1", std::wstring(300, L'\x6674')));
+    std::string name;
+    for (int i = 0; i < 300; ++i) name += "\xE6\x99\xB4";
+    std::string reports = standin::Request("GET", "/_ctl/reports").body;
+    EXPECT_NE(reports.find("\"TrackName\": \"\\\"" + name + "\\\"\""), std::string::npos) << reports.size();
+}
+
 TEST(MacAddress, SixUpperCaseHexBytesJoinedByHyphens) {
     std::string mac;
     GetMacAddress(mac);
@@ -96,6 +106,24 @@ TEST(StatHeartbeat, ReportsAtOnceThenEachIntervalAndStopsWithoutOneMore) {
     EXPECT_EQ(lines[0],
               "GET /datasta/?TypeID=01&ModId=07&OperationID=007&MacAddress=00-1A-2B-3C-4D-5E&UserName=&ChannelNo=000"
               "&VersionNo=v0.9.0.9 HTTP/1.1");
+}
+
+TEST(StatHeartbeat, AStopFlagSetBeforeTheFirstRoundSendsNothing) {
+    standin::Reset();
+    StatReportInfo info;
+    info.TypeID = "01";
+    info.ModId = "07";
+    info.OperationID = "007";
+    info.StopFlag = true;
+    info.InitLock();
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, StatHeartbeatThread, &info, 0, nullptr));
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeThread(thread, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(thread);
+    EXPECT_TRUE(RequestLines("/datasta/").empty());
 }
 
 }  // namespace

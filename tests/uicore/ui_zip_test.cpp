@@ -197,6 +197,7 @@ TEST(Zip, UnzipsToMemoryInPieces) {
     EXPECT_EQ(static_cast<DWORD>(ZR_ARGS), ZipUnzipItem(zip.get(), -1, buffer.data(), 10, ZIP_MEMORY));
     EXPECT_EQ(static_cast<DWORD>(ZR_ARGS), ZipUnzipItem(zip.get(), 11, buffer.data(), 10, ZIP_MEMORY));
     EXPECT_EQ(static_cast<DWORD>(ZR_ARGS), ZipUnzipItem(zip.get(), 0, buffer.data(), 10, 7));
+    EXPECT_EQ(static_cast<DWORD>(ZR_ARGS), ZipUnzipItem(zip.get(), 0, nullptr, 10, ZIP_MEMORY));   // no buffer
 }
 
 TEST(Zip, DamagedEntriesAreErrors) {

@@ -66,6 +66,34 @@ TEST(ManagerResources, ImagesNeedDigitsWithAResourceType) {
     EXPECT_EQ(nullptr, pm.GetImageEx(L"9999", L"PNG"));
 }
 
+// A 1x1 24-bit bitmap file.
+std::string OnePixelBmp() {
+    const unsigned char bytes[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,     // file header
+                                   40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0,  // info header
+                                   0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                   0, 0, 0, 0, 0, 0, 0, 0,
+                                   0x10, 0x20, 0x30, 0};                             // one pixel, padded
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof(bytes));
+}
+
+TEST(ManagerResources, ImagesAreCachedByNameAndFailuresAreRetried) {
+    const std::wstring folder = testfiles::FreshDir(L"uicore_images");
+    CWindowManagerUI::SetResourceZip(L"", false);
+    CWindowManagerUI::SetResourcePath(folder.c_str());
+    CWindowManagerUI pm;
+    EXPECT_EQ(nullptr, pm.GetImageEx(L"dot.bmp"));   // missing: not cached
+    ASSERT_TRUE(testfiles::WriteAll(folder + L"\\dot.bmp", OnePixelBmp()));
+    UIImageInfo* image = pm.GetImageEx(L"dot.bmp");
+    ASSERT_NE(nullptr, image);
+    // The name alone is the key: another mask gets the first record, and adding the name again
+    // keeps the cached record.
+    EXPECT_EQ(image, pm.GetImageEx(L"dot.bmp", nullptr, 0xFFFF00FF));
+    EXPECT_EQ(0u, image->mask);
+    EXPECT_EQ(nullptr, pm.AddImage(L"dot.bmp"));
+    EXPECT_EQ(image, pm.GetImageEx(L"dot.bmp"));
+    CWindowManagerUI::SetResourcePath(L"");
+}
+
 TEST(ManagerResources, ResourcePathGetsOneTrailingSeparator) {
     struct Case { const wchar_t* in; const wchar_t* out; };
     const Case cases[] = {{L"C:\\skin", L"C:\\skin\\"}, {L"C:\\skin\\", L"C:\\skin\\"}, {L"C:/skin/", L"C:/skin/"},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
@@ -173,6 +174,75 @@ TEST_F(ManagerTest, WheelDirectionAndKeyRouting) {
     log.clear();
     Send(WM_KEYUP, 'X', 0);
     EXPECT_EQ(Expect({L"b:4"}), log);
+}
+
+// Moves the focus to another control when it gets a key-down (as an edit does on Enter).
+class FocusMover : public TestControl {
+public:
+    FocusMover(std::vector<std::wstring>* log, CControlUI* next)
+        : TestControl(L"mover", log, UIFLAG_TABSTOP), m_next(next) {}
+    void HandleEvent(UIEvent& event) override {
+        TestControl::HandleEvent(event);
+        if (event.type == UIEVENT_KEYDOWN) GetManager()->SetFocus(m_next);
+    }
+
+private:
+    CControlUI* m_next;
+};
+
+TEST_F(ManagerTest, KeyUpGoesToTheKeyDownControlAfterItMovedTheFocus) {
+    FocusMover* mover = new FocusMover(&log, b);
+    mover->SetFixedXY(SIZE{0, 60});
+    mover->SetFixedWidth(50);
+    mover->SetFixedHeight(50);
+    root->Add(mover);
+    Attach();
+    window.pm.SetFocus(mover);
+    log.clear();
+    Send(WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_EQ(b, window.pm.GetFocus());
+    Send(WM_KEYUP, VK_RETURN, 0);
+    EXPECT_EQ(Expect({L"mover:3", L"mover:20", L"b:21", L"mover:4"}), log);
+}
+
+// A control of the rich-edit family that may take Tab characters itself.
+class TabTaker : public TestControl, public IWantTabUI {
+public:
+    TabTaker(const wchar_t* className, bool wantTab)
+        : TestControl(L"taker", nullptr, UIFLAG_TABSTOP, className), m_wantTab(wantTab) {}
+    void* GetInterface(const wchar_t* name) override {
+        if (wcscmp(name, L"WantTab") == 0) return static_cast<IWantTabUI*>(this);
+        return TestControl::GetInterface(name);
+    }
+    bool IsWantTab() override { return m_wantTab; }
+
+private:
+    bool m_wantTab;
+};
+
+TEST_F(ManagerTest, TabStaysInARichEditThatWantsIt) {
+    struct Case { const wchar_t* className; bool wantTab; bool consumed; };
+    const Case cases[] = {
+        {L"RichEditUI", true, false},
+        {L"RichEditUI", false, true},
+        {L"EditUI", true, true},   // only the rich edit keeps Tab
+    };
+    Attach();
+    for (const Case& c : cases) {
+        TabTaker* taker = new TabTaker(c.className, c.wantTab);
+        taker->SetFixedXY(SIZE{0, 60});
+        taker->SetFixedWidth(50);
+        taker->SetFixedHeight(50);
+        root->Add(taker);
+        Paint();
+        window.pm.SetFocus(taker);
+        ASSERT_EQ(taker, window.pm.GetFocus());
+        LRESULT result = 0;
+        EXPECT_EQ(c.consumed, window.pm.PreHandleMessage(WM_KEYDOWN, VK_TAB, 0, result)) << c.className;
+        EXPECT_EQ(c.consumed, window.pm.GetFocus() != taker) << c.className;
+        root->RemoveDelayed(taker);
+        Pump();
+    }
 }
 
 TEST_F(ManagerTest, TabOrderWrapsBothWays) {

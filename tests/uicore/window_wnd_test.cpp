@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "uicore_test_util.h"
 
 using namespace uitest;
@@ -58,6 +61,31 @@ TEST_F(NativeWindowTest, SuperclassRoutesToObjectAndUnbindsAtDestruction) {
     EXPECT_GT(host.messages, 0);
     ::DestroyWindow(hWnd);
     EXPECT_EQ(nullptr, host.GetHWND());
+}
+
+// Records the messages its object receives.
+class MessageRecorder : public CWindowWnd {
+public:
+    std::vector<UINT> seen;
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"VelaUICoreTestRecorder"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        seen.push_back(message);
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
+    }
+};
+
+TEST_F(NativeWindowTest, MessagesBeforeCreationGoToTheDefaultProcedure) {
+    // An overlapped window gets WM_GETMINMAXINFO before WM_NCCREATE; the object is bound only
+    // from WM_NCCREATE on, and creation succeeds.
+    MessageRecorder window;
+    ASSERT_NE(nullptr, window.Create(nullptr, L"recorder", WS_OVERLAPPEDWINDOW, 0, 0, 0, 120, 80));
+    ASSERT_FALSE(window.seen.empty());
+    EXPECT_EQ(static_cast<UINT>(WM_NCCREATE), window.seen.front());
+    EXPECT_NE(window.seen.end(), std::find(window.seen.begin(), window.seen.end(), static_cast<UINT>(WM_CREATE)));
+    ::DestroyWindow(window.GetHWND());
+    EXPECT_EQ(nullptr, window.GetHWND());
 }
 
 TEST_F(NativeWindowTest, ObjectDestroyedBeforeItsWindowUnbindsIt) {

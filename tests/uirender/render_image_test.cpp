@@ -392,3 +392,11 @@ TEST(SoftwareBlend, MixColorsWeighsEachChannelAndDropsAlpha) {
     EXPECT_EQ(CUIRenderer::MixColors(0xFF102030, 1.0, 0xFFFFFFFF, 0.0), 0x00102030u);
     EXPECT_EQ(CUIRenderer::MixColors(0x00FFFFFF, 1.0, 0x00FFFFFF, 1.0), 0x00FFFFFFu);
 }
+
+TEST_F(ImageDrawing, TheFirstLoadOfANameDecidesItsMask) {
+    // cached unmasked first: a later masked request gets the same opaque bitmap
+    ASSERT_NE(fixture.manager().GetImageEx(L"magenta.png", nullptr, 0), nullptr);
+    Draw(RECT{0, 0, 4, 4}, L"file='magenta.png' mask='#FFFF00FF'");
+    EXPECT_EQ(surface.Pixel(0, 0), 0xFF00FFu);
+    EXPECT_EQ(surface.Pixel(1, 0), 0xFF0000u);
+}

@@ -277,3 +277,99 @@ TEST_F(TaggedText, InlineImagesDrawTheirStripPartAndCentreOnTheLine) {
     // an image that cannot be had is left out
     EXPECT_EQ(Measure(L"a<i nothere.png>b").right, Width(normal, L"ab"));
 }
+
+namespace {
+
+RECT MeasureIn(HDC dc, CWindowManagerUI& manager, int width, const wchar_t* text, UINT style) {
+    RECT rc = {0, 0, width, 1000};
+    int links = 0;
+    CUIRenderer::DrawTaggedText(dc, &manager, rc, text, 0xFF000000, nullptr, nullptr, links, style | DT_CALCRECT);
+    return rc;
+}
+
+bool IsDark(uint32_t p) { return ((p >> 16) & 0xFF) < 128 && ((p >> 8) & 0xFF) < 128 && (p & 0xFF) < 128; }
+
+}  // namespace
+
+TEST_F(TaggedText, CutsRunsAtTheEdgeByWordOrWithRoomForTheEllipsis) {
+    const int room = Width(normal, L"WWWWW") + 2;  // five W fit, the sixth does not
+    struct Case { const wchar_t* text; int width; UINT style; const wchar_t* widest; int lines; };
+    const Case cases[] = {
+        {L"WWWWWWWWWW", room, DT_SINGLELINE, L"WWWWW", 1},
+        // two more characters make room for the dots
+        {L"WWWWWWWWWW", room, DT_SINGLELINE | DT_END_ELLIPSIS, L"WWW", 1},
+        {L"WWWWWWWWWW", room, 0, L"WWWWW", 2},
+        // a word that does not fit goes to the next line whole
+        {L"ab cdefgh", Width(normal, L"ab cd"), DT_WORDBREAK, L"cdefgh", 2},
+        {L"ab cd", Width(normal, L"ab cd") + 1, DT_WORDBREAK, L"ab cd", 1},
+        // at least one character per line, however narrow the rectangle
+        {L"WWW", 1, 0, L"W", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testfiles::Narrow(c.text) + " in " + std::to_string(c.width));
+        const RECT rc = MeasureIn(surface.dc(), fixture.manager(), c.width, c.text, c.style);
+        EXPECT_EQ(rc.right, std::min(c.width, Width(normal, c.widest)));
+        EXPECT_EQ(rc.bottom, c.lines * lineHeight);
+    }
+
+    // drawn: the dots follow the shortened run inside the rectangle
+    RECT rc = {0, 0, room, 40};
+    int links = 0;
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"WWWWWWWWWW", 0xFF000000, nullptr, nullptr,
+                                links, DT_SINGLELINE | DT_END_ELLIPSIS);
+    EXPECT_GT(CountPixels(RECT{Width(normal, L"WWW") + 1, 0, room, 40}, IsDark), 0) << "no dots";
+    EXPECT_EQ(CountPixels(RECT{room, 0, 300, 40}, IsDark), 0) << "drawn past the rectangle";
+}
+
+TEST_F(TaggedText, ItalicRunsLeaveAtMostABlankBeforeUprightText) {
+    HFONT italic = fixture.manager().AddFont(fixture.manager().GetDefaultFontInfo()->faceName,
+                                             fixture.manager().GetDefaultFontInfo()->size, false, false, true);
+    const int plain = Width(italic, L"x") + Width(normal, L"y");
+    const RECT rc = Measure(L"<i>x</i>y");
+    EXPECT_GE(rc.right, plain);
+    EXPECT_LE(rc.right, plain + Width(normal, L" "));
+    EXPECT_EQ(Measure(L"<i>x<b>z</b></i>").right,
+              Width(italic, L"x") + Width(fixture.manager().FindFont(
+                                               fixture.manager().GetDefaultFontInfo()->faceName,
+                                               fixture.manager().GetDefaultFontInfo()->size, true, false, true),
+                                           L"z"))
+        << "bold inside italic stays italic";
+}
+
+TEST_F(TaggedText, MalformedMarkupAlwaysEndsAndStaysWithinTheLinkArrays) {
+    fixture.WriteResource(L"t.png", EncodePng(8, 4, SolidPixels(8, 4, 0xFF0000FF)));
+    const wchar_t* pieces[] = {L"<", L">", L"{", L"}", L"/", L"a", L"b", L"i", L"x", L"y", L"p", L"n",
+                               L"r", L"c", L"f", L"s", L" ", L"-", L"7", L"99", L"\n", L"W", L"#",
+                               L"'", L"file='t.png'", L"t.png", L"<a q>", L"</a>", L"<i t.png 3 2>", L"<x -40>",
+                               L"<y 0>", L"<p 3>", L"</p>", L"<r>", L"</r>"};
+    const UINT styles[] = {0, DT_WORDBREAK, DT_SINGLELINE | DT_VCENTER | DT_CENTER, DT_END_ELLIPSIS | DT_WORDBREAK,
+                           DT_CALCRECT, DT_SINGLELINE | DT_RIGHT | DT_END_ELLIPSIS};
+    const int widths[] = {1, 7, 30, 290};
+    unsigned seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::wstring text;
+        const int length = static_cast<int>(next() % 30);
+        for (int i = 0; i < length; ++i) text += pieces[next() % (sizeof(pieces) / sizeof(pieces[0]))];
+        SCOPED_TRACE(testfiles::Narrow(text));
+        for (UINT style : styles) {
+            for (int width : widths) {
+                RECT rc = {3, 3, 3 + width, 100};
+                RECT links[3];
+                CUIString texts[3];
+                links[2] = RECT{-1, -1, -1, -1};
+                texts[2] = L"guard";
+                int count = 2;
+                CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, text.c_str(), 0xFF000000, links,
+                                            texts, count, style);
+                ASSERT_GE(count, 0);
+                ASSERT_LE(count, 2);
+                ASSERT_EQ(links[2].left, -1);
+                ASSERT_STREQ(texts[2].GetData(), L"guard");
+            }
+        }
+    }
+}

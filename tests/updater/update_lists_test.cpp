@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "patch_app.h"
+#include "patch_dlg.h"
 #include "servers.h"
 #include "test_files.h"
 #include "update_files.h"
@@ -132,6 +133,24 @@ TEST(Versions, CompareAsDottedNumbers) {
     for (const Case& c : cases) {
         EXPECT_EQ(CompareVersions(c.a, c.b), c.result) << testfiles::Narrow(c.a) << " vs " << testfiles::Narrow(c.b);
     }
+}
+
+TEST(Progress, WholePercentsWithoutOverflowForLargeFiles) {
+    struct Case {
+        uint32_t part;
+        uint32_t whole;
+        int percent;
+    } cases[] = {
+        {0, 0, 0},
+        {0, 50000000, 0},
+        {25000000, 50000000, 50},
+        {49999999, 50000000, 99},
+        {50000000, 50000000, 100},
+        {60000000, 50000000, 100},  // more than listed: the bar stays full
+        {4294967295u, 4294967295u, 100},
+        {2147483648u, 4294967295u, 50},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ProgressPercent(c.part, c.whole), c.percent) << c.part << "/" << c.whole;
 }
 
 TEST(TargetPaths, StayInsideTheirBaseFolder) {

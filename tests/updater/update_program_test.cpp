@@ -42,6 +42,21 @@ void PutUpdateDocument(const std::string& path, const std::string& bytes, const 
     ASSERT_EQ(standin::Request("PUT", target, bytes).status, 200);
 }
 
+// The downloaded lists that are lying in the temporary folder.
+size_t TemporaryListFiles() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, folder);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(folder) + L"Xml*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    size_t count = 0;
+    do {
+        ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
 std::string UpdateUrl(const std::string& path) { return standin::BaseUrl() + "/clientupdate/" + path; }
 
 // One "File" element of a file list (UTF-8 text).
@@ -183,14 +198,18 @@ class UpdateProgram : public ::testing::Test {
 protected:
     void SetUp() override {
         standin::Reset();
-        install = testfiles::FreshDir(L"upd inst");
+        // Folder names with blanks and Chinese characters, as installations have them.
+        install = testfiles::FreshDir(L"更新 inst");
         updateExe = install + L"\\Update.exe";
         ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\..\\..\\bin\\Update.exe").c_str(), updateExe.c_str(), FALSE));
-        std::wstring playerDir = testfiles::FreshDir(L"upd player");
+        std::wstring playerDir = testfiles::FreshDir(L"播放器 player");
         player = playerDir + L"\\VelaMusic.exe";
         ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"\\vela_update_recorder.exe").c_str(), player.c_str(), FALSE));
         WriteAppXml("<AppPath>" + testfiles::Narrow(player) + "</AppPath>");
+        PutServerList();
+    }
 
+    static void PutServerList() {
         PutUpdateDocument("config/serverlist.txt",
                           "Alpha|" + UpdateUrl("lists/a.xml") + "\r\n  Beta 服务器 | " + UpdateUrl("lists/b.xml") +
                               "\r\nnot a server line\r\n",
@@ -244,6 +263,11 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
     reg.localPath = "sub dir";
     reg.registerIt = true;
     entries.push_back(reg);
+    CreateDirectoryW((install + L"\\皮肤").c_str(), nullptr);
+    ListEntry chinese = Served("readme-cn.txt", "说明文字");
+    chinese.name = "说明.txt";
+    chinese.localPath = "皮肤";
+    entries.push_back(chinese);
     // Beta sorts after Alpha but was added last: it is the server chosen automatically.
     PutUpdateDocument("lists/b.xml", FileListXml(entries, "GB2312"), "gb2312");
 
@@ -258,8 +282,9 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
         L"获取服务器列表成功,共取得 2 个可选服务器",
         L"正在连接：Beta 服务器",
         L"获取更新文件列表成功：Beta 服务器",
-        L"需更新文件总数: 4, 文件总长度: " +
-            std::to_wstring((entries[0].length + entries[1].length + tool.length + reg.length) / 1024) + L" KB",
+        L"需更新文件总数: 5, 文件总长度: " +
+            std::to_wstring((entries[0].length + entries[1].length + tool.length + reg.length + chinese.length) / 1024) +
+            L" KB",
         L"正在更新文件：new.txt",
         L"下载文件成功 [new.txt]",
         L"正在更新文件：old.txt",
@@ -268,6 +293,8 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
         L"下载文件成功 [tool.exe]",
         L"正在更新文件：reg.dll",
         L"下载文件成功 [reg.dll]",
+        L"正在更新文件：说明.txt",
+        L"下载文件成功 [说明.txt]",
         L"更新完毕",
     };
     EXPECT_EQ(updater.Log(), expected) << updater.LogText();
@@ -275,6 +302,7 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
     EXPECT_EQ(Installed(L"new.txt"), "brand new file");
     EXPECT_EQ(Installed(L"old.txt"), "replacement content");
     EXPECT_EQ(Installed(L"same.txt"), "current content");
+    EXPECT_EQ(Installed(L"皮肤\\说明.txt"), "说明文字");
     EXPECT_TRUE(standin::RequestsMatching("/clientupdate/files/same.txt").empty());
     EXPECT_FALSE(testfiles::Exists(install + L"\\old.txt.update"));
 
@@ -402,15 +430,40 @@ TEST_F(UpdateProgram, UpToDateInstallationAndNoPlayerPathStartsNothing) {
 }
 
 TEST_F(UpdateProgram, AFailedServerListIsLoggedAndLeavesTheControlsUsable) {
-    ASSERT_EQ(standin::Control("behave", "prefix=/clientupdate/config/&b=status=404"), "ok");
+    // A refused list, and one cut off inside its first line ("Alpha|http://127.0.0"), which must
+    // not turn into a server with a broken address.
+    for (const char* behaviour : {"status=404", "cut=20"}) {
+        standin::Reset();
+        PutServerList();
+        DeleteFileW((player + L".log").c_str());
+        ASSERT_EQ(standin::Control("behave", std::string("prefix=/clientupdate/config/&b=") + behaviour), "ok");
+
+        Updater updater;
+        ASSERT_TRUE(updater.Start(updateExe, L"")) << behaviour;
+        ASSERT_TRUE(updater.WaitForLine(L"获得服务器列表失败")) << behaviour << "\n" << updater.LogText();
+        ASSERT_TRUE(updater.WaitForIdle()) << behaviour;
+        EXPECT_EQ(SendMessageW(GetDlgItem(updater.Dialog(), kServerCombo), CB_GETCOUNT, 0, 0), 0) << behaviour;
+        EXPECT_TRUE(standin::RequestsMatching("/clientupdate/lists/").empty()) << behaviour;
+
+        PostMessageW(updater.Dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        ASSERT_TRUE(updater.WaitForExit()) << behaviour;
+        EXPECT_EQ(PlayerStarts(), "Update_IDCANCEL\n") << behaviour;
+    }
+}
+
+TEST_F(UpdateProgram, AFailedFileListIsLoggedWithItsServerAndLeavesNoTemporaryFile) {
+    // The list of the server chosen automatically (Beta) is not there.
+    size_t before = TemporaryListFiles();
 
     Updater updater;
     ASSERT_TRUE(updater.Start(updateExe, L""));
-    ASSERT_TRUE(updater.WaitForLine(L"获得服务器列表失败")) << updater.LogText();
+    ASSERT_TRUE(updater.WaitForLine(L"取得服务器文件失败, 请选择其他服务器进行尝试：Beta 服务器")) << updater.LogText();
     ASSERT_TRUE(updater.WaitForIdle());
-    EXPECT_EQ(SendMessageW(GetDlgItem(updater.Dialog(), kServerCombo), CB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(updater.HasLine(L"获取更新文件列表成功：Beta 服务器"));
+    EXPECT_FALSE(updater.HasLine(L"更新完毕"));
+    EXPECT_EQ(TemporaryListFiles(), before);
 
-    PostMessageW(updater.Dialog(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    SendMessageW(GetDlgItem(updater.Dialog(), IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(updater.WaitForExit());
-    EXPECT_EQ(PlayerStarts(), "Update_IDCANCEL\n");
+    EXPECT_EQ(PlayerStarts(), "Update_IDOK\n");
 }

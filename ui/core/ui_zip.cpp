@@ -362,7 +362,10 @@ DWORD CZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, Zip
 DWORD CZipReader::Unzip(int index, void* target, DWORD length, DWORD kind, DWORD* written) {
     if (written != nullptr) *written = 0;
     if (m_archive == nullptr || index < 0) return ZR_ARGS;
-    if (kind == ZIP_MEMORY) return UnzipToMemory(index, target, length, written);
+    if (kind == ZIP_MEMORY) {
+        if (target == nullptr && length > 0) return ZR_ARGS;   // nowhere to put the data
+        return UnzipToMemory(index, target, length, written);
+    }
     if (kind == ZIP_HANDLE || kind == ZIP_FILENAME) return UnzipToFile(index, target, kind);
     return ZR_ARGS;
 }

@@ -312,6 +312,7 @@ void CWindowManagerUI::PaintPass() {
     RECT rcClient = {};
     ::GetClientRect(m_hWndPaint, &rcClient);
     if (m_offscreenPaint && m_hbmpOffscreen == nullptr) {
+        DeleteOffscreen();   // a DC left from a bitmap that could not be made
         m_hDcOffscreen = ::CreateCompatibleDC(m_hDcPaint);
         m_hbmpOffscreen = ::CreateCompatibleBitmap(m_hDcPaint, rcClient.right - rcClient.left,
                                                    rcClient.bottom - rcClient.top);
@@ -667,9 +668,12 @@ bool CWindowManagerUI::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
         case WM_KEYDOWN: {
             DropUnusableFocus();
             if (m_focus == nullptr) break;
+            // The control becomes the key control before its key-down runs: it keeps the key-up
+            // when the key-down moves the focus, and loses it only when the key-down deletes it
+            // (the manager forgets a deleted control).
             CControlUI* focus = m_focus;
+            m_key = focus;
             FireEvent(focus, UIEVENT_KEYDOWN, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
-            if (m_focus == focus) m_key = focus;
             break;
         }
         case WM_KEYUP: {
