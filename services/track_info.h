@@ -14,7 +14,8 @@ struct TrackInfo {
     std::wstring ArtistNameList;
     std::wstring ArtistIDList;
     std::wstring AlbumName;
-    std::wstring Time_Play;        // "yyyy-mm-dd": the day the track entered the list
+    std::wstring Time_Play;        // "yyyy-mm-dd": the day the track entered the list (the
+                                   // online playlists' tracks carry their duration here)
     std::wstring Time_Collection;
     std::wstring FileSize;
     std::wstring Middleimage;

@@ -215,6 +215,16 @@ TEST(HttpResponseHeader, HeaderOfExactlyTheCapacityWithoutEndIsKeptWhole) {
     EXPECT_EQ(socket.GetHeaderValue("X", value, sizeof value), -1);  // the line never ended
 }
 
+TEST(HttpResponseHeader, HeaderWithoutEndEndsTheConnection) {
+    FakeServer server("HTTP/1.1 200 OK\r\nX: " + std::string(CHttpSocket::kHeaderReadLimit, 'y') + "\r\n\r\nabc");
+    CHttpSocket socket;
+    Exchange(socket, server);
+    EXPECT_FALSE(socket.HeaderComplete());
+    EXPECT_FALSE(socket.IsConnected());  // nothing after it can be taken as body
+    char body[8];
+    EXPECT_EQ(socket.Receive(body, sizeof body), 0);
+}
+
 TEST(HttpResponseHeader, MalformedStatusLinesGiveZero) {
     const char* replies[] = {"HTTP/1.1 2x OK\r\n\r\n", "HTTP/1.1\r\n\r\n", "ICY 200 OK\r\n\r\n", ""};
     for (const char* reply : replies) {

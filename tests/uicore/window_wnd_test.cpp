@@ -101,17 +101,34 @@ TEST_F(NativeWindowTest, ObjectDestroyedBeforeItsWindowUnbindsIt) {
     EXPECT_EQ(0, finals);
 }
 
+// Notes whether its owner was enabled again by the time its own window was gone.
+class ModalProbe : public TestWindow {
+public:
+    HWND owner = nullptr;
+    int* ownerEnabledAtFinal = nullptr;
+
+protected:
+    void OnFinalMessage(HWND hWnd) override {
+        *ownerEnabledAtFinal = ::IsWindowEnabled(owner) ? 1 : 0;
+        TestWindow::OnFinalMessage(hWnd);
+    }
+};
+
 TEST_F(NativeWindowTest, ModalLoopReturnsCloseResultAndRestoresOwner) {
     TestWindow owner;
     ASSERT_NE(nullptr, owner.Create(nullptr, L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 100));
     int finals = 0;
-    TestWindow* dialog = new TestWindow();
+    int ownerEnabledAtFinal = -1;
+    ModalProbe* dialog = new ModalProbe();
     dialog->deleteOnFinal = true;   // the dialog deletes itself when its window is gone
     dialog->finalCounter = &finals;
+    dialog->owner = owner.GetHWND();
+    dialog->ownerEnabledAtFinal = &ownerEnabledAtFinal;
     ASSERT_NE(nullptr, dialog->CreateHidden(owner.GetHWND()));
     dialog->Close(7);
     EXPECT_EQ(7u, dialog->ShowModal());
     EXPECT_EQ(1, finals);
+    EXPECT_EQ(1, ownerEnabledAtFinal);   // enabled before the dialog window was destroyed
     EXPECT_TRUE(::IsWindowEnabled(owner.GetHWND()));
     EXPECT_EQ(owner.GetHWND(), ::GetFocus());
 }
