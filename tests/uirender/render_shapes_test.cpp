@@ -140,6 +140,20 @@ TEST(Clips, NestedClipRestoresTheRoundedShapeOfTheOuterClip) {
     }
     CUIRenderer::DrawColor(surface.dc(), item, 0xFF00FF00);
     EXPECT_EQ(surface.Pixel(0, 0), 0x00FF00u);
+
+    // an inner clip as large as the rounded outer one: selecting it again keeps the corners out
+    surface.Fill(RGB(255, 255, 255));
+    {
+        CUIClip outer;
+        CUIClip::CreateRounded(surface.dc(), item, item, 20, 20, outer);
+        CUIClip inner;
+        CUIClip::Create(surface.dc(), item, inner);
+        CUIClip::SelectPrevious(surface.dc(), inner);
+        CUIClip::SelectOwn(surface.dc(), inner);
+        CUIRenderer::DrawColor(surface.dc(), item, 0xFF0000FF);
+        EXPECT_EQ(surface.Pixel(20, 20), 0x0000FFu);
+        EXPECT_EQ(surface.Pixel(0, 0), kWhite) << "own clip selected without the outer shape";
+    }
 }
 
 TEST(PlainText, DrawsInTheManagerFontAndColourInsideTheRectangle) {

@@ -106,6 +106,9 @@ TEST_F(TaggedText, MeasuresRunsFontsOffsetsAndLines) {
     EXPECT_EQ(Measure(L"<y 30>abc").bottom, 30);
     EXPECT_EQ(Measure(L"<p 5>abc").bottom, lineHeight + 5);
     EXPECT_EQ(Measure(L"<p 5>abc</p>def").bottom, 2 * lineHeight + 5);
+    // huge offsets push the text out of view; they never wrap round into it
+    EXPECT_EQ(Measure(L"<x -2147483647><x -2147483647>abc", DT_SINGLELINE).right, 0);
+    EXPECT_EQ(Measure(L"<y -2147483647>a<n><y -2147483647>b<n>c").bottom, 0);
 
     const RECT named = Measure(L"<f Arial 20 bold>x</f>");
     HFONT arial = fixture.manager().FindFont(L"Arial", 20, true, false, false);
@@ -217,6 +220,15 @@ TEST_F(TaggedText, HoverColourOnlyForTheLinkUnderTheMouseNotForStaleSlots) {
     CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<a two>MMMM</a>", 0xFF000000, links,
                                 texts, count, DT_SINGLELINE);
     EXPECT_GT(CountPixels(rc, IsHoverColour), 5);
+
+    // links without a target are not hovered while the mouse is over no link at all
+    fixture.manager().HandleMessage(WM_MOUSEMOVE, 0, MAKELPARAM(250, 35), result);
+    count = 2;
+    surface.Fill(RGB(255, 255, 255));
+    CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"<a>MMMM</a>", 0xFF000000, links, texts,
+                                count, DT_SINGLELINE);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(CountPixels(rc, IsHoverColour), 0);
 }
 
 TEST_F(TaggedText, InlineImagesDrawTheirStripPartAndCentreOnTheLine) {
@@ -328,13 +340,11 @@ TEST_F(TaggedText, ItalicRunsLeaveAtMostABlankBeforeUprightText) {
     const RECT rc = Measure(L"<i>x</i>y");
     EXPECT_GE(rc.right, plain);
     EXPECT_LE(rc.right, plain + Width(normal, L" "));
-    printf("DBG %d %d %d %d %d\n", (int)Measure(L"<i>x").right, (int)Measure(L"<i>x<b>z").right, (int)Measure(L"<i>x<b>z</b>").right, (int)Measure(L"<i><b>z</b>").right, (int)Measure(L"<b><i>z</i>").right);
-    EXPECT_EQ(Measure(L"<i>x<b>z</b>").right,
-              Width(italic, L"x") + Width(fixture.manager().FindFont(
-                                               fixture.manager().GetDefaultFontInfo()->faceName,
-                                               fixture.manager().GetDefaultFontInfo()->size, true, false, true),
-                                           L"z"))
-        << "bold inside italic stays italic";
+    const int boldInside = Measure(L"<i>x<b>z</b>").right;
+    UIFontInfo* font = fixture.manager().GetDefaultFontInfo();
+    HFONT boldItalic = fixture.manager().FindFont(font->faceName, font->size, true, false, true);
+    ASSERT_NE(boldItalic, nullptr) << "bold inside italic stays italic";
+    EXPECT_EQ(boldInside, Width(italic, L"x") + Width(boldItalic, L"z"));
 }
 
 TEST_F(TaggedText, MalformedMarkupAlwaysEndsAndStaysWithinTheLinkArrays) {
@@ -342,7 +352,8 @@ TEST_F(TaggedText, MalformedMarkupAlwaysEndsAndStaysWithinTheLinkArrays) {
     const wchar_t* pieces[] = {L"<", L">", L"{", L"}", L"/", L"a", L"b", L"i", L"x", L"y", L"p", L"n",
                                L"r", L"c", L"f", L"s", L" ", L"-", L"7", L"99", L"\n", L"W", L"#",
                                L"'", L"file='t.png'", L"t.png", L"<a q>", L"</a>", L"<i t.png 3 2>", L"<x -40>",
-                               L"<y 0>", L"<p 3>", L"</p>", L"<r>", L"</r>"};
+                               L"<y 0>", L"<p 3>", L"</p>", L"<r>", L"</r>", L"<x 2147483647>", L"<y -2147483647>",
+                               L"<p 2147483647>", L"<i t.png -9 -9>"};
     const UINT styles[] = {0, DT_WORDBREAK, DT_SINGLELINE | DT_VCENTER | DT_CENTER, DT_END_ELLIPSIS | DT_WORDBREAK,
                            DT_CALCRECT, DT_SINGLELINE | DT_RIGHT | DT_END_ELLIPSIS};
     const int widths[] = {1, 7, 30, 290};

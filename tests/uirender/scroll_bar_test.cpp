@@ -169,6 +169,36 @@ TEST(ScrollBarInput, HeldButtonRepeatsFromTheSixthTickAndNotifiesScroll) {
     Send(bar, UIEVENT_BUTTONUP, 8, 20);
 }
 
+TEST(ScrollBarInput, HeldRailPagesTowardsTheCursorFromTheSixthTick) {
+    ManagerFixture fixture;
+    CScrollBarUI bar;
+    bar.SetManager(&fixture.manager(), nullptr, false);
+    bar.SetScrollRange(1000);
+    bar.SetPos(RECT{0, 0, 16, 100});
+    auto cursorAt = [&fixture](int x, int y) {
+        POINT pt = {x, y};
+        ::ClientToScreen(fixture.window(), &pt);
+        ASSERT_TRUE(::SetCursorPos(pt.x, pt.y));
+    };
+    cursorAt(8, 80);
+    Send(bar, UIEVENT_BUTTONDOWN, 8, 80);  // below the thumb: a page of the bar's length
+    EXPECT_EQ(bar.GetScrollPos(), 100);
+    for (int i = 0; i < 5; ++i) Tick(bar);
+    EXPECT_EQ(bar.GetScrollPos(), 100);
+    Tick(bar);
+    EXPECT_EQ(bar.GetScrollPos(), 200);
+    const RECT thumb = bar.GetThumbRect();
+    cursorAt(8, (thumb.top + thumb.bottom) / 2);  // the thumb reached the cursor: no more paging
+    Tick(bar);
+    EXPECT_EQ(bar.GetScrollPos(), 200);
+    cursorAt(8, thumb.top - 2);  // above it: pages back
+    Tick(bar);
+    EXPECT_EQ(bar.GetScrollPos(), 100);
+    Send(bar, UIEVENT_BUTTONUP, 8, 80);
+    Tick(bar);
+    EXPECT_EQ(bar.GetScrollPos(), 100);
+}
+
 TEST(ScrollBarInput, DisablingClearsStatesAndStopsTheRepeatTimer) {
     ManagerFixture fixture;
     CScrollBarUI bar;

@@ -24,6 +24,20 @@ const wchar_t* FindTagEnd(const wchar_t* p) {
     return p;
 }
 
+// Offsets, line heights and spacings from mark-up are held far inside the int range, so that
+// positions built from them cannot overflow and wrap back into view.
+const long kMarkupLimit = 1L << 28;
+
+int MarkupNumber(const wchar_t* text) {
+    const long value = wcstol(text, nullptr, 10);
+    return static_cast<int>(std::max(-kMarkupLimit, std::min(kMarkupLimit, value)));
+}
+
+int AddLimited(int position, int step) {
+    const long long value = static_cast<long long>(position) + step;
+    return static_cast<int>(std::max<long long>(-kMarkupLimit, std::min<long long>(kMarkupLimit, value)));
+}
+
 const wchar_t* SkipBlanks(const wchar_t* p) {
     while (*p == L' ' || *p == L'\t') ++p;
     return p;
@@ -316,7 +330,7 @@ void TaggedTextLayout::OpeningTag(wchar_t tag, const wchar_t* args, const wchar_
             break;
         case L'p':
             if (m_x > m_rc.left) m_lineEnded = true;
-            PushParagraph(static_cast<int>(wcstol(value, nullptr, 10)));
+            PushParagraph(MarkupNumber(value));
             break;
         case L'r':
             m_inRaw = true;
@@ -329,11 +343,11 @@ void TaggedTextLayout::OpeningTag(wchar_t tag, const wchar_t* args, const wchar_
             PushVariant(false, true, false);
             break;
         case L'x':
-            m_x += static_cast<int>(wcstol(value, nullptr, 10));
+            m_x = AddLimited(m_x, MarkupNumber(value));
             m_maxX = std::max(m_maxX, m_x);
             break;
         case L'y':
-            m_lineHeight = static_cast<int>(wcstol(value, nullptr, 10));
+            m_lineHeight = MarkupNumber(value);
             break;
         default:
             break;
@@ -493,7 +507,7 @@ int TaggedTextLayout::Run(const wchar_t* text) {
         m_lineStartLinkIndex = m_linkIndex;
         if ((m_style & DT_SINGLELINE) || *m_p == L'\0') break;
         m_x = m_rc.left;
-        m_y += m_measuredLineHeight;
+        m_y = AddLimited(m_y, m_measuredLineHeight);
         if (m_drawMode && m_y > m_rc.bottom) break;
         m_linkStart.x = m_x;
         m_linkStart.y = m_y;
