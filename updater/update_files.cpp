@@ -211,19 +211,45 @@ int CompareVersions(const std::wstring& a, const std::wstring& b) {
     return 0;
 }
 
-long ParseListNumber(const std::wstring& text) {
+namespace {
+
+// A decimal number as the C runtime reads one: leading white space, an optional sign, the digits
+// up to the first other character (none: 0). The magnitude stops growing just above 32 bits.
+struct ListDecimal {
+    bool negative = false;
+    uint64_t magnitude = 0;
+};
+
+ListDecimal ScanListDecimal(const std::wstring& text) {
     std::string narrow = WideToAnsi(text);
     size_t i = 0;
     while (i < narrow.size() && (narrow[i] == ' ' || (narrow[i] >= '\t' && narrow[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < narrow.size() && (narrow[i] == '+' || narrow[i] == '-')) negative = narrow[i++] == '-';
-    int64_t value = 0;
-    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    ListDecimal number;
+    if (i < narrow.size() && (narrow[i] == '+' || narrow[i] == '-')) number.negative = narrow[i++] == '-';
+    const uint64_t cap = uint64_t{1} << 33;
     for (; i < narrow.size() && narrow[i] >= '0' && narrow[i] <= '9'; ++i) {
-        value = value * 10 + (narrow[i] - '0');
-        if (value > limit) value = limit;
+        number.magnitude = number.magnitude * 10 + static_cast<uint64_t>(narrow[i] - '0');
+        if (number.magnitude > cap) number.magnitude = cap;
     }
-    return static_cast<long>(negative ? -value : value);
+    return number;
+}
+
+}  // namespace
+
+long ParseListNumber(const std::wstring& text) {
+    ListDecimal number = ScanListDecimal(text);
+    if (number.negative) {
+        const uint64_t limit = uint64_t{1} << 31;
+        return number.magnitude >= limit ? static_cast<long>(INT32_MIN) : -static_cast<long>(number.magnitude);
+    }
+    return number.magnitude > INT32_MAX ? static_cast<long>(INT32_MAX) : static_cast<long>(number.magnitude);
+}
+
+DWORD ParseListUnsigned(const std::wstring& text) {
+    ListDecimal number = ScanListDecimal(text);
+    if (number.magnitude > UINT32_MAX) return UINT32_MAX;
+    uint32_t value = static_cast<uint32_t>(number.magnitude);
+    return number.negative ? 0u - value : value;
 }
 
 // --- target paths --------------------------------------------------------------------------
@@ -336,8 +362,8 @@ bool CUpdateFiles::ParseFileNodes(IXMLDOMNodeList* nodes) {
                 else if (EqualsNoCase(n, L"FileVersion")) entry->FileVersion = v;
                 else if (EqualsNoCase(n, L"ProductVersion")) entry->ProductVersion = v;
                 else if (EqualsNoCase(n, L"Length")) entry->Length = ParseListNumber(v);
-                else if (EqualsNoCase(n, L"FileDateLow")) entry->FileDate.dwLowDateTime = static_cast<DWORD>(ParseListNumber(v));
-                else if (EqualsNoCase(n, L"FileDateHigh")) entry->FileDate.dwHighDateTime = static_cast<DWORD>(ParseListNumber(v));
+                else if (EqualsNoCase(n, L"FileDateLow")) entry->FileDate.dwLowDateTime = ParseListUnsigned(v);
+                else if (EqualsNoCase(n, L"FileDateHigh")) entry->FileDate.dwHighDateTime = ParseListUnsigned(v);
                 else if (EqualsNoCase(n, L"InstallDir")) entry->InstallDir = v;
                 else if (EqualsNoCase(n, L"Register")) entry->Register = IsYes(v);
                 else if (EqualsNoCase(n, L"ZipFile")) entry->ZipFile = IsYes(v);

@@ -52,6 +52,10 @@ int CompareVersions(const std::wstring& a, const std::wstring& b);
 
 // Reads a decimal number as the C runtime's strtol does in base 10, clamped to 32 bits.
 long ParseListNumber(const std::wstring& text);
+// Reads a decimal number as the C runtime's strtoul does in base 10 for 32 bits: the halves of a
+// file date, which lists write with "%u", come back whole (above 2^32-1: 2^32-1; a minus sign
+// negates modulo 2^32).
+DWORD ParseListUnsigned(const std::wstring& text);
 
 // Where the entries of a list may be installed.
 struct InstallFolders {

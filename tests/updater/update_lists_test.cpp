@@ -118,6 +118,14 @@ TEST(ListNumbers, ReadLikeStrtolClampedTo32Bits) {
                  {L"", 0},              {L"3000000000", 2147483647}, {L"-3000000000", -2147483647L - 1},
                  {L"99999999999999999999", 2147483647}};
     for (const Case& c : cases) EXPECT_EQ(ParseListNumber(c.text), c.value) << testfiles::Narrow(c.text);
+
+    // The halves of a file date are written with "%u" and read back whole.
+    struct UnsignedCase {
+        const wchar_t* text;
+        DWORD value;
+    } halves[] = {{L"3000000000", 3000000000u}, {L"4294967295", 4294967295u}, {L"4294967296", 4294967295u},
+                  {L" 17x", 17u},               {L"-1", 4294967295u},         {L"", 0u}};
+    for (const UnsignedCase& c : halves) EXPECT_EQ(ParseListUnsigned(c.text), c.value) << testfiles::Narrow(c.text);
 }
 
 TEST(Versions, CompareAsDottedNumbers) {
@@ -297,6 +305,31 @@ TEST_F(ListFixture, UpdateDecisionByPresenceDateAndVersion) {
         EXPECT_EQ(entry.CheckNeedUpdate(), c.needed)
             << testfiles::Narrow(c.file) << " " << testfiles::Narrow(c.version) << " " << c.dateOffset;
     }
+}
+
+TEST_F(ListFixture, FileDatesWithALowHalfAbove2To31CompareExactly) {
+    // Local files written at a time whose low half has its top bit set, as half of all times do.
+    CreateDirectoryW(folders.updater.c_str(), nullptr);
+    const FILETIME local = {0xC0000000u, 30000000u};
+    for (const wchar_t* name : {L"same.txt", L"older.txt"}) {
+        std::wstring path = folders.updater + L"\\" + name;
+        testfiles::WriteAll(path, "x");
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &local));
+        CloseHandle(h);
+    }
+    auto entry = [](const wchar_t* name, FILETIME date) {
+        return L"<File><FileName>" + std::wstring(name) + L"</FileName><FileVersion></FileVersion><FileDateLow>" +
+               std::to_wstring(date.dwLowDateTime) + L"</FileDateLow><FileDateHigh>" +
+               std::to_wstring(date.dwHighDateTime) + L"</FileDateHigh></File>";
+    };
+    ASSERT_TRUE(Load(FileList(entry(L"same.txt", local) + entry(L"older.txt", AddSeconds(local, 1)))));
+    EXPECT_EQ(files.RemoveUpToDate(), 1u);
+    std::vector<CUpdateFile*> all = TakeAll();
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0]->FileName, L"older.txt");
+    for (CUpdateFile* f : all) delete f;
 }
 
 TEST_F(ListFixture, RemoveUpToDateKeepsNeededFilesAndSumsTheirLengths) {

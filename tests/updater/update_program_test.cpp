@@ -211,7 +211,8 @@ protected:
 
     static void PutServerList() {
         PutUpdateDocument("config/serverlist.txt",
-                          "Alpha|" + UpdateUrl("lists/a.xml") + "\r\n  Beta 服务器 | " + UpdateUrl("lists/b.xml") +
+                          "Alpha|" + UpdateUrl("lists/a.xml") + "\r\nZulu|" + UpdateUrl("lists/z.xml") +
+                              "\r\n  Beta 服务器 | " + UpdateUrl("lists/b.xml") +
                               "\r\nnot a server line\r\n",
                           "gbk");
     }
@@ -268,7 +269,7 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
     chinese.name = "说明.txt";
     chinese.localPath = "皮肤";
     entries.push_back(chinese);
-    // Beta sorts after Alpha but was added last: it is the server chosen automatically.
+    // Beta sorts between Alpha and Zulu but was added last: it is the server chosen automatically.
     PutUpdateDocument("lists/b.xml", FileListXml(entries, "GB2312"), "gb2312");
 
     Updater updater;
@@ -279,7 +280,7 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
 
     std::vector<std::wstring> expected = {
         L"正在连接获取服务器列表",
-        L"获取服务器列表成功,共取得 2 个可选服务器",
+        L"获取服务器列表成功,共取得 3 个可选服务器",
         L"正在连接：Beta 服务器",
         L"获取更新文件列表成功：Beta 服务器",
         L"需更新文件总数: 5, 文件总长度: " +
@@ -315,10 +316,13 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
     EXPECT_EQ(SendMessageW(GetDlgItem(updater.Dialog(), 1000), PBM_GETPOS, 0, 0), 100);
     EXPECT_EQ(SendMessageW(GetDlgItem(updater.Dialog(), 1001), PBM_GETPOS, 0, 0), 100);
 
-    // The combo box holds both servers, sorted, with the one added last selected.
+    // The combo box holds the servers, sorted, with the one added last selected.
     HWND combo = GetDlgItem(updater.Dialog(), kServerCombo);
-    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+    wchar_t selected[64] = {};
+    SendMessageW(combo, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(selected));
+    EXPECT_STREQ(selected, L"Beta 服务器");
 
     // Minimising is refused; then the dialog's own button closes it.
     SendMessageW(updater.Dialog(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
