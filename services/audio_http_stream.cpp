@@ -1,0 +1,377 @@
+#include "audio_http_stream.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "http_socket.h"
+
+namespace {
+
+const unsigned long long kNone = ~0ull;
+// A read this far ahead of the download is waited for; further ahead, the download moves there.
+const unsigned long long kReadAhead = 64 * 1024;
+const int kReceiveTimeoutMs = 1000;
+const int kSendTimeoutMs = 5000;
+const int kMaxFailures = 5;  // requests in a row that bring nothing
+const int kMaxRedirects = 5;
+const HRESULT kCannotConnect = static_cast<HRESULT>(0xC00D0006);  // the runtime's "cannot connect"
+
+HRESULT HttpStatusResult(int status) {
+    return MAKE_HRESULT(SEVERITY_ERROR, 25 /* FACILITY_HTTP */, status > 0 ? status : 0);
+}
+
+std::string ToUtf8(const wchar_t* text) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return std::string();
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
+    out.resize(static_cast<size_t>(size - 1));
+    return out;
+}
+
+}  // namespace
+
+struct CAudioHttpStream::Download {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::string url;
+    HANDLE ready = nullptr;
+    HRESULT openResult = E_PENDING;
+    HRESULT failure = S_OK;  // set when the download gave up
+    bool cancelled = false;
+    unsigned long long length = 0;
+    std::vector<char> data;
+    std::map<unsigned long long, unsigned long long> have;  // downloaded [start, end), merged
+    unsigned long long fetchPosition = 0;                   // where the running request is
+    unsigned long long wanted = kNone;                      // where a waiting read needs data
+
+    ~Download() {
+        if (ready) CloseHandle(ready);
+    }
+
+    // Under lock.
+    bool Available(unsigned long long from, unsigned long long to) const {
+        if (from >= to) return true;
+        auto next = have.upper_bound(from);
+        if (next == have.begin()) return false;
+        --next;
+        return next->first <= from && next->second >= to;
+    }
+
+    // Under lock: the first byte at or after from that is missing (wrapping to the start), or kNone.
+    unsigned long long FirstGap(unsigned long long from) const {
+        for (unsigned long long start : {from, 0ull}) {
+            unsigned long long position = start;
+            for (auto it = have.begin(); it != have.end(); ++it) {
+                if (it->second <= position) continue;
+                if (it->first > position) break;
+                position = it->second;
+            }
+            if (position < length) return position;
+        }
+        return kNone;
+    }
+
+    // Under lock.
+    void Store(unsigned long long position, const char* bytes, size_t count) {
+        memcpy(&data[static_cast<size_t>(position)], bytes, count);
+        unsigned long long start = position, end = position + count;
+        auto it = have.upper_bound(start);
+        if (it != have.begin()) {
+            auto previous = std::prev(it);
+            if (previous->second >= start) {
+                start = previous->first;
+                end = std::max(end, previous->second);
+                it = have.erase(previous);
+            }
+        }
+        while (it != have.end() && it->first <= end) {
+            end = std::max(end, it->second);
+            it = have.erase(it);
+        }
+        have[start] = end;
+    }
+
+    bool IsCancelled() {
+        std::lock_guard<std::mutex> guard(lock);
+        return cancelled;
+    }
+
+    void Finish(HRESULT result) {
+        std::lock_guard<std::mutex> guard(lock);
+        if (openResult == E_PENDING) openResult = result;
+        if (FAILED(result) && SUCCEEDED(failure)) failure = result;
+        changed.notify_all();
+        SetEvent(ready);
+    }
+};
+
+namespace {
+
+// Sends a GET of url from position (no Range at 0) and reads the answer's header.
+// S_OK when the connection answered; the status is then in http.
+HRESULT SendGet(CHttpRequest& http, const std::string& url, unsigned long long position) {
+    std::string scheme, host, path;
+    unsigned short port = 80;
+    if (!CHttpRequest::SplitUrl(url, scheme, host, path, port) || scheme != "HTTP") return E_INVALIDARG;
+    if (!http.Connect(host.c_str(), port)) {
+        http.Close();
+        return kCannotConnect;
+    }
+    http.SetTimeout(kReceiveTimeoutMs, CHttpSocket::kReceiveTimeout);
+    http.SetTimeout(kSendTimeoutMs, CHttpSocket::kSendTimeout);
+    int length = 0;
+    if (!http.FormatRequest(host.c_str(), path.c_str(), length, nullptr, nullptr, http.GetUserAgent().c_str(),
+                            http.GetAccept().c_str(), nullptr, nullptr, static_cast<unsigned long>(position), 0) ||
+        !http.SendRequest()) {
+        http.Close();
+        return kCannotConnect;
+    }
+    return S_OK;
+}
+
+bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307; }
+
+// The first request: follows redirects, learns the length. On success the connection stays
+// open at the body's first byte.
+HRESULT OpenFirst(CHttpRequest& http, std::string& url, unsigned long long& length) {
+    for (int redirects = 0;; ++redirects) {
+        HRESULT hr = SendGet(http, url, 0);
+        if (FAILED(hr)) return hr;
+        int status = http.GetStatusCode();
+        std::string location;
+        if (IsRedirect(status) && redirects < kMaxRedirects && http.GetHeaderValue("Location", location) &&
+            !location.empty()) {
+            http.Close();
+            url = location;
+            continue;
+        }
+        if (status != 200) {
+            http.Close();
+            return HttpStatusResult(status);
+        }
+        if (!http.GetContentLengthField(length) || length == 0) {
+            http.Close();
+            return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+        }
+        return S_OK;
+    }
+}
+
+void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
+    CHttpRequest http;
+    std::string url;
+    {
+        std::lock_guard<std::mutex> guard(download->lock);
+        url = download->url;
+    }
+    unsigned long long length = 0;
+    HRESULT hr = OpenFirst(http, url, length);
+    if (SUCCEEDED(hr) && length > static_cast<unsigned long long>(0xFFFFFFFEu)) hr = E_OUTOFMEMORY;
+    if (SUCCEEDED(hr)) {
+        std::lock_guard<std::mutex> guard(download->lock);
+        try {
+            download->data.resize(static_cast<size_t>(length));
+            download->length = length;
+        } catch (const std::bad_alloc&) {
+            hr = E_OUTOFMEMORY;
+        }
+    }
+    download->Finish(hr);
+    if (FAILED(hr)) return;
+
+    std::vector<char> buffer(64 * 1024);
+    unsigned long long position = 0;
+    int failures = 0;
+    while (!download->IsCancelled()) {
+        if (!http.IsConnected()) {
+            {
+                std::lock_guard<std::mutex> guard(download->lock);
+                if (download->wanted != kNone && !download->Available(download->wanted, download->wanted + 1))
+                    position = download->wanted;
+                else
+                    position = download->FirstGap(position);
+                download->wanted = kNone;
+                if (position == kNone) break;  // everything is here
+                download->fetchPosition = position;
+            }
+            hr = SendGet(http, url, position);
+            int status = SUCCEEDED(hr) ? http.GetStatusCode() : 0;
+            if (status == 200 && position != 0) {
+                position = 0;  // the server ignored the range: the body starts at 0
+            } else if (status != 206 && !(status == 200 && position == 0)) {
+                http.Close();
+                if (++failures >= kMaxFailures) {
+                    download->Finish(FAILED(hr) ? hr : HttpStatusResult(status));
+                    return;
+                }
+                std::unique_lock<std::mutex> guard(download->lock);
+                download->changed.wait_for(guard, std::chrono::milliseconds(200 * failures),
+                                           [&] { return download->cancelled; });
+                continue;
+            }
+        }
+        int want = static_cast<int>(std::min<unsigned long long>(buffer.size(), length - position));
+        int received = want > 0 ? http.Receive(buffer.data(), want) : 0;
+        if (received <= 0) {
+            // The connection ended (closed by Receive); the next step asks again from here.
+            http.Close();
+            if (position < length && ++failures >= kMaxFailures) {
+                download->Finish(HRESULT_FROM_WIN32(ERROR_NET_WRITE_FAULT));
+                return;
+            }
+            continue;
+        }
+        failures = 0;
+        std::lock_guard<std::mutex> guard(download->lock);
+        download->Store(position, buffer.data(), static_cast<size_t>(received));
+        position += static_cast<unsigned long long>(received);
+        download->fetchPosition = position;
+        unsigned long long wanted = download->wanted;
+        if (wanted != kNone) {
+            if (download->Available(wanted, wanted + 1))
+                download->wanted = kNone;
+            else if (wanted < position || wanted > position + kReadAhead)
+                http.Close();  // move the download to where the reader is
+        }
+        if (position >= length) http.Close();
+        download->changed.notify_all();
+    }
+    http.Close();
+}
+
+}  // namespace
+
+CAudioHttpStream* CAudioHttpStream::Create(const wchar_t* url) {
+    if (!url || _wcsnicmp(url, L"http://", 7) != 0) return nullptr;
+    std::shared_ptr<Download> download = std::make_shared<Download>();
+    download->url = ToUtf8(url);
+    download->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!download->ready) return nullptr;
+    std::thread(RunDownload, download).detach();
+    return new CAudioHttpStream(download);
+}
+
+CAudioHttpStream::CAudioHttpStream(std::shared_ptr<Download> download)
+    : m_download(std::move(download)), m_refCount(1), m_position(0) {}
+
+CAudioHttpStream::~CAudioHttpStream() { Cancel(); }
+
+HANDLE CAudioHttpStream::ReadyEvent() const { return m_download->ready; }
+
+HRESULT CAudioHttpStream::OpenResult() const {
+    std::lock_guard<std::mutex> guard(m_download->lock);
+    return m_download->openResult;
+}
+
+void CAudioHttpStream::Cancel() {
+    std::lock_guard<std::mutex> guard(m_download->lock);
+    m_download->cancelled = true;
+    if (m_download->openResult == E_PENDING) m_download->openResult = E_ABORT;
+    m_download->changed.notify_all();
+    SetEvent(m_download->ready);
+}
+
+unsigned long long CAudioHttpStream::Length() const {
+    std::lock_guard<std::mutex> guard(m_download->lock);
+    return m_download->length;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISequentialStream) || IsEqualIID(iid, IID_IStream)) {
+        *object = static_cast<IStream*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE CAudioHttpStream::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refCount)); }
+
+ULONG STDMETHODCALLTYPE CAudioHttpStream::Release() {
+    LONG count = InterlockedDecrement(&m_refCount);
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Read(void* buffer, ULONG size, ULONG* read) {
+    if (read) *read = 0;
+    if (!buffer && size) return STG_E_INVALIDPOINTER;
+    Download& download = *m_download;
+    std::unique_lock<std::mutex> guard(download.lock);
+    if (download.cancelled) return E_ABORT;
+    if (download.openResult != S_OK) return FAILED(download.openResult) ? download.openResult : E_FAIL;
+    unsigned long long from = m_position;
+    if (from >= download.length) return S_FALSE;
+    unsigned long long to = std::min(from + size, download.length);
+    while (!download.Available(from, to)) {
+        if (download.cancelled) return E_ABORT;
+        if (FAILED(download.failure)) return download.failure;
+        if (from < download.fetchPosition || from > download.fetchPosition + kReadAhead) download.wanted = from;
+        download.changed.wait(guard);
+    }
+    ULONG count = static_cast<ULONG>(to - from);
+    memcpy(buffer, &download.data[static_cast<size_t>(from)], count);
+    m_position = to;
+    if (read) *read = count;
+    return count == size ? S_OK : S_FALSE;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Write(const void*, ULONG, ULONG* written) {
+    if (written) *written = 0;
+    return STG_E_ACCESSDENIED;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) {
+    long long base = 0;
+    switch (origin) {
+    case STREAM_SEEK_SET: base = 0; break;
+    case STREAM_SEEK_CUR: base = static_cast<long long>(m_position); break;
+    case STREAM_SEEK_END: base = static_cast<long long>(Length()); break;
+    default: return STG_E_INVALIDFUNCTION;
+    }
+    long long target = base + move.QuadPart;
+    if (target < 0) return STG_E_INVALIDFUNCTION;
+    m_position = static_cast<unsigned long long>(target);
+    if (newPosition) newPosition->QuadPart = m_position;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::SetSize(ULARGE_INTEGER) { return STG_E_ACCESSDENIED; }
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Commit(DWORD) { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Revert() { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return STG_E_INVALIDFUNCTION;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return STG_E_INVALIDFUNCTION;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Stat(STATSTG* stat, DWORD) {
+    if (!stat) return STG_E_INVALIDPOINTER;
+    memset(stat, 0, sizeof(*stat));
+    stat->type = STGTY_STREAM;
+    stat->cbSize.QuadPart = Length();
+    stat->grfMode = STGM_READ;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioHttpStream::Clone(IStream** stream) {
+    if (stream) *stream = nullptr;
+    return E_NOTIMPL;
+}

@@ -1,0 +1,54 @@
+// A read-only IStream over an http:// URL, fed by the player's own HTTP client, for a media
+// runtime that cannot fetch URLs itself. A worker thread downloads the item into memory in
+// order (ranged requests from where a read needs data); reads at any offset wait until their
+// bytes have arrived and fail once the stream is cancelled or the download has failed for good.
+#pragma once
+
+#include <objidl.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+class CAudioHttpStream final : public IStream {
+public:
+    // Starts fetching url (refcount 1). Null for a URL that is not http.
+    static CAudioHttpStream* Create(const wchar_t* url);
+
+    // Set once the first answer has been read (or the request failed, or Cancel was called).
+    HANDLE ReadyEvent() const;
+    // S_OK when the item's length is known; the failure otherwise (E_PENDING before ready).
+    HRESULT OpenResult() const;
+    // Every waiting and later read fails; the worker stops at its next step.
+    void Cancel();
+    unsigned long long Length() const;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // ISequentialStream
+    HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG size, ULONG* read) override;
+    HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG size, ULONG* written) override;
+    // IStream
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) override;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override;
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER size, ULARGE_INTEGER* read,
+                                     ULARGE_INTEGER* written) override;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Revert() override;
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size, DWORD type) override;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size, DWORD type) override;
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Clone(IStream** stream) override;
+
+    struct Download;  // shared with the worker thread
+
+private:
+    explicit CAudioHttpStream(std::shared_ptr<Download> download);
+    ~CAudioHttpStream();
+
+    std::shared_ptr<Download> m_download;
+    volatile LONG m_refCount;
+    unsigned long long m_position;
+};

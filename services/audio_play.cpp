@@ -1,0 +1,759 @@
+#include "audio_play.h"
+
+#include <cstring>
+#include <memory>
+
+#include "audio_http_stream.h"
+
+using WmReader::QWORD;
+
+namespace {
+
+const QWORD kTicksPerSecond = 10000000;  // 100-ns units
+const QWORD kTicksPerMillisecond = 10000;
+
+class SectionLock {
+public:
+    explicit SectionLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
+    ~SectionLock() { LeaveCriticalSection(&m_section); }
+    SectionLock(const SectionLock&) = delete;
+    SectionLock& operator=(const SectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_section;
+};
+
+// Handles the messages sent to this thread's windows for a moment.
+void HandleSentMessages() {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+}
+
+template <class T>
+void ReleaseInterface(T*& object) {
+    if (object) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+void CloseHandleAndForget(HANDLE& handle) {
+    if (handle) {
+        CloseHandle(handle);
+        handle = nullptr;
+    }
+}
+
+bool IsHttpUrl(const wchar_t* url) { return _wcsnicmp(url, L"http://", 7) == 0; }
+
+void AppendTwoDigits(std::wstring& out, unsigned value) {
+    out += static_cast<wchar_t>(L'0' + value / 10 % 10);
+    out += static_cast<wchar_t>(L'0' + value % 10);
+}
+
+// "[h:]mm:ss" of a time in 100-ns units.
+void AppendTime(std::wstring& out, QWORD time) {
+    QWORD seconds = time / kTicksPerSecond;
+    QWORD hours = seconds / 3600;
+    if (hours != 0) {
+        out += std::to_wstring(hours);
+        out += L':';
+    }
+    AppendTwoDigits(out, static_cast<unsigned>(seconds % 3600 / 60));
+    out += L':';
+    AppendTwoDigits(out, static_cast<unsigned>(seconds % 60));
+}
+
+}  // namespace
+
+CAudioPlay::CAudioPlay()
+    : m_seekable(FALSE),
+      m_broadcast(FALSE),
+      m_endFlag(0),
+      m_finalStatePosted(0),
+      m_waveOutThreadId(0),
+      m_waveOutThreadReady(nullptr),
+      m_audioOutput(-1),
+      m_event(nullptr),
+      m_asyncResult(S_OK),
+      m_waveOut(nullptr),
+      m_reader(nullptr),
+      m_headerInfo(nullptr),
+      m_stream(nullptr),
+      m_refCount(1),
+      m_buffersInFlight(0),
+      m_readerCalls(0),
+      m_progressSends(0),
+      m_url(nullptr),
+      m_duration(0),
+      m_waveFormat(nullptr),
+      m_progressSuspended(FALSE),
+      m_abort(FALSE),
+      m_notifyWindow(nullptr),
+      m_deliveryAllowed(nullptr),
+      m_deliveryHeld(FALSE),
+      m_devicePaused(FALSE),
+      m_comInitialized(false),
+      m_comThreadId(0) {
+    InitializeCriticalSection(&m_deviceLock);
+    InitializeCriticalSection(&m_streamLock);
+}
+
+CAudioPlay::~CAudioPlay() {
+    ReleaseAll();
+    CloseHandleAndForget(m_deliveryAllowed);
+    CloseHandleAndForget(m_waveOutThreadReady);
+    DeleteCriticalSection(&m_deviceLock);
+    DeleteCriticalSection(&m_streamLock);
+    // COM was initialised for the thread that called Init; it can only be ended there.
+    if (m_comInitialized && m_comThreadId == GetCurrentThreadId()) CoUninitialize();
+}
+
+// IUnknown ------------------------------------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE CAudioPlay::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, WmReader::IID_IWMReaderCallback) || IsEqualIID(iid, IID_IUnknown)) {
+        *object = static_cast<WmReader::IWMReaderCallback*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE CAudioPlay::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&m_refCount)); }
+
+ULONG STDMETHODCALLTYPE CAudioPlay::Release() {
+    LONG count = InterlockedDecrement(&m_refCount);
+    if (count == 0) delete this;
+    return static_cast<ULONG>(count);
+}
+
+// Set-up and tear-down ------------------------------------------------------------------------
+
+HRESULT CAudioPlay::Init() {
+    if (m_reader) return S_OK;
+    if (!m_comInitialized) {
+        HRESULT hr = CoInitialize(nullptr);
+        if (SUCCEEDED(hr)) {
+            m_comInitialized = true;
+            m_comThreadId = GetCurrentThreadId();
+        } else if (hr != RPC_E_CHANGED_MODE) {  // a thread already in another apartment will do
+            return hr;
+        }
+    }
+    m_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!m_deliveryAllowed) m_deliveryAllowed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    if (!m_waveOutThreadReady) m_waveOutThreadReady = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!m_event || !m_deliveryAllowed || !m_waveOutThreadReady) {
+        CloseHandleAndForget(m_event);
+        return E_FAIL;
+    }
+    WmReader::WMCreateReaderFn create = WmReader::LoadWmCreateReader();
+    HRESULT hr = create ? create(nullptr, WmReader::WMT_RIGHT_PLAYBACK, &m_reader)
+                        : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    if (FAILED(hr) || !m_reader) {
+        m_reader = nullptr;
+        CloseHandleAndForget(m_event);
+        return FAILED(hr) ? hr : E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CAudioPlay::ReleaseAll() {
+    HoldDelivery(false);
+    CancelStream();
+    ReleaseInterface(m_headerInfo);
+    if (m_reader) {
+        ReaderCall call(*this);
+        ReleaseInterface(m_reader);
+    }
+    CloseDevice();
+    ReleaseStream();
+    CloseHandleAndForget(m_event);
+    delete[] m_url;
+    m_url = nullptr;
+    delete[] reinterpret_cast<BYTE*>(m_waveFormat);
+    m_waveFormat = nullptr;
+    m_audioOutput = -1;
+    return S_OK;
+}
+
+CAudioPlay* CAudioPlay::SetAbort(BOOL abort) {
+    m_abort = abort;
+    // A read of the item's stream that waits for the network would hold up the reader's stop
+    // and close that follow.
+    if (abort) CancelStream();
+    return this;
+}
+
+// A call into the reader that may wait for the reader's own threads. Such a thread may be
+// sending progress to a window of the calling thread, which cannot answer while it waits in
+// the reader: so no new progress is sent meanwhile, and one already on its way is handled first.
+CAudioPlay::ReaderCall::ReaderCall(CAudioPlay& engine) : m_engine(engine) {
+    InterlockedIncrement(&m_engine.m_readerCalls);
+    while (InterlockedCompareExchange(&m_engine.m_progressSends, 0, 0) != 0) HandleSentMessages();
+}
+
+CAudioPlay::ReaderCall::~ReaderCall() { InterlockedDecrement(&m_engine.m_readerCalls); }
+
+// Waiting ---------------------------------------------------------------------------------------
+
+HRESULT CAudioPlay::WaitForEvent(HANDLE event, DWORD timeoutMs) {
+    const DWORD kStepMs = 10;
+    for (DWORD waited = 0;; waited += kStepMs) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (m_abort) return S_FALSE;
+        // Wakes early when a message arrives, so that messages sent to this thread's windows
+        // by the reader are handled at once.
+        DWORD result = MsgWaitForMultipleObjectsEx(1, &event, kStepMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0) return S_OK;
+        if (result == WAIT_FAILED) Sleep(kStepMs);
+        if (m_abort) return S_FALSE;
+        if (timeoutMs != INFINITE && waited >= timeoutMs) return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+    }
+}
+
+HRESULT CAudioPlay::WaitForReaderStatus() { return WaitForEvent(m_event, INFINITE); }
+
+// Open and close ------------------------------------------------------------------------------
+
+HRESULT CAudioPlay::Open(const wchar_t* url) {
+    if (!url) return E_INVALIDARG;
+    if (!m_reader) return E_UNEXPECTED;
+
+    ResetEvent(m_event);
+    Close();
+    delete[] m_url;
+    size_t length = wcslen(url);
+    m_url = new wchar_t[length + 1];
+    wmemcpy(m_url, url, length + 1);
+    m_duration = 0;
+    m_seekable = FALSE;
+    m_broadcast = FALSE;
+    m_audioOutput = -1;
+    delete[] reinterpret_cast<BYTE*>(m_waveFormat);
+    m_waveFormat = nullptr;
+    InterlockedExchange(&m_endFlag, 0);
+    InterlockedExchange(&m_finalStatePosted, 0);
+
+    ResetEvent(m_event);
+    HRESULT hr = m_reader->Open(m_url, this, nullptr);
+    bool abortedWhileConnecting = false;
+    if (FAILED(hr) && IsHttpUrl(m_url)) {
+        // The runtime cannot fetch this URL itself: feed it from our own HTTP client.
+        hr = OpenHttpStream(m_url, &abortedWhileConnecting);
+    }
+    if (FAILED(hr)) {
+        Close();
+        return hr;
+    }
+    if (!abortedWhileConnecting) WaitForReaderStatus();
+    if (m_abort) {
+        Close();
+        m_abort = FALSE;
+        SetEvent(m_event);
+        return 1;
+    }
+
+    hr = m_asyncResult;
+    if (SUCCEEDED(hr)) {
+        ReleaseInterface(m_headerInfo);
+        hr = m_reader->QueryInterface(WmReader::IID_IWMHeaderInfo, reinterpret_cast<void**>(&m_headerInfo));
+    }
+    if (SUCCEEDED(hr)) hr = ReadAttributes();
+    if (SUCCEEDED(hr)) hr = ChooseAudioOutput();
+    if (FAILED(hr)) {
+        Close();
+        return hr;
+    }
+    return S_OK;
+}
+
+// Connects, then hands the stream to the reader; *aborted when the abort flag ended the wait
+// for the connection (the reader was then not asked).
+HRESULT CAudioPlay::OpenHttpStream(const wchar_t* url, bool* aborted) {
+    ReleaseStream();
+    CAudioHttpStream* stream = CAudioHttpStream::Create(url);
+    if (!stream) return E_INVALIDARG;
+    {
+        SectionLock lock(m_streamLock);
+        m_stream = stream;
+    }
+    // This thread's own reference keeps the stream alive while it uses it.
+    stream->AddRef();
+    std::unique_ptr<CAudioHttpStream, void (*)(CAudioHttpStream*)> localReference(
+        stream, [](CAudioHttpStream* held) { held->Release(); });
+    WaitForEvent(stream->ReadyEvent(), INFINITE);
+    if (m_abort) {
+        *aborted = true;
+        return S_OK;
+    }
+    HRESULT hr = stream->OpenResult();
+    if (FAILED(hr)) {
+        ReleaseStream();
+        return hr;
+    }
+    WmReader::IWMReaderAdvanced2* advanced = nullptr;
+    hr = m_reader->QueryInterface(WmReader::IID_IWMReaderAdvanced2, reinterpret_cast<void**>(&advanced));
+    if (FAILED(hr)) return hr;
+    ResetEvent(m_event);
+    hr = advanced->OpenStream(stream, this, nullptr);
+    advanced->Release();
+    return hr;
+}
+
+HRESULT CAudioPlay::Close() {
+    if (!m_reader) return E_UNEXPECTED;
+    HoldDelivery(false);
+    // A read of the stream that waits for the network must end before the reader can close.
+    CancelStream();
+    ResetEvent(m_event);
+    HRESULT hr;
+    {
+        ReaderCall call(*this);
+        hr = m_reader->Close();
+    }
+    if (SUCCEEDED(hr)) WaitForReaderStatus();
+    // The device belongs to the item: it is closed even when the reader had nothing open, so
+    // that the next item opens it again with its own format.
+    HRESULT deviceResult = CloseDevice();
+    ReleaseStream();
+    return FAILED(hr) ? hr : deviceResult;
+}
+
+void CAudioPlay::CancelStream() {
+    SectionLock lock(m_streamLock);
+    if (m_stream) m_stream->Cancel();
+}
+
+void CAudioPlay::ReleaseStream() {
+    CAudioHttpStream* stream = nullptr;
+    {
+        SectionLock lock(m_streamLock);
+        stream = m_stream;
+        m_stream = nullptr;
+    }
+    if (stream) {
+        stream->Cancel();
+        stream->Release();
+    }
+}
+
+// Attributes and output -------------------------------------------------------------------------
+
+HRESULT CAudioPlay::ReadAttribute(const wchar_t* name, WmReader::WMT_ATTR_DATATYPE* type, std::string* value,
+                                  bool* present) {
+    *present = false;
+    value->clear();
+    WORD stream = 0;
+    WORD length = 0;
+    HRESULT hr = m_headerInfo->GetAttributeByName(&stream, name, type, nullptr, &length);
+    if (hr == WmReader::ASF_E_NOTFOUND) return S_OK;
+    if (FAILED(hr)) return hr;
+    if (length != 0) {
+        value->resize(length);
+        stream = 0;
+        hr = m_headerInfo->GetAttributeByName(&stream, name, type, reinterpret_cast<BYTE*>(&(*value)[0]), &length);
+        if (hr == WmReader::ASF_E_NOTFOUND) {
+            value->clear();
+            return S_OK;
+        }
+        if (FAILED(hr)) return hr;
+        if (length < value->size()) value->resize(length);
+    }
+    *present = true;
+    return S_OK;
+}
+
+HRESULT CAudioPlay::ReadAttributes() {
+    WmReader::WMT_ATTR_DATATYPE type = WmReader::WMT_TYPE_DWORD;
+    std::string value;
+    bool present = false;
+    // The descriptive attributes are looked at but not kept: they cannot fail the open.
+    for (const wchar_t* name : {L"Title", L"Author", L"Copyright"}) ReadAttribute(name, &type, &value, &present);
+
+    HRESULT hr = ReadAttribute(L"Duration", &type, &value, &present);
+    if (FAILED(hr)) return hr;
+    m_duration = 0;
+    if (present && type == WmReader::WMT_TYPE_QWORD && value.size() >= sizeof(QWORD))
+        memcpy(&m_duration, value.data(), sizeof(QWORD));
+    ReportProgress(0, m_duration);
+
+    BOOL* flags[] = {&m_seekable, &m_broadcast};
+    const wchar_t* names[] = {L"Seekable", L"Broadcast"};
+    for (int i = 0; i < 2; ++i) {
+        hr = ReadAttribute(names[i], &type, &value, &present);
+        if (FAILED(hr)) return hr;
+        BOOL flag = FALSE;
+        if (present && value.size() >= sizeof(BOOL)) memcpy(&flag, value.data(), sizeof(BOOL));
+        *flags[i] = flag ? TRUE : FALSE;
+    }
+    return S_OK;
+}
+
+HRESULT CAudioPlay::ChooseAudioOutput() {
+    DWORD outputs = 0;
+    HRESULT hr = m_reader->GetOutputCount(&outputs);
+    if (FAILED(hr)) return hr;
+    for (DWORD i = 0; i < outputs; ++i) {
+        WmReader::IWMOutputMediaProps* props = nullptr;
+        hr = m_reader->GetOutputProps(i, &props);
+        if (FAILED(hr)) return hr;
+        DWORD size = 0;
+        hr = props->GetMediaType(nullptr, &size);
+        if (SUCCEEDED(hr) && size < sizeof(WmReader::WM_MEDIA_TYPE)) hr = E_UNEXPECTED;
+        std::unique_ptr<QWORD[]> storage;
+        WmReader::WM_MEDIA_TYPE* type = nullptr;
+        if (SUCCEEDED(hr)) {
+            storage.reset(new QWORD[(size + sizeof(QWORD) - 1) / sizeof(QWORD)]());
+            type = reinterpret_cast<WmReader::WM_MEDIA_TYPE*>(storage.get());
+            hr = props->GetMediaType(type, &size);
+        }
+        props->Release();
+        if (FAILED(hr)) return hr;
+        if (!IsEqualGUID(type->majortype, WmReader::WMMEDIATYPE_Audio)) continue;
+        if (!type->pbFormat || type->cbFormat < sizeof(WAVEFORMAT)) return E_UNEXPECTED;
+        size_t copySize = type->cbFormat < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : type->cbFormat;
+        BYTE* copy = new BYTE[copySize]();
+        memcpy(copy, type->pbFormat, type->cbFormat);
+        delete[] reinterpret_cast<BYTE*>(m_waveFormat);
+        m_waveFormat = reinterpret_cast<WAVEFORMATEX*>(copy);
+        m_audioOutput = static_cast<LONG>(i);
+        return S_OK;
+    }
+    return E_UNEXPECTED;
+}
+
+// Playback control ------------------------------------------------------------------------------
+
+HRESULT CAudioPlay::Start(QWORD startTime) {
+    if (!m_reader) return E_UNEXPECTED;
+    if (!m_waveFormat) return E_UNEXPECTED;  // nothing open
+    // Blocks of the previous run that the reset below returns do not end this run.
+    InterlockedExchange(&m_finalStatePosted, 1);
+    InterlockedExchange(&m_endFlag, 0);
+    HoldDelivery(false);
+    if (!m_waveOut) {
+        if (FAILED(OpenDevice())) return E_FAIL;
+    } else {
+        SectionLock lock(m_deviceLock);
+        if (waveOutReset(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
+    }
+    if (m_devicePaused) {
+        // A start plays: a device paused before it goes on with the new position.
+        SectionLock lock(m_deviceLock);
+        if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
+        m_devicePaused = FALSE;
+    }
+    ReaderCall call(*this);
+    return m_reader->Start(startTime, 0, 1.0f, nullptr);
+}
+
+HRESULT CAudioPlay::Stop() {
+    if (!m_reader) return E_UNEXPECTED;
+    HoldDelivery(false);
+    ResetEvent(m_event);
+    HRESULT hr;
+    {
+        ReaderCall call(*this);
+        hr = m_reader->Stop();
+    }
+    if (FAILED(hr)) return hr;
+    if (m_waveOut) {
+        // A stopped item has not finished: the blocks returned now end nothing.
+        InterlockedExchange(&m_finalStatePosted, 1);
+        InterlockedExchange(&m_endFlag, 0);
+        {
+            SectionLock lock(m_deviceLock);
+            if (!m_waveOut || waveOutReset(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
+        }
+        WaitForReaderStatus();
+        if (m_abort) {
+            m_abort = FALSE;
+            SetEvent(m_event);
+            return 1;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CAudioPlay::Pause() {
+    if (!m_reader) return E_UNEXPECTED;
+    if (m_waveOut) {
+        SectionLock lock(m_deviceLock);
+        if (!m_waveOut || waveOutPause(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
+        m_devicePaused = TRUE;
+    }
+    HRESULT hr = m_reader->Pause();
+    if (hr == E_NOTIMPL) {
+        // The runtime cannot pause: hold its samples back until Resume so that nothing queues
+        // up in the paused device and the position stays where it is.
+        HoldDelivery(true);
+        hr = S_OK;
+    }
+    return hr;
+}
+
+HRESULT CAudioPlay::Resume() {
+    if (!m_reader) return E_UNEXPECTED;
+    if (m_waveOut) {
+        SectionLock lock(m_deviceLock);
+        if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
+        m_devicePaused = FALSE;
+    }
+    HRESULT hr = m_reader->Resume();
+    if (hr == E_NOTIMPL || m_deliveryHeld) {
+        HoldDelivery(false);
+        if (hr == E_NOTIMPL) hr = S_OK;
+    }
+    return hr;
+}
+
+void CAudioPlay::HoldDelivery(bool hold) {
+    m_deliveryHeld = hold ? TRUE : FALSE;
+    if (!m_deliveryAllowed) return;
+    if (hold)
+        ResetEvent(m_deliveryAllowed);
+    else
+        SetEvent(m_deliveryAllowed);
+}
+
+void CAudioPlay::WaitWhileDeliveryHeld() {
+    while (m_deliveryHeld && !m_abort && m_deliveryAllowed) WaitForSingleObject(m_deliveryAllowed, 50);
+}
+
+HRESULT CAudioPlay::SetVolume(DWORD volume) {
+    waveOutSetVolume(m_waveOut, volume);
+    return 1;
+}
+
+HRESULT CAudioPlay::GetVolume(DWORD* volume) {
+    if (volume) {
+        DWORD value = 0;
+        if (waveOutGetVolume(m_waveOut, &value) == MMSYSERR_NOERROR) *volume = value;
+    }
+    return 1;
+}
+
+// Reader callbacks ------------------------------------------------------------------------------
+
+HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRESULT result,
+                                               WmReader::WMT_ATTR_DATATYPE, BYTE*, void*) {
+    switch (status) {
+    case WmReader::WMT_ERROR:
+    case WmReader::WMT_MISSING_CODEC:
+        EndOfPlayback(false);
+        break;
+    case WmReader::WMT_EOF:
+        EndOfPlayback(true);
+        break;
+    case WmReader::WMT_OPENED:
+    case WmReader::WMT_CLOSED:
+        m_asyncResult = result;
+        if (m_event) SetEvent(m_event);
+        break;
+    case WmReader::WMT_BUFFERING_START:
+        PostState(kAudioBuffering);
+        break;
+    case WmReader::WMT_BUFFERING_STOP:
+        PostState(kAudioPlaying);
+        break;
+    case WmReader::WMT_STARTED:
+        InterlockedExchange(&m_endFlag, 0);
+        InterlockedExchange(&m_finalStatePosted, 0);
+        PostState(kAudioPlaying);
+        break;
+    case WmReader::WMT_STOPPED:
+        m_asyncResult = result;
+        if (m_event) SetEvent(m_event);
+        PostState(kAudioStopped);
+        break;
+    default:
+        break;
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime, QWORD, DWORD,
+                                               WmReader::INSSBuffer* sample, void*) {
+    if (static_cast<LONG>(outputNum) != m_audioOutput || !sample) return S_OK;
+    WaitWhileDeliveryHeld();
+    BYTE* data = nullptr;
+    DWORD length = 0;
+    HRESULT hr = sample->GetBufferAndLength(&data, &length);
+    if (FAILED(hr)) return hr;
+
+    // One allocation: the header, then the sample's bytes.
+    WAVEHDR* block = static_cast<WAVEHDR*>(LocalAlloc(LMEM_FIXED | LMEM_ZEROINIT, sizeof(WAVEHDR) + length));
+    if (!block) {
+        DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_OUTOFMEMORY;
+    }
+    block->lpData = reinterpret_cast<LPSTR>(block + 1);
+    block->dwBufferLength = length;
+    block->dwBytesRecorded = length;
+    block->dwUser = static_cast<DWORD_PTR>(static_cast<DWORD>(sampleTime & 0xFFFFFFFFu));
+    if (length) memcpy(block->lpData, data, length);
+
+    MMRESULT result = MMSYSERR_INVALHANDLE;
+    bool prepared = false;
+    {
+        SectionLock lock(m_deviceLock);
+        if (m_waveOut) {
+            result = waveOutPrepareHeader(m_waveOut, block, sizeof(WAVEHDR));
+            prepared = result == MMSYSERR_NOERROR;
+            if (prepared) {
+                // Counted before the write: the device may return the block at once.
+                InterlockedIncrement(&m_buffersInFlight);
+                result = waveOutWrite(m_waveOut, block, sizeof(WAVEHDR));
+                if (result != MMSYSERR_NOERROR) {
+                    InterlockedDecrement(&m_buffersInFlight);
+                    waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
+                }
+            }
+        }
+    }
+    if (result != MMSYSERR_NOERROR) {
+        LocalFree(block);
+        // Stopping the reader from its own callback thread would wait for this very thread:
+        // the playback ends here and the owner stops the engine when it sees the state.
+        EndOfPlayback(false);
+        return S_OK;
+    }
+    ReportProgress(sampleTime, m_broadcast ? 0 : m_duration);
+    return S_OK;
+}
+
+void CAudioPlay::EndOfPlayback(bool endOfItem) {
+    InterlockedExchange(&m_endFlag, 1);
+    if (InterlockedCompareExchange(&m_buffersInFlight, 0, 0) == 0 &&
+        InterlockedExchange(&m_finalStatePosted, 1) == 0)
+        PostState(endOfItem ? kAudioFinished : kAudioStopped);
+}
+
+void CAudioPlay::PostFinalStateWhenDrained() {
+    if (InterlockedCompareExchange(&m_endFlag, 0, 0) != 0 &&
+        InterlockedCompareExchange(&m_buffersInFlight, 0, 0) == 0 &&
+        InterlockedExchange(&m_finalStatePosted, 1) == 0)
+        PostState(kAudioFinished);
+}
+
+void CAudioPlay::PostState(AudioPlayState state) {
+    HWND window = m_notifyWindow;
+    if (window) PostMessageW(window, WM_PLAYER_STATE, static_cast<WPARAM>(state), static_cast<LPARAM>(state));
+}
+
+// Progress --------------------------------------------------------------------------------------
+
+std::wstring CAudioPlay::FormatProgressText(QWORD position, QWORD duration) {
+    std::wstring text;
+    AppendTime(text, position);
+    text += L" / ";
+    AppendTime(text, duration);
+    return text;
+}
+
+void CAudioPlay::ReportProgress(QWORD position, QWORD duration) {
+    if (m_progressSuspended) return;
+    HWND window = m_notifyWindow;
+    if (!window || !IsWindow(window)) return;
+    std::wstring text = FormatProgressText(position, duration);
+    DWORD milliseconds = static_cast<DWORD>(position / kTicksPerMillisecond);
+    InterlockedIncrement(&m_progressSends);
+    if (InterlockedCompareExchange(&m_readerCalls, 0, 0) == 0) {
+        SendMessageW(window, WM_PLAYER_PROGRESS, 0, static_cast<LPARAM>(milliseconds));
+        SendMessageW(window, WM_PLAYER_PROGRESS, 1, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    InterlockedDecrement(&m_progressSends);
+}
+
+// Wave-out device and its thread ----------------------------------------------------------------
+
+HRESULT CAudioPlay::OpenDevice() {
+    // The thread that frees played blocks comes first, with its message queue, so that no
+    // message of the device can be lost.
+    AddRef();  // held by the thread until it ends
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WaveOutThreadProc, this, 0, &threadId);
+    if (!thread) {
+        Release();
+        return E_FAIL;
+    }
+    CloseHandle(thread);
+    WaitForSingleObject(m_waveOutThreadReady, INFINITE);
+    m_waveOutThreadId = threadId;
+
+    HWAVEOUT device = nullptr;
+    MMRESULT result = waveOutOpen(&device, WAVE_MAPPER, m_waveFormat, reinterpret_cast<DWORD_PTR>(&WaveOutProc),
+                                  reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+    if (result != MMSYSERR_NOERROR) {
+        PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+        return E_FAIL;
+    }
+    SectionLock lock(m_deviceLock);
+    m_waveOut = device;
+    m_devicePaused = FALSE;
+    return S_OK;
+}
+
+HRESULT CAudioPlay::CloseDevice() {
+    SectionLock lock(m_deviceLock);
+    if (!m_waveOut) return S_OK;
+    InterlockedExchange(&m_finalStatePosted, 1);
+    InterlockedExchange(&m_endFlag, 0);
+    MMRESULT reset = waveOutReset(m_waveOut);
+    MMRESULT close = waveOutClose(m_waveOut);
+    m_waveOut = nullptr;
+    m_devicePaused = FALSE;
+    return reset == MMSYSERR_NOERROR && close == MMSYSERR_NOERROR ? S_OK : E_FAIL;
+}
+
+void CALLBACK CAudioPlay::WaveOutProc(HWAVEOUT, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                                      DWORD_PTR param2) {
+    // Only forwards: no wave-out call may be made from the device's callback.
+    CAudioPlay* engine = reinterpret_cast<CAudioPlay*>(instance);
+    PostThreadMessageW(engine->m_waveOutThreadId, message, static_cast<WPARAM>(param1),
+                       static_cast<LPARAM>(param2));
+}
+
+DWORD WINAPI CAudioPlay::WaveOutThreadProc(void* parameter) {
+    CAudioPlay* engine = static_cast<CAudioPlay*>(parameter);
+    engine->RunWaveOutThread();
+    engine->Release();
+    return 0;
+}
+
+void CAudioPlay::RunWaveOutThread() {
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
+    SetEvent(m_waveOutThreadReady);
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message == WOM_CLOSE) break;
+        if (message.message == WOM_DONE) OnBlockDone(reinterpret_cast<WAVEHDR*>(message.wParam));
+    }
+}
+
+void CAudioPlay::OnBlockDone(WAVEHDR* block) {
+    if (!block) return;
+    MMRESULT result = MMSYSERR_NOERROR;
+    {
+        SectionLock lock(m_deviceLock);
+        if (m_waveOut) result = waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
+    }
+    LocalFree(block);
+    // The block is gone whatever the device said, so it is no longer in flight.
+    InterlockedDecrement(&m_buffersInFlight);
+    if (result == MMSYSERR_NOTSUPPORTED) {
+        if (m_event) SetEvent(m_event);
+    } else if (result != MMSYSERR_NOERROR) {
+        EndOfPlayback(false);
+    }
+    PostFinalStateWhenDrained();
+}

@@ -1,0 +1,48 @@
+#!/bin/bash
+# Audio engine benchmark: CPU seconds that the player's process spends per second of audio
+# played, for a local MP3 and for the same track streamed from the stand-in over HTTP. A short
+# and a long tone are played and the difference is taken, so that Wine's start-up cost drops out.
+# CPU time is the user + system time of the Wine process (bash's time; the shared wineserver is
+# not counted). Not a test: nothing fails on slow figures.
+# Environment: VELA_BUILD_DIR (default build/), VELA_STANDIN_PORT, BENCH_SECONDS (long tone, 30).
+set -uo pipefail
+source "$(dirname "$0")/../harness.sh"
+trap 'harness_cleanup; rm -rf "$BENCH_DIR"' EXIT
+
+BENCH_SECONDS=${BENCH_SECONDS:-30}
+SHORT_SECONDS=2
+BENCH_DIR="$RUN_DIR/bench-audio"
+rm -rf "$BENCH_DIR"; mkdir -p "$BENCH_DIR"
+
+VELA_BUILD_TARGETS=audio_bench_play VELA_DELIVER_TARGETS=none harness_build tests || exit 1
+harness_start_display
+harness_start_wine
+harness_start_standin || exit 1
+source "$ROOT_DIR/tools/wine-env.sh"
+
+for s in $SHORT_SECONDS $BENCH_SECONDS; do
+  sox -n -r 44100 -c 2 -b 16 "$BENCH_DIR/t$s.wav" synth "$s" sine 440 vol 0.5
+  lame --quiet -b 128 "$BENCH_DIR/t$s.wav" "$BENCH_DIR/t$s.mp3"
+  mkdir -p "$RUN_DIR/standin/files"
+  cp "$BENCH_DIR/t$s.mp3" "$RUN_DIR/standin/files/bench-t$s.mp3"
+done
+
+cpu_seconds() {  # cpu_seconds <item>: user + system seconds of one playback
+  local TIMEFORMAT='%U %S' times
+  times=$( { time vela_wine "$RUN_DIR/tests/bin/audio_bench_play.exe" "$1" >/dev/null 2>&1; } 2>&1 )
+  python3 -c "print(sum(float(x) for x in '$times'.split()))"
+}
+
+for kind in local http; do
+  declare -A cpu=()
+  for s in $SHORT_SECONDS $BENCH_SECONDS; do
+    if [ $kind = local ]; then item="Z:${BENCH_DIR//\//\\}\\t$s.mp3"; else item="http://127.0.0.1:$STANDIN_PORT/files/bench-t$s.mp3"; fi
+    cpu[$s]=$(cpu_seconds "$item")
+  done
+  python3 -c "
+short, long = ${cpu[$SHORT_SECONDS]}, ${cpu[$BENCH_SECONDS]}
+per = (long - short) / ($BENCH_SECONDS - $SHORT_SECONDS)
+print('audio %-5s: %.3f CPU s per audio s  (%ds: %.2f CPU s, %ds: %.2f CPU s)' % ('$kind', per, $SHORT_SECONDS, short, $BENCH_SECONDS, long))"
+  unset cpu
+done
+rm -f "$RUN_DIR"/standin/files/bench-t*.mp3
