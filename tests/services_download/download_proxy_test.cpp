@@ -13,6 +13,7 @@
 
 #include "download_test_support.h"
 #include "http_download.h"
+#include "loopback.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -23,15 +24,9 @@ namespace {
 class TunnelProxy {
 public:
     explicit TunnelProxy(std::string answer) : answer_(std::move(answer)) {
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-        int length = sizeof addr;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length);
-        port_ = ntohs(addr.sin_port);
-        listen(listener_, 16);
+        unsigned short port = 0;
+        listener_ = loopback::Bind(port, 16);
+        port_ = port;
         acceptor_ = std::thread([this] { AcceptLoop(); });
     }
     ~TunnelProxy() {

@@ -1,16 +1,11 @@
 #include "fake_server.h"
 
+#include "loopback.h"
+
 FakeServer::FakeServer(const std::string& reply, bool closeAfter)
-    : m_listen(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)), m_port(0), m_reply(reply), m_closeAfter(closeAfter),
+    : m_listen(INVALID_SOCKET), m_port(0), m_reply(reply), m_closeAfter(closeAfter),
       m_served(CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_release(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int size = sizeof address;
-    getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &size);
-    m_port = ntohs(address.sin_port);
-    listen(m_listen, 1);
+    m_listen = loopback::Bind(m_port, 1);
     m_thread = std::thread(&FakeServer::Serve, this);
 }
 

@@ -11,6 +11,7 @@
 
 #include "fake_server.h"
 #include "http_fetch.h"
+#include "loopback.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -243,7 +244,7 @@ TEST_F(MusicDownTest, OutcomesByReply) {
 
 TEST_F(MusicDownTest, RefusedConnectionWritesNoFile) {
     down_.SetTargetFile(target_);
-    EXPECT_FALSE(down_.DownloadToFile(L"http://127.0.0.1:1/reply", 1024000));
+    EXPECT_FALSE(down_.DownloadToFile(L"http://127.0.0.1:" + std::to_wstring(loopback::ClosedPort()) + L"/reply", 1024000));
     EXPECT_FALSE(testfiles::Exists(target_));
 }
 

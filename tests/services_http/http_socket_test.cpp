@@ -9,6 +9,7 @@
 
 #include "fake_server.h"
 #include "http_socket.h"
+#include "loopback.h"
 
 namespace {
 
@@ -277,17 +278,9 @@ TEST(HttpGet, CopiesAtMostTheBufferAndNeverPastTheBody) {
 }
 
 TEST(HttpGet, NoConnectionIsAFailure) {
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    int size = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    closesocket(probe);  // a port with nobody listening
     CHttpRequest request;
     char buffer[8] = {};
-    EXPECT_FALSE(request.Get("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x", buffer));
+    EXPECT_FALSE(request.Get("http://127.0.0.1:" + std::to_string(loopback::ClosedPort()) + "/x", buffer));
     EXPECT_FALSE(request.Get("http://h:0/x"));
     EXPECT_FALSE(request.IsConnected());
 }

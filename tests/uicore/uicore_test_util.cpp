@@ -191,16 +191,9 @@ void Pump() {
 // ---------------------------------------------------------------------------------------------
 
 Canvas::Canvas(int width, int height, DWORD fill) : m_bits(nullptr), m_width(width) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     m_dc = ::CreateCompatibleDC(nullptr);
-    m_bitmap = ::CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bitmap = UIToolkit::CUIRenderer::CreateDib32(m_dc, width, height, &bits);
     m_bits = static_cast<DWORD*>(bits);
     m_old = ::SelectObject(m_dc, m_bitmap);
     for (int i = 0; i < width * height; ++i) m_bits[i] = fill;

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "render_engine.h"
 #include "test_files.h"
 
 namespace rendertest {
@@ -11,15 +12,8 @@ namespace rendertest {
 Surface::Surface(int width, int height, COLORREF fill)
     : m_width(width), m_height(height), m_dc(::CreateCompatibleDC(nullptr)), m_bitmap(nullptr),
       m_old(nullptr), m_bits(nullptr) {
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    m_bitmap = ::CreateDIBSection(m_dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    m_bitmap = UIToolkit::CUIRenderer::CreateDib32(m_dc, width, height, &bits);
     m_bits = static_cast<uint32_t*>(bits);
     m_old = ::SelectObject(m_dc, m_bitmap);
     Fill(fill);

@@ -209,16 +209,8 @@ void CUIRenderer::DrawColor(HDC hDC, const RECT& rc, DWORD color) {
         return;
     }
     // A translucent colour is blended as a one-pixel image; blending takes premultiplied pixels.
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = 1;
-    bmi.bmiHeader.biHeight = 1;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = 4;
     void* bits = nullptr;
-    GdiObject<HBITMAP> pixel(::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    GdiObject<HBITMAP> pixel(CreateDib32(hDC, 1, 1, &bits));
     if (!pixel.Get() || !bits) return;
     const DWORD alpha = color >> 24;
     const DWORD premultiplied = (alpha << 24) | ((((color >> 16) & 0xFF) * alpha / 255) << 16) |

@@ -92,6 +92,10 @@ public:
                           BYTE fade = 255, bool hole = false, bool xTiled = false,
                           bool yTiled = false);
 
+    // A 32-bit top-down DIB section of the given size (pixels BGRA, alpha in the highest byte),
+    // compatible with hDC (may be null); bits receives its pixels. Null when it cannot be made.
+    static HBITMAP CreateDib32(HDC hDC, int width, int height, void** bits);
+
     // Stands in for the platform's AlphaBlend (same parameters and result); the source is taken
     // as premultiplied, as AlphaBlend takes it.
     static BOOL WINAPI SoftwareAlphaBlend(HDC hDest, int xDest, int yDest, int cxDest, int cyDest,

@@ -161,16 +161,8 @@ UIImageInfo* CUIRenderer::LoadImageFromMemory(const unsigned char* data, size_t 
         return nullptr;
     }
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = width;
-    bmi.bmiHeader.biHeight = -height;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDib32(nullptr, width, height, &bits);
     if (!bitmap || !bits) {
         if (bitmap) ::DeleteObject(bitmap);
         stbi_image_free(pixels);
@@ -506,6 +498,24 @@ DWORD CUIRenderer::MixColors(DWORD a, double wa, DWORD b, double wb) {
     return result;
 }
 
+HBITMAP CUIRenderer::CreateDib32(HDC hDC, int width, int height, void** bits) {
+    *bits = nullptr;
+    if (width <= 0 || height <= 0) return nullptr;
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height;  // top-down
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    HBITMAP bitmap = ::CreateDIBSection(hDC, &bmi, DIB_RGB_COLORS, bits, nullptr, 0);
+    if (bitmap && !*bits) {
+        ::DeleteObject(bitmap);
+        return nullptr;
+    }
+    return bitmap;
+}
+
 BOOL WINAPI CUIRenderer::SoftwareAlphaBlend(HDC hDest, int xDest, int yDest, int cxDest,
                                             int cyDest, HDC hSrc, int xSrc, int ySrc, int cxSrc,
                                             int cySrc, BLENDFUNCTION blend) {
@@ -514,18 +524,10 @@ BOOL WINAPI CUIRenderer::SoftwareAlphaBlend(HDC hDest, int xDest, int yDest, int
     HDC memDC = ::CreateCompatibleDC(hDest);
     if (!memDC) return FALSE;
 
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = cxDest;
-    bmi.bmiHeader.biHeight = cyDest;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
-    bmi.bmiHeader.biSizeImage = static_cast<DWORD>(cxDest) * static_cast<DWORD>(cyDest);
     void* srcBits = nullptr;
     void* dstBits = nullptr;
-    HBITMAP srcBitmap = ::CreateDIBSection(hDest, &bmi, DIB_RGB_COLORS, &srcBits, nullptr, 0);
-    HBITMAP dstBitmap = ::CreateDIBSection(hDest, &bmi, DIB_RGB_COLORS, &dstBits, nullptr, 0);
+    HBITMAP srcBitmap = CreateDib32(hDest, cxDest, cyDest, &srcBits);
+    HBITMAP dstBitmap = CreateDib32(hDest, cxDest, cyDest, &dstBits);
     BOOL ok = FALSE;
     if (srcBitmap && dstBitmap && srcBits && dstBits) {
         HGDIOBJ old = ::SelectObject(memDC, srcBitmap);
