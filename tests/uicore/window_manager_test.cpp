@@ -26,6 +26,9 @@ class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CWindowManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+        // The real pointer must not rest over the window, or the display's own mouse moves
+        // would mix with the synthesized ones.
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
         ASSERT_NE(nullptr, window.CreateShown(200, 120));
         root = new TestBox(L"root", nullptr);
         a = AddAt(root, L"a", 0, 0, UIFLAG_TABSTOP);
