@@ -9,3 +9,4 @@
 #include "render_engine.h"
 #include "scroll_bar.h"
 #include "container.h"
+#include "layouts.h"
