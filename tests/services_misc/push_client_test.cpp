@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <memory>
+
+#include "push_client.h"
+#include "push_test_support.h"
+#include "test_files.h"
+
+using pushtest::AckMode;
+using pushtest::FakeTransport;
+
+namespace {
+
+class PushClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = testfiles::FreshDir(L"pushclient");
+        config_.reset(new AgentConfig(dir_ + L"\\agent.conf"));
+    }
+    void TearDown() override {
+        config_.reset();
+        testfiles::RemoveTree(dir_);
+    }
+
+    std::shared_ptr<MSIPAgent> MakeAgent(FakeTransport& transport) {
+        auto agent = std::make_shared<MSIPAgent>(&transport, config_.get());
+        transport.SetAgent(agent.get());
+        MSIPContact self;
+        self.id = 1234;
+        agent->SetSelfInfo(self);
+        return agent;
+    }
+
+    std::wstring dir_;
+    std::unique_ptr<AgentConfig> config_;
+};
+
+int g_deviceStateCount = -1;
+
+LRESULT CALLBACK RecordingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PUSH_DEVICE_STATE) {
+        g_deviceStateCount = static_cast<int>(reinterpret_cast<const std::list<MSIPDevice>*>(wParam)->size());
+        return 0;
+    }
+    return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(PushClientTest, WithoutAgentEverythingFailsCleanly) {
+    CPushClient client;
+    EXPECT_EQ(client.CheckReady(), -1);
+    EXPECT_EQ(client.PushUriList(5, "x"), -1);
+    EXPECT_TRUE(client.GetDeviceList(true).empty());
+    EXPECT_TRUE(client.GetFriendList(true).empty());
+    EXPECT_EQ(client.GetDeviceId(), 0);
+}
+
+TEST_F(PushClientTest, ReadinessFollowsTheAgent) {
+    FakeTransport transport(AckMode::Immediately);
+    CPushClient client(MakeAgent(transport));
+    EXPECT_EQ(client.CheckReady(), 1);
+    auto agent = MakeAgent(transport);
+    agent->SetStarted(true);
+    CPushClient started(agent);
+    EXPECT_EQ(started.CheckReady(), 0);
+}
+
+TEST_F(PushClientTest, PushBuildsTheUriListMessage) {
+    FakeTransport transport(AckMode::Immediately);
+    CPushClient client(MakeAgent(transport));
+    const std::string content = "album,artist,track,name";
+    EXPECT_EQ(client.PushUriList(77, content), 0);
+    const auto sent = transport.Sent();
+    ASSERT_EQ(sent.size(), 1u);
+    const MSIPMessage& message = sent[0];
+    EXPECT_EQ(message.GetBody(), content);
+    EXPECT_EQ(message.GetContentType(), "text/uri-list");
+    EXPECT_EQ(message.GetFrom().flags, 0);
+    EXPECT_EQ(message.GetFrom().id, 1234);
+    EXPECT_EQ(message.GetTo().flags, 77);
+    EXPECT_EQ(message.GetTo().id, 1234);
+    EXPECT_EQ(message.GetSource(), "sylk42/sylk42");
+    EXPECT_EQ(message.GetTarget(), "sylk42/testclient");
+    EXPECT_EQ(message.GetType(), 1);
+    EXPECT_EQ(message.GetPriority(), 40);
+    EXPECT_EQ(message.GetTTL(), 3600);
+    EXPECT_EQ(message.GetId(), 1);
+}
+
+TEST_F(PushClientTest, FailedPushGivesTheAgentsErrorCode) {
+    FakeTransport transport(AckMode::Fail);
+    CPushClient client(MakeAgent(transport));
+    EXPECT_EQ(client.PushUriList(77, "x"), MSIP_ERROR_IO);
+}
+
+TEST_F(PushClientTest, ListsAreCachedUntilRefreshed) {
+    FakeTransport transport(AckMode::Immediately);
+    auto agent = MakeAgent(transport);
+    MSIPDevice tv;
+    tv.id = 1;
+    agent->SetDeviceList({tv});
+    MSIPContact pal;
+    pal.id = 2;
+    agent->SetFriendList({pal});
+    agent->SetDeviceId("ff");
+    CPushClient client(agent);
+    EXPECT_TRUE(client.GetDeviceList(false).empty());
+    EXPECT_EQ(client.GetDeviceList(true).size(), 1u);
+    agent->SetDeviceList({tv, tv});
+    EXPECT_EQ(client.GetDeviceList(false).size(), 1u);
+    EXPECT_EQ(client.GetDeviceList(true).size(), 2u);
+    EXPECT_TRUE(client.GetFriendList(false).empty());
+    EXPECT_EQ(client.GetFriendList(true).front().id, 2);
+    EXPECT_EQ(client.GetDeviceId(), 255);
+}
+
+TEST_F(PushClientTest, NotifySinkSendsDeviceStateToTheWindow) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VelaPushSinkTest";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(L"VelaPushSinkTest", L"", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+
+    CPushClient client;
+    EXPECT_FALSE(client.GetNotifySink().OnDeviceState({}));
+    client.SetNotifyWindow(window);
+    EXPECT_EQ(client.GetNotifyWindow(), window);
+    EXPECT_EQ(client.GetNotifySink().GetWindow(), window);
+    std::list<MSIPDevice> devices(3);
+    EXPECT_TRUE(client.GetNotifySink().OnDeviceState(devices));
+    EXPECT_EQ(g_deviceStateCount, 3);
+    DestroyWindow(window);
+    EXPECT_FALSE(client.GetNotifySink().OnDeviceState(devices));
+}
