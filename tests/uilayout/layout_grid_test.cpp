@@ -113,6 +113,57 @@ TEST(TileLayout, ShowsItsScrollBarWhenTheRowsOverflow) {
     EXPECT_EQ(Text(0, 50, cell, 80), Text(leaves[4]->GetPos()));
 }
 
+TEST(TileLayout, HorizontalBarWidensAndShiftsTheCells) {
+    CTileLayoutUI tile;
+    tile.EnableScrollBars(false, true);
+    CScrollBarUI* bar = tile.GetHorizontalScrollBar();
+    ASSERT_TRUE(bar->IsVisible());
+    bar->SetScrollRange(100);
+    bar->SetScrollPos(30);
+    tile.SetColumns(2);
+    std::vector<Leaf*> leaves = AddLeaves(tile, {Sized(0, 20), Sized(0, 20)});
+    tile.SetPos(RECT{0, 0, 200, 100});
+    // Cells of (200 + 100) / 2, starting 30 to the left; the bar keeps the bottom.
+    EXPECT_EQ(Text(-30, 0, 120, 20), Text(leaves[0]->GetPos()));
+    EXPECT_EQ(Text(120, 0, 270, 20), Text(leaves[1]->GetPos()));
+    EXPECT_EQ(Text(0, 100 - bar->GetFixedHeight(), 200, 100), Text(bar->GetPos()));
+}
+
+TEST(TileLayout, RowHeightsAskEachChildForItsShareOfTheRow) {
+    struct Case {
+        const char* name;
+        int columns;
+        int childPadding;
+        std::vector<int> offered;   // the width each child is offered when its row is measured
+    };
+    // Cells are 300 / columns wide; every child has margins of 1 on the left and 2 on the right.
+    const Case cases[] = {
+        // The ends of a row lose half the child padding, the children between lose all of it.
+        {"three columns", 3, 5, {95, 92, 95, 95}},
+        {"one column", 1, 6, {294, 294, 294, 294}},
+        {"no padding", 2, 0, {147, 147, 147, 147}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTileLayoutUI tile;
+        tile.SetColumns(c.columns);
+        tile.SetChildPadding(c.childPadding);
+        std::vector<Leaf*> leaves;
+        for (int i = 0; i < 4; ++i) {
+            leaves.push_back(MakeLeaf(Padded(Sized(0, 20), RECT{1, 0, 2, 0})));
+            tile.Add(leaves.back());
+        }
+        tile.SetPos(RECT{0, 0, 300, 300});
+        for (size_t i = 0; i < leaves.size(); ++i) {
+            SCOPED_TRACE(i);
+            // Asked first while its row is measured, then for its cell.
+            ASSERT_EQ(2u, leaves[i]->asked.size());
+            EXPECT_EQ(c.offered[i], leaves[i]->asked[0].cx);
+            EXPECT_EQ(9999, leaves[i]->asked[0].cy);
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Dialog layout
 
@@ -274,4 +325,19 @@ TEST(DialogLayout, ShowsItsVerticalBarForATallArea) {
     dialog.SetScrollPos(SIZE{0, 20});
     dialog.SetPos(RECT{0, 0, 100, 100});
     EXPECT_EQ(Text(0, -20, 100 - bar->GetFixedWidth(), 130), Text(tall->GetPos()));
+}
+
+TEST(DialogLayout, HorizontalBarKeepsTheBottomAndShiftsTheChildren) {
+    CDialogLayoutUI dialog;
+    dialog.EnableScrollBars(false, true);
+    CScrollBarUI* bar = dialog.GetHorizontalScrollBar();
+    ASSERT_TRUE(bar->IsVisible());
+    bar->SetScrollRange(50);
+    bar->SetScrollPos(10);
+    const int barHeight = bar->GetFixedHeight();
+    Leaf* grower = AddDesigned(dialog, 0, 0, 20, 20, UISTRETCH_NEWGROUP | UISTRETCH_SIZE_X | UISTRETCH_SIZE_Y);
+    dialog.SetPos(RECT{0, 0, 100, 100});
+    EXPECT_EQ(Text(0, 100 - barHeight, 100, 100), Text(bar->GetPos()));
+    // The child fills the area above the bar, moved left by the bar's position.
+    EXPECT_EQ(Text(-10, 0, 90, 100 - barHeight), Text(grower->GetPos()));
 }

@@ -149,6 +149,27 @@ TEST(VerticalLayout, ChildrenAreAskedForTheRoomLeft) {
     EXPECT_EQ(60, leaves[1]->asked[1].cy);   // second pass: below the first child and its own margin
 }
 
+TEST(Layouts, NeverOfferChildrenANegativeRoom) {
+    // The first child overflows the layout; the ones after it are offered nothing, not less.
+    CVerticalLayoutUI vertical;
+    std::vector<Leaf*> column = AddLeaves(vertical, {Sized(0, 150), Padded(Sized(0, 0), RECT{0, 10, 0, 0}), Sized(0, 5)});
+    vertical.SetPos(RECT{0, 0, 80, 100});
+    CHorizontalLayoutUI horizontal;
+    std::vector<Leaf*> row = AddLeaves(horizontal, {Sized(150, 0), Padded(Sized(0, 0), RECT{10, 0, 0, 0}), Sized(5, 0)});
+    horizontal.SetPos(RECT{0, 0, 100, 80});
+    for (const std::vector<Leaf*>* leaves : {&column, &row}) {
+        for (const Leaf* leaf : *leaves) {
+            ASSERT_FALSE(leaf->asked.empty());
+            for (const SIZE& size : leaf->asked) {
+                EXPECT_GE(size.cx, 0);
+                EXPECT_GE(size.cy, 0);
+            }
+        }
+    }
+    EXPECT_EQ(0, column[2]->asked.back().cy);
+    EXPECT_EQ(0, row[2]->asked.back().cx);
+}
+
 TEST(VerticalLayout, ShowsAndHidesItsScrollBarByTheContentHeight) {
     CVerticalLayoutUI layout;
     layout.EnableScrollBars(true, false);
@@ -301,4 +322,38 @@ TEST(Layouts, ReadTheirAttributes) {
         EXPECT_EQ(c.expected, c.read());
     }
     vertical.SetAttribute(nullptr, L"1");   // ignored, no crash
+}
+
+namespace {
+
+// A layout whose item interface answers with another control, as a list answers with the rows
+// of its body while its own children are its header and body.
+template <typename Layout>
+class ForeignItems : public Layout {
+public:
+    CControlUI* GetItemAt(int) const override { return const_cast<Leaf*>(&foreign); }
+    Leaf foreign;
+};
+
+template <typename Layout>
+void CheckOwnChildrenPlaced(const char* name) {
+    SCOPED_TRACE(name);
+    ForeignItems<Layout> layout;
+    layout.foreign.SetPos(RECT{-1, -1, -1, -1});
+    Leaf* own = MakeLeaf(Sized(0, 20));
+    ASSERT_TRUE(layout.Add(own));
+    own->SetPos(RECT{-1, -1, -1, -1});
+    layout.SetPos(RECT{0, 0, 100, 100});
+    EXPECT_NE(Text(-1, -1, -1, -1), Text(own->GetPos()));
+    EXPECT_EQ(Text(-1, -1, -1, -1), Text(layout.foreign.GetPos()));
+}
+
+}  // namespace
+
+TEST(Layouts, PlaceTheirOwnChildrenWhateverTheirItemInterfaceAnswers) {
+    CheckOwnChildrenPlaced<CVerticalLayoutUI>("vertical");
+    CheckOwnChildrenPlaced<CHorizontalLayoutUI>("horizontal");
+    CheckOwnChildrenPlaced<CTileLayoutUI>("tile");
+    CheckOwnChildrenPlaced<CDialogLayoutUI>("dialog");
+    CheckOwnChildrenPlaced<CTabLayoutUI>("tab");
 }

@@ -354,7 +354,104 @@ TEST_P(SeparatorDragTest, SwitchingToImmediateMidDragStopsTheBand) {
     EXPECT_EQ("132..200", FillerExtent());
 }
 
+TEST_P(SeparatorDragTest, TheLayoutIsListedForPostPaintOnlyWhileItDrawsABand) {
+    CWindowManagerUI& pm = window.pm;
+    Mouse(WM_LBUTTONDOWN, 98);
+    Mouse(WM_MOUSEMOVE, 110);
+    // A second button-down on the band restarts the drag; the layout is listed once.
+    Mouse(WM_LBUTTONDOWN, 98);
+    EXPECT_TRUE(Dragging());
+    EXPECT_TRUE(pm.RemovePostPaint(pane));
+    EXPECT_FALSE(pm.RemovePostPaint(pane));
+    ASSERT_TRUE(pm.AddPostPaint(pane));
+    // Switching to immediate mode takes it off the list; the release finds nothing to take off.
+    SetImmediate(true);
+    EXPECT_FALSE(pm.RemovePostPaint(pane));
+    Mouse(WM_LBUTTONUP, 110);
+    EXPECT_FALSE(Dragging());
+    EXPECT_FALSE(pm.RemovePostPaint(pane));
+    // A plain drag-band drag is listed until its release.
+    Paint();
+    const RECT rc = pane->GetPos();
+    const int band = (horizontal ? rc.right : rc.bottom) - 2;
+    SetImmediate(false);
+    Mouse(WM_LBUTTONDOWN, band);
+    ASSERT_TRUE(Dragging());
+    Mouse(WM_LBUTTONUP, band);
+    EXPECT_FALSE(pm.RemovePostPaint(pane));
+}
+
 INSTANTIATE_TEST_SUITE_P(Axes, SeparatorDragTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return std::string(info.param ? "Horizontal" : "Vertical");
                          });
+
+namespace {
+
+// Drives a separator drag on a layout without a window: events go straight to the layout.
+struct LimitCase {
+    const char* name;
+    int minimum, maximum;   // the layout's limits along the drag axis
+    int to;                 // the pointer goes from 98 (inside the band) to here
+    std::string extent;     // the layout's extent afterwards
+    int fixed;              // its fixed size afterwards
+};
+
+void SetSeparator(CVerticalLayoutUI& layout, int size) { layout.SetSepHeight(size); }
+void SetSeparator(CHorizontalLayoutUI& layout, int size) { layout.SetSepWidth(size); }
+
+template <typename Layout>
+void CheckLimit(const LimitCase& c, bool horizontal) {
+    SCOPED_TRACE(testing::Message() << c.name << (horizontal ? " horizontal" : " vertical"));
+    Layout layout;
+    SetSeparator(layout, 4);
+    if (horizontal) {
+        layout.SetMinWidth(c.minimum);
+        layout.SetMaxWidth(c.maximum);
+    } else {
+        layout.SetMinHeight(c.minimum);
+        layout.SetMaxHeight(c.maximum);
+    }
+    layout.SetSepImmMode(true);
+    layout.SetPos(RECT{0, 0, 100, 100});
+    auto at = [&](int along) { return horizontal ? POINT{along, 10} : POINT{10, along}; };
+    UIEvent event = {};
+    event.type = UIEVENT_BUTTONDOWN;
+    event.ptMouse = at(98);
+    layout.HandleEvent(event);
+    ASSERT_TRUE(layout.IsSeparatorDragging());
+    event.type = UIEVENT_MOUSEMOVE;
+    event.ptMouse = at(c.to);
+    layout.HandleEvent(event);
+    const RECT rc = layout.GetPos();
+    EXPECT_EQ(c.extent, horizontal ? std::to_string(rc.left) + ".." + std::to_string(rc.right)
+                                   : std::to_string(rc.top) + ".." + std::to_string(rc.bottom));
+    EXPECT_EQ(c.fixed, horizontal ? layout.GetFixedWidth() : layout.GetFixedHeight());
+    event.type = UIEVENT_BUTTONUP;
+    layout.HandleEvent(event);
+    EXPECT_FALSE(layout.IsSeparatorDragging());
+}
+
+}  // namespace
+
+TEST(Separator, ALayoutOutsideItsLimitsIsNotPulledAgainstTheDrag) {
+    // The layouts are 100 long; the edge is at 100 and the pointer starts at 98.
+    const LimitCase cases[] = {
+        {"within the limits", 0, 9999, 90, "0..92", 92},
+        {"stops at the minimum", 95, 9999, 50, "0..95", 95},
+        {"stops at the maximum", 0, 105, 150, "0..105", 105},
+        // Already below its minimum: shrinking further leaves it as it is (not grown to the
+        // minimum), and so does growing that stays below the minimum.
+        {"below the minimum, shrinking", 120, 9999, 93, "0..100", 0},
+        {"below the minimum, growing too little", 120, 9999, 110, "0..100", 0},
+        {"below the minimum, growing past it", 120, 9999, 130, "0..132", 132},
+        // Already above its maximum: growing leaves it as it is (not shrunk to the maximum).
+        {"above the maximum, growing", 0, 80, 103, "0..100", 0},
+        {"above the maximum, shrinking too little", 0, 80, 90, "0..100", 0},
+        {"above the maximum, shrinking past it", 0, 80, 60, "0..62", 62},
+    };
+    for (const LimitCase& c : cases) {
+        CheckLimit<CVerticalLayoutUI>(c, false);
+        CheckLimit<CHorizontalLayoutUI>(c, true);
+    }
+}

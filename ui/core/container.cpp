@@ -57,7 +57,7 @@ void* CContainerUI::GetInterface(const wchar_t* name) {
 // Children
 
 CControlUI* CContainerUI::GetItemAt(int index) const {
-    return static_cast<CControlUI*>(m_items.GetAt(index));
+    return ChildAt(index);
 }
 
 int CContainerUI::GetItemIndex(CControlUI* control) const {
@@ -111,7 +111,7 @@ bool CContainerUI::Remove(CControlUI* control) {
 }
 
 bool CContainerUI::RemoveAt(int index) {
-    CControlUI* control = GetItemAt(index);
+    CControlUI* control = ChildAt(index);
     return control ? Remove(control) : false;
 }
 
@@ -125,7 +125,7 @@ void CContainerUI::RemoveAll() {
 }
 
 void CContainerUI::SetManager(CWindowManagerUI* manager, CControlUI* parent, bool init) {
-    for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetManager(manager, this, init);
+    for (int i = 0; i < m_items.GetSize(); ++i) ChildAt(i)->SetManager(manager, this, init);
     if (m_verticalScrollBar) m_verticalScrollBar->SetManager(manager, this, init);
     if (m_horizontalScrollBar) m_horizontalScrollBar->SetManager(manager, this, init);
     CControlUI::SetManager(manager, parent, init);
@@ -158,12 +158,12 @@ void CContainerUI::SetMouseChildEnabled(bool enable) { m_mouseChildEnabled = ena
 void CContainerUI::SetVisible(bool visible) {
     if (m_visible == visible) return;
     CControlUI::SetVisible(visible);
-    for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetInternalVisible(IsVisible());
+    for (int i = 0; i < m_items.GetSize(); ++i) ChildAt(i)->SetInternalVisible(IsVisible());
 }
 
 void CContainerUI::SetInternalVisible(bool visible) {
     CControlUI::SetInternalVisible(visible);
-    for (int i = 0; i < m_items.GetSize(); ++i) GetItemAt(i)->SetInternalVisible(IsVisible());
+    for (int i = 0; i < m_items.GetSize(); ++i) ChildAt(i)->SetInternalVisible(IsVisible());
 }
 
 void CContainerUI::SetMouseEnabled(bool enable) {
@@ -177,7 +177,7 @@ int CContainerUI::FindSelectableItem(int index, bool forward) const {
     if (count == 0) return -1;
     index = std::max(0, std::min(index, count - 1));
     auto selectable = [this](int i) {
-        CControlUI* item = GetItemAt(i);
+        CControlUI* item = ChildAt(i);
         return item->GetInterface(L"ListItem") != nullptr && item->IsVisible() && item->IsEnabled();
     };
     if (forward) {
@@ -225,7 +225,7 @@ void CContainerUI::SetPos(RECT rc) {
     const RECT inner = {m_rcItem.left + m_inset.left, m_rcItem.top + m_inset.top,
                         m_rcItem.right - m_inset.right, m_rcItem.bottom - m_inset.bottom};
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible()) continue;
         if (child->IsFloat()) {
             PlaceFloatChild(i);
@@ -236,7 +236,7 @@ void CContainerUI::SetPos(RECT rc) {
 }
 
 void CContainerUI::PlaceFloatChild(int index) {
-    CControlUI* child = GetItemAt(index);
+    CControlUI* child = ChildAt(index);
     if (!child || !child->IsVisible() || !child->IsFloat()) return;
     const SIZE xy = child->GetFixedXY();
     const int width = child->GetFixedWidth();
@@ -312,7 +312,7 @@ void CContainerUI::SetScrollPos(SIZE pos) {
     }
     if (dx == 0 && dy == 0) return;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible() || child->IsFloat()) continue;
         RECT rc = child->GetPos();
         ::OffsetRect(&rc, -dx, -dy);
@@ -507,7 +507,7 @@ CControlUI* CContainerUI::FindControl(FindControlProc proc, LPVOID data, UINT fl
     const int count = m_items.GetSize();
     const bool topFirst = (flags & UIFIND_TOP_FIRST) != 0;
     for (int n = 0; n < count; ++n) {
-        CControlUI* child = GetItemAt(topFirst ? count - 1 - n : n);
+        CControlUI* child = ChildAt(topFirst ? count - 1 - n : n);
         result = child->FindControl(proc, data, flags);
         if (!result) continue;
         if (hitTest && !result->IsFloat() && !::PtInRect(&area, *static_cast<const POINT*>(data))) continue;
@@ -572,7 +572,7 @@ void CContainerUI::Paint(HDC hDC, const RECT& rcPaint) {
         CUIClip childClip;
         if (childrenShown) CUIClip::Create(hDC, childPaint, childClip);
         for (int i = 0; i < m_items.GetSize(); ++i) {
-            CControlUI* child = GetItemAt(i);
+            CControlUI* child = ChildAt(i);
             if (!child->IsVisible() || !Meets(rcPaint, child->GetPos())) continue;
             if (child->IsFloat()) {
                 if (!Meets(m_rcItem, child->GetPos())) continue;

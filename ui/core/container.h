@@ -96,6 +96,10 @@ protected:
     // child must already be out of the list.
     void DisposeChild(CControlUI* control);
     int VerticalLineStep() const;
+    // The container's own child at index (null outside the list). The container and the
+    // layouts walk their own children through this, never through the virtual GetItemAt,
+    // which a derived control (the list) may answer with the items of an inner container.
+    CControlUI* ChildAt(int index) const { return static_cast<CControlUI*>(m_items.GetAt(index)); }
 
     CUIPtrArray m_items;
     RECT m_inset = {0, 0, 0, 0};

@@ -49,7 +49,7 @@ RECT CDialogLayoutUI::MeasureChildArea() {
     std::vector<DialogStretchEntry> entries;
     entries.reserve(static_cast<size_t>(m_items.GetSize()));
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         DialogStretchEntry entry = {child, UISTRETCH_NEWGROUP, DesignRect(*child)};
         for (int j = 0; j < m_stretch.GetSize(); ++j) {
             const DialogStretchEntry* known = GetStretchEntryAt(j);
@@ -130,7 +130,7 @@ void CDialogLayoutUI::SetPos(RECT rc) {
         CControlUI* control = entry.control;
         if (!control->IsVisible()) continue;
         if (control->IsFloat()) {
-            PlaceFloatChild(GetItemIndex(control));
+            PlaceFloatChild(m_items.Find(control));
             continue;
         }
         // A group starts at the first placed entry and at every entry with the group bit; its

@@ -108,14 +108,20 @@ void CLayoutSeparator::MoveEdge(CControlUI& layout, RECT& itemRect, SIZE& fixed,
     const int currentSize = current.bottom - current.top;
     RECT moved = current;
     if (farEdge) moved.bottom += delta; else moved.top += delta;
-    int size = moved.bottom - moved.top;
-    int limited = size;
-    if (limited <= minimum) limited = minimum;
-    if (limited >= maximum) limited = maximum;
-    limited = std::max(0, limited);
-    if (limited != size) {
-        if (currentSize == limited) return;
-        size = limited;
+    // At a size limit the edge stops there; a layout already at or beyond that limit stays as
+    // it is, so the edge never jumps against the direction of the drag.
+    const int unlimited = moved.bottom - moved.top;
+    int size = unlimited;
+    if (size <= minimum) {
+        if (currentSize <= minimum) return;
+        size = minimum;
+    }
+    if (size >= maximum) {
+        if (currentSize >= maximum) return;
+        size = maximum;
+    }
+    size = std::max(0, size);
+    if (size != unlimited) {
         if (farEdge) moved.bottom = moved.top + size; else moved.top = moved.bottom - size;
     }
 

@@ -78,8 +78,8 @@ bool CTabLayoutUI::SelectItem(int index) {
     if (index == m_curSel) return true;
     const int oldIndex = m_curSel;
     m_curSel = index;
-    for (int i = 0; i < GetCount(); ++i) {
-        CControlUI* page = GetItemAt(i);
+    for (int i = 0; i < m_items.GetSize(); ++i) {
+        CControlUI* page = ChildAt(i);
         if (i == index) {
             page->SetVisible(true);
             page->SetFocus();
@@ -105,7 +105,7 @@ void CTabLayoutUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
     const RECT inner = Shrink(m_rcItem, m_inset);
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible()) continue;
         if (child->IsFloat()) {
             PlaceFloatChild(i);

@@ -85,7 +85,7 @@ void CTileLayoutUI::SetPos(RECT rc) {
     long long needed = 0;
     int count = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible()) continue;
         if (child->IsFloat()) {
             PlaceFloatChild(i);
@@ -97,11 +97,15 @@ void CTileLayoutUI::SetPos(RECT rc) {
             rowHeight = 0;
             int inRow = 0;
             for (int j = i; j < m_items.GetSize() && inRow < columns; ++j) {
-                CControlUI* member = GetItemAt(j);
+                CControlUI* member = ChildAt(j);
                 if (!member->IsVisible() || member->IsFloat()) continue;
                 const RECT padding = member->GetPadding();
-                const CellSpan span = InnerSpan(0, cellWidth, padding, half, inRow == 0, inRow == columns - 1);
-                const int width = ClampWidth(*member, ToInt(span.right - span.left));
+                // The room a child of this row is offered: the cell less its margins, less half
+                // the child padding at either end of the row and the full padding between.
+                const bool rowEnd = inRow == 0 || inRow == columns - 1;
+                const long long room = static_cast<long long>(cellWidth) - padding.left - padding.right -
+                                       (rowEnd ? half : m_childPadding);
+                const int width = ClampWidth(*member, ToInt(room));
                 const SIZE estimate = member->EstimateSize(NonNegative(SIZE{width, 9999}));
                 const int height = ClampHeight(*member, estimate.cy);
                 rowHeight = std::max<long long>(rowHeight, static_cast<long long>(height) + padding.top + padding.bottom);

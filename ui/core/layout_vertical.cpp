@@ -62,7 +62,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     int counted = 0;
     long long fixedTotal = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible() || child->IsFloat()) continue;
         const SIZE estimate = child->EstimateSize(available);
         const RECT padding = child->GetPadding();
@@ -86,7 +86,7 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     long long needed = 0;
     int adjustableSeen = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = GetItemAt(i);
+        CControlUI* child = ChildAt(i);
         if (!child->IsVisible()) continue;
         if (child->IsFloat()) {
             PlaceFloatChild(i);
