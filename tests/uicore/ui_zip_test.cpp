@@ -200,6 +200,23 @@ TEST(Zip, UnzipsToMemoryInPieces) {
     EXPECT_EQ(static_cast<DWORD>(ZR_ARGS), ZipUnzipItem(zip.get(), 0, nullptr, 10, ZIP_MEMORY));   // no buffer
 }
 
+TEST(Zip, FindingAnEntryAgainStartsItsReadFromTheBeginning) {
+    OpenZip zip(L"basic.zip");
+    ASSERT_NE(nullptr, zip.get());
+    int index = -1;
+    ZipItemInfo info = {};
+    std::vector<unsigned char> buffer(1000);
+    DWORD written = 0;
+    ASSERT_EQ(static_cast<DWORD>(ZR_OK), ZipFindItem(zip.get(), L"sub/inner/file.txt", true, &index, &info));
+    // A reader that gave up after a short piece ...
+    EXPECT_EQ(static_cast<DWORD>(ZR_MORE), ZipUnzipItem(zip.get(), index, buffer.data(), 5, ZIP_MEMORY, &written));
+    EXPECT_EQ(std::string("inner"), std::string(buffer.begin(), buffer.begin() + written));
+    // ... leaves nothing half-read for the next reader that looks the entry up.
+    ASSERT_EQ(static_cast<DWORD>(ZR_OK), ZipFindItem(zip.get(), L"sub/inner/file.txt", true, &index, &info));
+    EXPECT_EQ(static_cast<DWORD>(ZR_MORE), ZipUnzipItem(zip.get(), index, buffer.data(), 10, ZIP_MEMORY, &written));
+    EXPECT_EQ(std::string("inner text"), std::string(buffer.begin(), buffer.begin() + written));
+}
+
 TEST(Zip, DamagedEntriesAreErrors) {
     struct Case { const wchar_t* archive; DWORD size; };
     const Case cases[] = {{L"badcrc.zip", 180}, {L"short.zip", 650}, {L"badflate.zip", 64}};

@@ -335,6 +335,9 @@ DWORD CZipReader::GetItem(int index, ZipItemInfoA* info) {
 
 DWORD CZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZipItemInfoA* info) {
     if (m_archive == nullptr || name == nullptr) return ZR_ARGS;
+    // A search always starts from a closed entry, so no read left half-way (a short buffer or
+    // a failed check) is continued by the next unzip of the same entry.
+    CloseEntry();
     unzFile archive = Archive(m_archive);
     int found = -1;
     if (wcslen(name) < 256) {
@@ -353,7 +356,6 @@ DWORD CZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, Zip
         }
         return ZR_NOTFOUND;
     }
-    CloseEntry();
     if (index != nullptr) *index = found;
     if (info == nullptr) return ZR_OK;
     return GetItem(found, info);
