@@ -173,10 +173,6 @@ void MSIPMessage::SetTTL(std::int32_t seconds) {
         ttl_ = seconds;
 }
 
-void MSIPMessage::SetBody(const void* bytes, std::size_t length) {
-    body_.assign(static_cast<const char*>(bytes), length);
-}
-
 MSIPIOException::MSIPIOException(const std::string& message, const char* source, int line)
     : message_(message), location_(FormatString("%s:%d", source ? source : "", line)) {}
 

@@ -126,7 +126,6 @@ public:
     bool IsTransient() const { return transient_; }
     const std::string& GetBody() const { return body_; }
     void SetBody(const std::string& body) { body_ = body; }
-    void SetBody(const void* bytes, std::size_t length);
 
 private:
     std::int32_t type_ = 0;
@@ -259,7 +258,6 @@ public:
     // sender is woken. An id that is not pending (unknown, or its sender gave up) is ignored.
     void Acknowledge(std::int64_t id);
     void SetStarted(bool started) { started_ = started; }
-    void SetErrorCode(int code) { errorCode_ = code; }
     void SetSelfInfo(const MSIPContact& self);
     void SetDeviceList(const std::list<MSIPDevice>& devices);
     void SetFriendList(const std::list<MSIPContact>& friends);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -186,5 +187,30 @@ TEST(AesTest, PasswordSurvivesAsItsFirstSixteenBytes) {
         std::memcpy(load, save, 16);
         AES(key.data()).DecryptBlock(load);
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(load)), std::string(password).substr(0, 16));
+    }
+}
+
+// The bytes the password file keeps: the first block of the zero-filled 260-byte buffer after
+// Encrypt with twice the password's length, under the fixed key (checked against an independent
+// AES-128-ECB implementation). A password long enough for the length to pass the buffer's end
+// keeps the same first block, and nothing past the buffer is touched.
+TEST(AesTest, StoredPasswordBlockIsFixed) {
+    const std::vector<std::uint8_t> key = FromHex(kPasswordKey);
+    const std::string longPassword = "0123456789abcdef" + std::string(124, 'z');   // 2 * 140 > 260
+    const struct {
+        std::string password;
+        const char* stored;
+    } cases[] = {{"secret", "d6257ed65e094771c12222e446587061"},
+                 {"0123456789abcdef", "49abda993e4a0473bb641476c809fb34"},
+                 {longPassword, "49abda993e4a0473bb641476c809fb34"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password);
+        std::vector<std::uint8_t> buffer(260 + 16, 0);
+        std::fill(buffer.begin() + 260, buffer.end(), 0xA5);
+        std::memcpy(buffer.data(), c.password.data(), std::min<std::size_t>(c.password.size(), 259));
+        const AES aes(key.data());
+        aes.Encrypt(buffer.data(), static_cast<int>(2 * c.password.size()), 260);
+        EXPECT_EQ(ToHex(buffer.data(), 16), c.stored);
+        EXPECT_EQ(std::vector<std::uint8_t>(buffer.begin() + 260, buffer.end()), std::vector<std::uint8_t>(16, 0xA5));
     }
 }
