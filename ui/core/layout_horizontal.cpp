@@ -56,32 +56,11 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
     SIZE available = {area.right - area.left, area.bottom - area.top};
     available.cx += ShownRange(m_horizontalScrollBar);
 
-    // First pass: what the fixed-width children take and how many share the rest.
-    int adjustable = 0;
-    int counted = 0;
-    long long fixedTotal = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = ChildAt(i);
-        if (!child->IsVisible() || child->IsFloat()) continue;
-        const SIZE estimate = child->EstimateSize(available);
-        const RECT padding = child->GetPadding();
-        if (estimate.cx == 0) {
-            ++adjustable;
-        } else {
-            fixedTotal += ClampWidth(*child, estimate.cx);
-        }
-        fixedTotal += padding.left + padding.right;
-        ++counted;
-    }
-    fixedTotal += static_cast<long long>(counted > 0 ? counted - 1 : 0) * m_childPadding;
-    const int share = adjustable > 0 ? ToInt(std::max<long long>(0, (available.cx - fixedTotal) / adjustable)) : 0;
+    LinearSizer sizer(Axis::Horizontal, m_items, available, m_childPadding);
 
-    // Second pass: place the children from the left, scrolled by the horizontal bar; the
-    // vertical bar does not move them.
+    // Place the children from the left, scrolled by the horizontal bar; the vertical bar does not
+    // move them.
     long long x = area.left - ShownPos(m_horizontalScrollBar);
-    long long remainingWidth = available.cx;
-    long long fixedRemaining = fixedTotal;
-    int adjustableSeen = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* child = ChildAt(i);
         if (!child->IsVisible()) continue;
@@ -90,20 +69,9 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
             continue;
         }
         const RECT padding = child->GetPadding();
-        remainingWidth -= padding.left;
-        const SIZE estimate = child->EstimateSize(NonNegative(SIZE{ToInt(remainingWidth), available.cy}));
-        int width;
-        if (estimate.cx == 0) {
-            ++adjustableSeen;
-            width = share;
-            if (adjustableSeen == adjustable) {
-                width = ToInt(std::max<long long>(0, remainingWidth - padding.right - fixedRemaining));
-            }
-            width = ClampWidth(*child, width);
-        } else {
-            width = ClampWidth(*child, estimate.cx);
-            fixedRemaining -= width;
-        }
+        const long long room = sizer.StartChild(padding);
+        const SIZE estimate = child->EstimateSize(NonNegative(SIZE{ToInt(room), available.cy}));
+        const int width = sizer.Take(*child, estimate, padding);
         int height = child->GetFixedHeight();
         if (height == 0) height = (area.bottom - area.top) - padding.top - padding.bottom;
         height = ClampHeight(*child, std::max(0, height));
@@ -113,7 +81,6 @@ void CHorizontalLayoutUI::SetPos(RECT rc) {
         child->SetPos(RECT{ToInt(left), top, ToInt(left + width + padding.right), ToInt(static_cast<long long>(top) + height)});
 
         x += static_cast<long long>(width) + m_childPadding + padding.left + padding.right;
-        remainingWidth -= static_cast<long long>(width) + m_childPadding + padding.right;
     }
     // The row never asks for height of its own: a vertical bar is not shown by it.
     UpdateScrollBars(area, 0, 0);

@@ -57,34 +57,12 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
     SIZE available = {area.right - area.left, area.bottom - area.top};
     available.cx += ShownRange(m_horizontalScrollBar);
 
-    // First pass: what the fixed-height children take and how many share the rest.
-    int adjustable = 0;
-    int counted = 0;
-    long long fixedTotal = 0;
-    for (int i = 0; i < m_items.GetSize(); ++i) {
-        CControlUI* child = ChildAt(i);
-        if (!child->IsVisible() || child->IsFloat()) continue;
-        const SIZE estimate = child->EstimateSize(available);
-        const RECT padding = child->GetPadding();
-        if (estimate.cy == 0) {
-            ++adjustable;
-        } else {
-            fixedTotal += ClampHeight(*child, estimate.cy);
-        }
-        fixedTotal += padding.top + padding.bottom;
-        ++counted;
-    }
-    const long long gaps = static_cast<long long>(counted > 0 ? counted - 1 : 0) * m_childPadding;
-    fixedTotal += gaps;
-    const int share = adjustable > 0 ? ToInt(std::max<long long>(0, (available.cy - fixedTotal) / adjustable)) : 0;
+    LinearSizer sizer(Axis::Vertical, m_items, available, m_childPadding);
 
-    // Second pass: place the children from the top, scrolled by the bars.
+    // Place the children from the top, scrolled by the bars.
     long long y = area.top - ShownPos(m_verticalScrollBar);
     const long long x = area.left - ShownPos(m_horizontalScrollBar);
-    long long remainingHeight = available.cy;
-    long long fixedRemaining = fixedTotal;
     long long needed = 0;
-    int adjustableSeen = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* child = ChildAt(i);
         if (!child->IsVisible()) continue;
@@ -93,21 +71,9 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
             continue;
         }
         const RECT padding = child->GetPadding();
-        remainingHeight -= padding.top;
-        const SIZE estimate = child->EstimateSize(NonNegative(SIZE{available.cx, ToInt(remainingHeight)}));
-        int height;
-        if (estimate.cy == 0) {
-            ++adjustableSeen;
-            height = share;
-            // The last one to share takes the rounding remainder.
-            if (adjustableSeen == adjustable) {
-                height = ToInt(std::max<long long>(0, remainingHeight - padding.bottom - fixedRemaining));
-            }
-            height = ClampHeight(*child, height);
-        } else {
-            height = ClampHeight(*child, estimate.cy);
-            fixedRemaining -= height;
-        }
+        const long long room = sizer.StartChild(padding);
+        const SIZE estimate = child->EstimateSize(NonNegative(SIZE{available.cx, ToInt(room)}));
+        const int height = sizer.Take(*child, estimate, padding);
         int width = child->GetFixedWidth();
         if (width == 0) width = available.cx - padding.left - padding.right;
         width = ClampWidth(*child, std::max(0, width));
@@ -118,9 +84,8 @@ void CVerticalLayoutUI::SetPos(RECT rc) {
 
         y += static_cast<long long>(height) + m_childPadding + padding.top + padding.bottom;
         needed += static_cast<long long>(height) + padding.top + padding.bottom;
-        remainingHeight -= static_cast<long long>(height) + m_childPadding + padding.bottom;
     }
-    needed += gaps;
+    needed += sizer.Gaps();
     UpdateScrollBars(area, 0, ToInt(needed));
 }
 
