@@ -1,0 +1,139 @@
+// The shared behaviour of the player's dialogs.
+#include "vela_dialog.h"
+
+namespace VelaUI {
+
+const wchar_t* const kSharedDialogClass = L"VelaUI::VelaCloseSetForm";
+const wchar_t* const kLayoutResourceType = L"xml";
+
+namespace {
+
+// Screen coordinates packed into a message's lParam (signed, for multi-monitor desktops).
+POINT PointFromLParam(LPARAM lParam) {
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    return pt;
+}
+
+}  // namespace
+
+VelaDialogForm::VelaDialogForm(UINT layoutId, const wchar_t* layoutFile)
+    : m_layoutId(layoutId), m_layoutFile(layoutFile != nullptr ? layoutFile : L""), m_destroyedFlag(nullptr) {}
+
+VelaDialogForm::~VelaDialogForm() {
+    if (m_destroyedFlag != nullptr) *m_destroyedFlag = true;
+}
+
+HWND VelaDialogForm::CreateDialogWindow(HWND owner) {
+    if (owner != nullptr && !::IsWindow(owner)) owner = nullptr;
+    bool destroyed = false;
+    m_destroyedFlag = &destroyed;
+    HWND hWnd = Create(owner, L"", kDialogStyle, 0, 0, 0, 0, 0);
+    if (destroyed) return nullptr;  // the window went through its final message: the form is gone
+    m_destroyedFlag = nullptr;
+    if (hWnd == nullptr) delete this;  // the window never existed, so nothing else frees the form
+    return hWnd;
+}
+
+int VelaDialogForm::RunModal() {
+    if (m_hWnd == nullptr || !::IsWindow(m_hWnd)) return -1;
+    CenterWindow();
+    return static_cast<int>(ShowModal());
+}
+
+int VelaDialogForm::ShowDialog(VelaDialogForm* form, HWND owner) {
+    if (form == nullptr) return -1;
+    if (form->CreateDialogWindow(owner) == nullptr) return -1;
+    return form->RunModal();
+}
+
+const wchar_t* VelaDialogForm::GetWindowClassName() const { return kSharedDialogClass; }
+
+UINT VelaDialogForm::GetClassStyle() const { return CS_DBLCLKS; }
+
+LRESULT VelaDialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate();
+    case WM_SIZE:
+        OnSize();
+        break;  // the manager lays the controls out as well
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+        return 0;
+    case WM_NCHITTEST:
+        return OnNcHitTest(lParam);
+    case WM_NCACTIVATE:
+        if (!::IsIconic(m_hWnd)) return wParam == 0 ? 1 : 0;
+        break;
+    case WM_SYSCOMMAND:
+        // Alt+F4 and the like end the dialog as Esc does, so the caller gets a real answer.
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            Close(GetEscapeResult());
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    LRESULT result = 0;
+    if (m_pm.HandleMessage(message, wParam, lParam, result)) return result;
+    return CWindowWnd::HandleMessage(message, wParam, lParam);
+}
+
+void VelaDialogForm::OnFinalMessage(HWND) {
+    m_pm.RemovePreMessageFilter(this);
+    delete this;
+}
+
+LRESULT VelaDialogForm::OnCreate() {
+    LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    style &= ~static_cast<LONG_PTR>(WS_CAPTION);
+    style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style);
+
+    m_pm.Init(m_hWnd);
+    m_pm.AddPreMessageFilter(this);
+    UIToolkit::CDialogBuilder builder;
+    CControlUI* root = builder.Create(UIToolkit::LayoutSource::Resource(static_cast<WORD>(m_layoutId)),
+                                      kLayoutResourceType, nullptr, &m_pm);
+    if (root == nullptr) return -1;
+    m_pm.AttachRoot(root);
+    m_pm.AddNotifier(this);
+    InitControls();
+    return 0;
+}
+
+LRESULT VelaDialogForm::OnNcHitTest(LPARAM lParam) {
+    POINT pt = PointFromLParam(lParam);
+    ::ScreenToClient(m_hWnd, &pt);
+    RECT client = {};
+    ::GetClientRect(m_hWnd, &client);
+    const RECT caption = m_pm.GetCaptionRect();
+    if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
+        pt.y < caption.bottom) {
+        CControlUI* control = m_pm.FindControlAt(pt);
+        if (control != nullptr && ::lstrcmpW(control->GetClassName(), L"ButtonUI") != 0) return HTCAPTION;
+    }
+    return HTCLIENT;
+}
+
+void VelaDialogForm::OnSize() {
+    if (::IsIconic(m_hWnd)) return;
+    const SIZE corner = m_pm.GetRoundCorner();
+    if (corner.cx == 0 && corner.cy == 0) return;
+    RECT rc = {};
+    ::GetWindowRect(m_hWnd, &rc);
+    ::OffsetRect(&rc, -rc.left, -rc.top);
+    HRGN region = ::CreateRoundRectRgn(rc.left, rc.top, rc.right + 1, rc.bottom + 1, corner.cx, corner.cy);
+    // The window owns the region once it is set; it is ours to free only when that fails.
+    if (region != nullptr && ::SetWindowRgn(m_hWnd, region, TRUE) == 0) ::DeleteObject(region);
+}
+
+LRESULT VelaDialogForm::FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) {
+    if (message == WM_KEYDOWN && wParam == VK_ESCAPE) Close(GetEscapeResult());
+    return 0;
+}
+
+CControlUI* VelaDialogForm::FindControl(const wchar_t* name) const { return m_pm.FindControlByName(name); }
+
+}  // namespace VelaUI

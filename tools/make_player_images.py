@@ -1,0 +1,289 @@
+#!/usr/bin/env python3
+"""Draws the player's PNG resources and its icon: flat colours, simple shapes.
+
+Run once when a picture changes; the files it writes are kept under resources/player/images/.
+Usage: make_player_images.py [output folder]
+"""
+import math
+import os
+import struct
+import sys
+import zlib
+
+BLUE = (0x2D, 0x7C, 0xC9, 255)
+BLUE_HOT = (0x4A, 0x95, 0xDE, 255)
+BLUE_DOWN = (0x1F, 0x5E, 0x9C, 255)
+WHITE = (255, 255, 255, 255)
+GREY = (0x85, 0x86, 0x87, 255)
+DARK = (0x3D, 0x3D, 0x3D, 255)
+GREEN = (0x3C, 0xB0, 0x4A, 255)
+YELLOW = (0xF2, 0xB8, 0x1F, 255)
+RED = (0xD9, 0x3A, 0x2E, 255)
+CLEAR = (0, 0, 0, 0)
+
+
+class Canvas:
+    def __init__(self, w, h, fill=CLEAR):
+        self.w, self.h = w, h
+        self.px = [list(fill) for _ in range(w * h)]
+
+    def put(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y * self.w + x] = list(c)
+
+    def rect(self, x0, y0, x1, y1, c):
+        for y in range(max(0, y0), min(self.h, y1)):
+            for x in range(max(0, x0), min(self.w, x1)):
+                self.put(x, y, c)
+
+    def round_rect(self, x0, y0, x1, y1, r, c):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                cx = min(max(x + 0.5, x0 + r), x1 - r)
+                cy = min(max(y + 0.5, y0 + r), y1 - r)
+                if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r:
+                    self.put(x, y, c)
+
+    def disc(self, cx, cy, r, c):
+        for y in range(int(cy - r) - 1, int(cy + r) + 2):
+            for x in range(int(cx - r) - 1, int(cx + r) + 2):
+                if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r:
+                    self.put(x, y, c)
+
+    def ring(self, cx, cy, r, width, c):
+        for y in range(int(cy - r) - 1, int(cy + r) + 2):
+            for x in range(int(cx - r) - 1, int(cx + r) + 2):
+                d = math.hypot(x + 0.5 - cx, y + 0.5 - cy)
+                if r - width <= d <= r:
+                    self.put(x, y, c)
+
+    def polygon(self, pts, c):
+        ys = [p[1] for p in pts]
+        for y in range(int(min(ys)), int(math.ceil(max(ys)))):
+            sy = y + 0.5
+            xs = []
+            for i in range(len(pts)):
+                (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % len(pts)]
+                if (y0 <= sy < y1) or (y1 <= sy < y0):
+                    xs.append(x0 + (sy - y0) * (x1 - x0) / (y1 - y0))
+            xs.sort()
+            for a, b in zip(xs[::2], xs[1::2]):
+                for x in range(int(math.ceil(a - 0.5)), int(math.ceil(b - 0.5))):
+                    self.put(x, y, c)
+
+    def line(self, x0, y0, x1, y1, width, c):
+        for y in range(self.h):
+            for x in range(self.w):
+                px, py = x + 0.5, y + 0.5
+                dx, dy = x1 - x0, y1 - y0
+                t = max(0.0, min(1.0, ((px - x0) * dx + (py - y0) * dy) / (dx * dx + dy * dy)))
+                if math.hypot(px - (x0 + t * dx), py - (y0 + t * dy)) <= width / 2:
+                    self.put(x, y, c)
+
+    def png(self):
+        raw = b"".join(b"\0" + bytes(v for p in self.px[y * self.w:(y + 1) * self.w] for v in p)
+                       for y in range(self.h))
+
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+        return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", self.w, self.h, 8, 6, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+    def ico(self):
+        """A one-image icon: 32-bit BGRA bitmap, bottom-up, with an all-zero AND mask."""
+        xor = b"".join(bytes((p[2], p[1], p[0], p[3])) for y in reversed(range(self.h))
+                       for p in self.px[y * self.w:(y + 1) * self.w])
+        mask_row = ((self.w + 31) // 32) * 4
+        data = (struct.pack("<IiiHHIIiiII", 40, self.w, self.h * 2, 1, 32, 0, len(xor), 0, 0, 0, 0)
+                + xor + b"\0" * (mask_row * self.h))
+        return (struct.pack("<HHH", 0, 1, 1)
+                + struct.pack("<BBBBHHII", self.w % 256, self.h % 256, 0, 0, 1, 32, len(data), 22) + data)
+
+
+def note(c, cx, cy, s, colour):
+    """A quaver: a head and a stem with a flag."""
+    c.disc(cx - s * 0.35, cy + s * 0.55, s * 0.32, colour)
+    c.rect(int(cx - s * 0.1), int(cy - s * 0.7), int(cx + s * 0.0 + 2), int(cy + s * 0.55), colour)
+    c.polygon([(cx, cy - s * 0.7), (cx + s * 0.55, cy - s * 0.35), (cx + s * 0.55, cy - s * 0.1),
+               (cx, cy - s * 0.4)], colour)
+
+
+def logo(size):
+    c = Canvas(size, size)
+    c.disc(size / 2, size / 2, size / 2 - 1, BLUE)
+    note(c, size / 2, size / 2 - size * 0.05, size * 0.42, WHITE)
+    return c
+
+
+def close_button(colour):
+    c = Canvas(20, 20)
+    if colour is not None:
+        c.round_rect(0, 0, 20, 20, 3, colour)
+    c.line(6, 6, 14, 14, 2, WHITE)
+    c.line(14, 6, 6, 14, 2, WHITE)
+    return c
+
+
+def min_button(colour):
+    c = Canvas(20, 20)
+    if colour is not None:
+        c.round_rect(0, 0, 20, 20, 3, colour)
+    c.rect(5, 12, 15, 14, WHITE)
+    return c
+
+
+def push_button(colour):
+    c = Canvas(90, 27)
+    c.round_rect(0, 0, 90, 27, 4, colour)
+    return c
+
+
+def tick():
+    c = Canvas(40, 40)
+    c.disc(20, 20, 19, GREEN)
+    c.line(11, 21, 17, 27, 4, WHITE)
+    c.line(17, 27, 29, 13, 4, WHITE)
+    return c
+
+
+def warning():
+    c = Canvas(40, 40)
+    c.polygon([(20, 2), (38, 36), (2, 36)], YELLOW)
+    c.rect(18, 12, 22, 26, DARK)
+    c.rect(18, 29, 22, 33, DARK)
+    return c
+
+
+def check_box(checked):
+    c = Canvas(16, 16)
+    c.rect(1, 1, 15, 15, GREY)
+    c.rect(2, 2, 14, 14, WHITE)
+    if checked:
+        c.line(4, 8, 7, 11, 2, BLUE)
+        c.line(7, 11, 12, 5, 2, BLUE)
+    return c
+
+
+def radio(checked):
+    c = Canvas(16, 16)
+    c.disc(8, 8, 7, GREY)
+    c.disc(8, 8, 6, WHITE)
+    if checked:
+        c.disc(8, 8, 3.5, BLUE)
+    return c
+
+
+def share_button(colour, letter_shape):
+    c = Canvas(48, 48)
+    c.round_rect(0, 0, 48, 48, 8, colour)
+    letter_shape(c)
+    return c
+
+
+def microblog_mark(c):
+    c.ring(22, 26, 11, 4, WHITE)
+    c.disc(33, 13, 3, WHITE)
+
+
+def social_mark(c):
+    c.disc(24, 16, 6, WHITE)
+    c.round_rect(12, 25, 36, 38, 6, WHITE)
+
+
+def sms_mark(c):
+    c.round_rect(10, 12, 38, 32, 5, WHITE)
+    c.polygon([(16, 31), (24, 31), (14, 39)], WHITE)
+
+
+def transport(kind, size=32):
+    c = Canvas(size, size)
+    c.disc(size / 2, size / 2, size / 2 - 1, BLUE)
+    m = size / 2
+    if kind == "play":
+        c.polygon([(m - 5, m - 8), (m + 8, m), (m - 5, m + 8)], WHITE)
+    elif kind == "prev":
+        c.rect(int(m - 8), int(m - 7), int(m - 5), int(m + 7), WHITE)
+        c.polygon([(m + 7, m - 7), (m - 5, m), (m + 7, m + 7)], WHITE)
+    elif kind == "next":
+        c.rect(int(m + 5), int(m - 7), int(m + 8), int(m + 7), WHITE)
+        c.polygon([(m - 7, m - 7), (m + 5, m), (m - 7, m + 7)], WHITE)
+    elif kind == "stop":
+        c.rect(int(m - 6), int(m - 6), int(m + 6), int(m + 6), WHITE)
+    return c
+
+
+def sound():
+    c = Canvas(20, 20)
+    c.rect(3, 7, 7, 13, GREY)
+    c.polygon([(6, 7), (12, 2), (12, 18), (6, 13)], GREY)
+    c.rect(14, 8, 16, 12, GREY)
+    c.rect(17, 5, 19, 15, GREY)
+    return c
+
+
+def thumb():
+    c = Canvas(12, 12)
+    c.disc(6, 6, 5.5, BLUE)
+    c.disc(6, 6, 2.5, WHITE)
+    return c
+
+
+def menu_background():
+    c = Canvas(40, 40)
+    c.round_rect(0, 0, 40, 40, 3, GREY)
+    c.round_rect(1, 1, 39, 39, 2, WHITE)
+    c.rect(1, 3, 28, 37, (0xEE, 0xF2, 0xF7, 255))
+    c.rect(28, 3, 29, 37, (0xD5, 0xDB, 0xE3, 255))
+    return c
+
+
+def menu_arrow():
+    c = Canvas(8, 8)
+    c.polygon([(2, 0), (7, 4), (2, 8)], DARK)
+    return c
+
+
+IMAGES = {
+    "logo.png": lambda: logo(48),
+    "close.png": lambda: close_button(None),
+    "close_hot.png": lambda: close_button(RED),
+    "min.png": lambda: min_button(None),
+    "min_hot.png": lambda: min_button(BLUE_HOT),
+    "button.png": lambda: push_button(BLUE),
+    "button_hot.png": lambda: push_button(BLUE_HOT),
+    "button_pushed.png": lambda: push_button(BLUE_DOWN),
+    "check.png": lambda: check_box(False),
+    "check_on.png": lambda: check_box(True),
+    "radio.png": lambda: radio(False),
+    "radio_on.png": lambda: radio(True),
+    "share_microblog.png": lambda: share_button(RED, microblog_mark),
+    "share_social.png": lambda: share_button(BLUE, social_mark),
+    "share_sms.png": lambda: share_button(GREEN, sms_mark),
+    "play.png": lambda: transport("play"),
+    "prev.png": lambda: transport("prev", 26),
+    "next.png": lambda: transport("next", 26),
+    "stop.png": lambda: transport("stop", 26),
+    "sound.png": sound,
+    "thumb.png": thumb,
+    "tick.png": tick,
+    "warning.png": warning,
+    "menu_bk.png": menu_background,
+    "menu_arrow.png": menu_arrow,
+}
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
+        os.path.dirname(os.path.abspath(__file__)), "..", "resources", "player", "images")
+    os.makedirs(out, exist_ok=True)
+    for name, draw in IMAGES.items():
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(draw().png())
+    with open(os.path.join(out, "VelaMusic.ico"), "wb") as f:
+        f.write(logo(32).ico())
+
+
+if __name__ == "__main__":
+    main()
