@@ -182,6 +182,7 @@ struct TipWatch {
     HWND tip = nullptr;
     HWND tipOwner = nullptr;
     bool ownerDisabled = false;
+    std::wstring firstLine;
     int ticks = 0;
 };
 TipWatch g_watch;
@@ -201,6 +202,10 @@ void CALLBACK WatchTip(HWND, UINT, UINT_PTR id, DWORD) {
     ::KillTimer(nullptr, id);
     g_watch.tipOwner = ::GetWindow(g_watch.tip, GW_OWNER);
     g_watch.ownerDisabled = g_watch.owner != nullptr && !::IsWindowEnabled(g_watch.owner);
+    auto* form = dynamic_cast<VelaDialogForm*>(
+        reinterpret_cast<CWindowWnd*>(::GetWindowLongPtrW(g_watch.tip, GWLP_USERDATA)));
+    CControlUI* line = form != nullptr ? form->GetManager().FindControlByName(L"Lable1") : nullptr;
+    if (line != nullptr) g_watch.firstLine = line->GetText().GetData();
     formtest::PostKey(g_watch.tip, VK_ESCAPE);
 }
 
@@ -214,6 +219,18 @@ TEST_F(DialogTest, ShowInfoTipRunsModallyOverItsOwner) {
     EXPECT_EQ(g_watch.tipOwner, owner);
     EXPECT_TRUE(g_watch.ownerDisabled);
     EXPECT_TRUE(::IsWindowEnabled(owner));
+    EXPECT_EQ(g_watch.firstLine, L"密码不能为空");
+}
+
+TEST_F(DialogTest, ShowInfoTipWithAnEmptyTextSaysThatSomethingWentWrong) {
+    for (const wchar_t* text : {L"", static_cast<const wchar_t*>(nullptr)}) {
+        g_watch = TipWatch();
+        g_watch.owner = owner;
+        timer = ::SetTimer(nullptr, 0, 10, WatchTip);
+        ShowInfoTip(331, text, owner);
+        ASSERT_NE(g_watch.tip, nullptr);
+        EXPECT_EQ(g_watch.firstLine, L"发生未知错误,请稍后重试");
+    }
 }
 
 TEST_F(DialogTest, ShowInfoTipWithAnOwnerThatIsGoneStillShows) {
