@@ -576,6 +576,42 @@ TEST_F(ManagerTest, RefocusAfterLayoutReachesTheControlInTheNextPaint) {
     EXPECT_EQ(c, window.pm.GetFocus());
 }
 
+// A filter that records what it sees and, on a chosen message, takes itself or another filter
+// out of the manager.
+struct RemovingFilter : IMessageFilterUI {
+    RemovingFilter(const wchar_t* name, std::vector<std::wstring>* log) : name(name), log(log) {}
+    LRESULT FilterMessage(UINT message, WPARAM, LPARAM, bool&) override {
+        if (message != WM_USER + 7) return 0;
+        log->push_back(name);
+        if (manager != nullptr && victim != nullptr) manager->RemoveMessageFilter(victim);
+        return 0;
+    }
+    const wchar_t* name;
+    std::vector<std::wstring>* log;
+    CWindowManagerUI* manager = nullptr;
+    IMessageFilterUI* victim = nullptr;
+};
+
+TEST_F(ManagerTest, FiltersThatLeaveWhileTheListRunsSkipNobodyAndAreNotAskedAgain) {
+    Attach();
+    std::vector<std::wstring> seen;
+    RemovingFilter first(L"first", &seen), second(L"second", &seen), third(L"third", &seen);
+    for (RemovingFilter* filter : {&first, &second, &third}) window.pm.AddMessageFilter(filter);
+    LRESULT result = 0;
+
+    first.manager = &window.pm;
+    first.victim = &first;   // leaves itself: the next one is still asked
+    window.pm.HandleMessage(WM_USER + 7, 0, 0, result);
+    EXPECT_EQ(Expect({L"first", L"second", L"third"}), seen);
+
+    seen.clear();
+    second.manager = &window.pm;
+    second.victim = &third;  // takes a later one out: that one is not asked any more
+    window.pm.HandleMessage(WM_USER + 7, 0, 0, result);
+    EXPECT_EQ(Expect({L"second"}), seen);
+    window.pm.RemoveMessageFilter(&second);
+}
+
 TEST_F(ManagerTest, MessageTableAnswers) {
     Attach();
     LRESULT result = 0;

@@ -3,6 +3,8 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
 #include "control.h"
 
 namespace UIToolkit {
@@ -441,9 +443,15 @@ void CWindowManagerUI::FireEvent(CControlUI* target, int type, CControlUI* sende
 
 bool CWindowManagerUI::RunFilters(CUIPtrArray& filters, UINT message, WPARAM wParam, LPARAM lParam,
                                   LRESULT& result) {
-    for (int i = 0; i < filters.GetSize(); ++i) {
+    // A filter may add or remove filters (itself too) while it runs: walk a copy of the list and
+    // ask only those that are still registered, so none is skipped or asked after it left.
+    std::vector<IMessageFilterUI*> snapshot;
+    snapshot.reserve(static_cast<size_t>(filters.GetSize()));
+    for (int i = 0; i < filters.GetSize(); ++i) snapshot.push_back(static_cast<IMessageFilterUI*>(filters[i]));
+    for (IMessageFilterUI* filter : snapshot) {
+        if (filters.Find(filter) < 0) continue;
         bool handled = false;
-        const LRESULT value = static_cast<IMessageFilterUI*>(filters[i])->FilterMessage(message, wParam, lParam, handled);
+        const LRESULT value = filter->FilterMessage(message, wParam, lParam, handled);
         if (handled) {
             result = value;
             return true;
