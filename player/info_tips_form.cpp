@@ -80,11 +80,11 @@ void VelaInfoTipsForm::Notify(UINotify& msg) {
 
 void ShowInfoTip(UINT picture, const wchar_t* text, HWND owner) {
     VelaInfoTipsForm* form = new (std::nothrow) VelaInfoTipsForm(false);
-    if (form == nullptr || form->CreateDialogWindow(owner) == nullptr) return;
+    if (form == nullptr) return;
     form->SetPicture(picture);
     // An empty text would leave an empty box: say that something went wrong instead.
     form->SetText(text != nullptr && text[0] != L'\0' ? text : kUnknownFailure, L"", L"", L"");
-    form->RunModal();
+    VelaDialogForm::ShowDialog(form, owner);
 }
 
 }  // namespace VelaUI

@@ -1,20 +1,12 @@
 // The shared behaviour of the player's dialogs.
 #include "vela_dialog.h"
 
+#include <windowsx.h>
+
 namespace VelaUI {
 
 const wchar_t* const kSharedDialogClass = L"VelaUI::VelaCloseSetForm";
 const wchar_t* const kLayoutResourceType = L"xml";
-
-namespace {
-
-// Screen coordinates packed into a message's lParam (signed, for multi-monitor desktops).
-POINT PointFromLParam(LPARAM lParam) {
-    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    return pt;
-}
-
-}  // namespace
 
 VelaDialogForm::VelaDialogForm(UINT layoutId, const wchar_t* layoutFile)
     : m_layoutId(layoutId), m_layoutFile(layoutFile != nullptr ? layoutFile : L""), m_destroyedFlag(nullptr) {}
@@ -104,7 +96,7 @@ LRESULT VelaDialogForm::OnCreate() {
 }
 
 LRESULT VelaDialogForm::OnNcHitTest(LPARAM lParam) {
-    POINT pt = PointFromLParam(lParam);
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};  // signed: multi-monitor desktops
     ::ScreenToClient(m_hWnd, &pt);
     RECT client = {};
     ::GetClientRect(m_hWnd, &client);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "http_socket.h"
+#include "local_helpers.h"
 
 namespace {
 
@@ -23,15 +24,6 @@ const HRESULT kCannotConnect = static_cast<HRESULT>(0xC00D0006);  // the runtime
 
 HRESULT HttpStatusResult(int status) {
     return MAKE_HRESULT(SEVERITY_ERROR, 25 /* FACILITY_HTTP */, status > 0 ? status : 0);
-}
-
-std::string ToUtf8(const wchar_t* text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return std::string();
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &out[0], size, nullptr, nullptr);
-    out.resize(static_cast<size_t>(size - 1));
-    return out;
 }
 
 }  // namespace
@@ -250,7 +242,7 @@ void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
 CAudioHttpStream* CAudioHttpStream::Create(const wchar_t* url) {
     if (!url || _wcsnicmp(url, L"http://", 7) != 0) return nullptr;
     std::shared_ptr<Download> download = std::make_shared<Download>();
-    download->url = ToUtf8(url);
+    download->url = WideToUtf8(url);
     download->ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!download->ready) return nullptr;
     std::thread(RunDownload, download).detach();

@@ -13,7 +13,6 @@ CDownloadThread::~CDownloadThread() { Stop(); }
 bool CDownloadThread::Start(TrackInfo track) {
     if (IsRunning()) return false;
     m_track = std::move(track);
-    m_override = Override();
     {
         std::lock_guard<std::mutex> hold(m_downloadLock);
         m_download.reset(new CHttpDownload());
@@ -25,9 +24,9 @@ bool CDownloadThread::Start(TrackInfo track) {
 }
 
 unsigned CDownloadThread::Run() {
-    const std::wstring& url = m_override.active ? m_override.url : m_track.FileURL;
-    const std::wstring& folder = m_override.active ? m_override.folder : m_track.FilePath;
-    const std::wstring& name = m_override.active ? m_override.fileName : m_track.FileName;
+    const std::wstring& url = m_track.FileURL;
+    const std::wstring& folder = m_track.FilePath;
+    const std::wstring& name = m_track.FileName;
     std::wstring target = folder;
     if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
     target += name;

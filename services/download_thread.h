@@ -44,15 +44,7 @@ public:
     DownloadState GetState() const { return m_state.load(); }
 
 private:
-    struct Override {
-        bool active = false;
-        std::wstring url;
-        std::wstring folder;
-        std::wstring fileName;
-    };
-
     TrackInfo m_track;
-    Override m_override;
     mutable std::mutex m_downloadLock;  // guards the downloader pointer against Stop
     std::unique_ptr<CHttpDownload> m_download;
     std::atomic<DownloadState> m_state{DownloadState::Idle};

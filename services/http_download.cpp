@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "http_download_url.h"
+#include "local_helpers.h"
 
 CHttpDownload::CHttpDownload(DWORD receiveTimeoutMs) : m_get(new CHttpGet(receiveTimeoutMs)) {}
 
@@ -18,7 +19,7 @@ bool CHttpDownload::HttpDownload(const char* url, const char* targetPath, int& /
 
 bool CHttpDownload::HttpDownload(const std::wstring& url, const std::wstring& targetPath, int& fileSize,
                                  const std::string& proxyHost, int proxyPort, int threadCount) {
-    return Download(WideUrlToUtf8(url), targetPath, fileSize, proxyHost, proxyPort, threadCount);
+    return Download(WideToUtf8(url), targetPath, fileSize, proxyHost, proxyPort, threadCount);
 }
 
 bool CHttpDownload::Download(const std::string& utf8Url, const std::wstring& targetPath, int& fileSize,

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "http_download_url.h"
+#include "http_socket.h"
 
 namespace {
 
@@ -16,7 +17,6 @@ const size_t kMaxHeaderBytes = 16384;
 const DWORD kReceiveBlock = 262144;
 const DWORD kMergeBlock = 1 << 20;
 const DWORD kSpeedPeriodMs = 1000;
-const char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT 5.0; Vela Client)";
 
 bool EqualsNoCase(const std::string& a, const char* b) {
     size_t n = std::strlen(b);
@@ -81,7 +81,7 @@ std::string BuildRequest(const HttpTarget& target, int rangeStart) {
     text += "Host: " + HostField(target.host, target.port) + "\r\n";
     text += "Accept: \r\n";
     text += "Referer: " + target.directory + "\r\n";
-    text += std::string("User-Agent: ") + kUserAgent + "\r\n";
+    text += std::string("User-Agent: ") + kHttpUserAgent + "\r\n";
     text += "Range: bytes=" + std::to_string(rangeStart) + "-\r\n";
     text += "\r\n";
     return text;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "local_helpers.h"
+
 namespace {
 
 const char kScheme[] = "http://";
@@ -76,18 +78,7 @@ bool SplitHttpUrl(const std::string& url, std::string& host, int& port, std::str
 
 void AnsiToUtf8(std::string& out, const char* text, int length) {
     out.clear();
-    if (text && length > 0) out = WideUrlToUtf8(AnsiTextToWide(std::string(text, static_cast<size_t>(length))));
-}
-
-std::string WideUrlToUtf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
-    if (bytes <= 0) return std::string();
-    std::string out(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], bytes, nullptr,
-                        nullptr);
-    return out;
+    if (text && length > 0) out = WideToUtf8(AnsiTextToWide(std::string(text, static_cast<size_t>(length))));
 }
 
 std::wstring AnsiTextToWide(const std::string& text) {

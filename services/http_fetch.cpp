@@ -1,5 +1,7 @@
 #include "http_fetch.h"
 
+#include "local_helpers.h"
+
 #include <cstring>
 #include <new>
 #include <vector>
@@ -11,16 +13,6 @@ const int kDownloadTimeoutMs = 5000;
 const int kBodySendTimeoutMs = 1000;
 const int kReceiveBufferBytes = 0x400000;
 const int kSendBufferBytes = 0x80000;
-
-// Text in the ANSI code page, as the service expects host and path.
-std::string ToAnsi(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
 
 bool IsChunked(const CHttpSocket& socket) {
     std::string coding;
@@ -196,8 +188,8 @@ bool MusicDown::DownloadToFile(const std::wstring& url, int /*unused*/) {
     std::wstring scheme, host, path;
     unsigned short port = 80;
     if (!CHttpRequest::SplitUrl(url, scheme, host, path, port)) return false;
-    const std::string ansiHost = ToAnsi(host), ansiPath = ToAnsi(path);
-    const std::string userAgent = ToAnsi(m_userAgentText), accept = ToAnsi(m_acceptText);
+    const std::string ansiHost = WideToAnsi(host), ansiPath = WideToAnsi(path);
+    const std::string userAgent = WideToAnsi(m_userAgentText), accept = WideToAnsi(m_acceptText);
     int length = 0;
     if (!FormatRequest(ansiHost.c_str(), ansiPath.c_str(), length, nullptr, nullptr, userAgent.c_str(),
                        accept.c_str(), nullptr, nullptr, 0, 0)) {

@@ -12,7 +12,6 @@ const char kDefaultCookie[] =
     "__utmz=173295441.1291687201.1.1.utmcsr=(direct)|utmccn=(direct)|utmcmd=(none); "
     "__utmc=173295441; PHPSESSID=6b1a39e4c0d2f8a7e5b3c1d9f0a2b4c6; vela_client=1.0.0.1234";
 
-const char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT 5.0; Vela Client)";
 const char kAccept[] =
     "image/jpeg, application/x-ms-application, image/gif, application/xaml+xml, image/pjpeg, "
     "application/x-ms-xbap, */*";
@@ -338,7 +337,7 @@ bool CHttpSocket::SetBufferSizes(int receiveBytes, int sendBytes) {
 // ---------------------------------------------------------------------------------------------
 // CHttpRequest
 
-CHttpRequest::CHttpRequest() : m_cookie(kDefaultCookie), m_userAgent(kUserAgent), m_accept(kAccept) {}
+CHttpRequest::CHttpRequest() : m_cookie(kDefaultCookie), m_userAgent(kHttpUserAgent), m_accept(kAccept) {}
 
 CHttpRequest::~CHttpRequest() { Close(); }
 

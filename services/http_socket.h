@@ -10,6 +10,9 @@
 #include <cstddef>
 #include <string>
 
+// The User-Agent that the player's requests carry (this client and the segmented downloader).
+const char kHttpUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT 5.0; Vela Client)";
+
 class CHttpSocket {
 public:
     // Bytes of the response header that are kept; the rest of a longer header is read and dropped.

@@ -165,15 +165,23 @@ bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text) {
     return true;
 }
 
-std::string WideToUtf8(const std::wstring& text) {
+namespace {
+
+std::string WideToCodePage(const std::wstring& text, UINT codePage) {
     if (text.empty()) return std::string();
     const int units = static_cast<int>(text.size());
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::string();
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), units, &out[0], n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), units, &out[0], n, nullptr, nullptr);
     return out;
 }
+
+}  // namespace
+
+std::string WideToUtf8(const std::wstring& text) { return WideToCodePage(text, CP_UTF8); }
+
+std::string WideToAnsi(const std::wstring& text) { return WideToCodePage(text, CP_ACP); }
 
 int RunCommandLine(const std::wstring& commandLine) {
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());

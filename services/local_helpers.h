@@ -27,6 +27,8 @@ bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text);
 
 // Standard UTF-8 of text.
 std::string WideToUtf8(const std::wstring& text);
+// Text in the system's ANSI code page (characters it lacks become its default character).
+std::string WideToAnsi(const std::wstring& text);
 
 // Starts a process from the whole command line (shown, feedback cursor on, new console).
 // Returns 0; a failed start is not reported.

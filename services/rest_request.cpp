@@ -67,17 +67,6 @@ std::recursive_mutex& ReplyMutex(const std::wstring& replyName) {
 
 }  // namespace
 
-std::string ToAnsiBytes(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &bytes[0], size, nullptr,
-                        nullptr);
-    return bytes;
-}
-
 std::string PercentEncode(const std::string& bytes) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string out;
@@ -98,20 +87,20 @@ std::string PercentEncode(const std::string& bytes) {
 }
 
 RestRequestText BuildRestByProductId(const std::string& method, const std::wstring& productId) {
-    std::vector<Parameter> params = {{"ProductID", ToAnsiBytes(productId)}};
+    std::vector<Parameter> params = {{"ProductID", WideToAnsi(productId)}};
     return BuildRequest(method, params, params);
 }
 
 RestRequestText BuildRestByArtistId(const std::string& method, const std::wstring& artistId) {
-    std::vector<Parameter> params = {{"artistID", ToAnsiBytes(artistId)}, {"page", "1"}, {"per_page", "100"}};
+    std::vector<Parameter> params = {{"artistID", WideToAnsi(artistId)}, {"page", "1"}, {"per_page", "100"}};
     return BuildRequest(method, params, params);
 }
 
 RestRequestText BuildRestForUser(const std::string& method, const std::wstring& userName,
                                  const std::string& paramName, const std::wstring& paramValue,
                                  bool paramSortsFirst) {
-    Parameter user{"u_name", ToAnsiBytes(userName)};
-    Parameter param{paramName, ToAnsiBytes(paramValue)};
+    Parameter user{"u_name", WideToAnsi(userName)};
+    Parameter param{paramName, WideToAnsi(paramValue)};
     std::vector<Parameter> urlOrder = {user, param};
     std::vector<Parameter> signOrder = paramSortsFirst ? std::vector<Parameter>{param, user} : urlOrder;
     return BuildRequest(method, urlOrder, signOrder);
@@ -119,7 +108,7 @@ RestRequestText BuildRestForUser(const std::string& method, const std::wstring& 
 
 RestRequestText BuildRestWithParam(const std::string& method, const std::string& paramName,
                                    const std::wstring& paramValue) {
-    std::vector<Parameter> params = {{paramName, ToAnsiBytes(paramValue)}};
+    std::vector<Parameter> params = {{paramName, WideToAnsi(paramValue)}};
     return BuildRequest(method, params, params);
 }
 

@@ -63,10 +63,6 @@ RestRequestText BuildRestForUser(const std::string& method, const std::wstring& 
 RestRequestText BuildRestWithParam(const std::string& method, const std::string& paramName,
                                    const std::wstring& paramValue);
 
-// The bytes of a text in the ANSI code page (characters it cannot hold become its default
-// character), as the service expects parameter values.
-std::string ToAnsiBytes(const std::wstring& text);
-
 // Percent-encodes every byte except letters, digits and "-._~".
 std::string PercentEncode(const std::string& bytes);
 

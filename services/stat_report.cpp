@@ -85,7 +85,7 @@ bool SendShareReport(const std::string& macAddress, const std::wstring& userName
     url += "&MacAddress=" + PercentEncode(macAddress);
     url += "&UserName=" + PercentEncode(WideToUtf8(userName));
     url += "&TrackID=" + PercentEncode(WideToUtf8(trackId));
-    url += "&TrackName=\"" + PercentEncode(ToAnsiBytes(trackName)) + "\"";
+    url += "&TrackName=\"" + PercentEncode(WideToAnsi(trackName)) + "\"";
     auto post = std::make_shared<HttpPost>();
     return post->Get(url);
 }

@@ -6,7 +6,6 @@
 #include "about_form.h"
 #include "info_tips_form.h"
 #include "player_forms_util.h"
-#include "uicore_test_util.h"
 
 using namespace VelaUI;
 using UIToolkit::CControlUI;

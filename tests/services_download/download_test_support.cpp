@@ -62,12 +62,6 @@ bool FileSystemTakesName(const std::wstring& folder, const std::wstring& name) {
     return ok;
 }
 
-std::string ToAnsi(const std::string& utf8) {
-    std::wstring wide = testfiles::Widen(utf8);
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string ToAnsi(const std::string& utf8) { return testfiles::ToAnsi(testfiles::Widen(utf8)); }
 
 }  // namespace dltest

@@ -10,12 +10,6 @@
 
 namespace {
 
-std::string AnsiPath(const std::wstring& path) {
-    char buffer[MAX_PATH * 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
-    return buffer;
-}
-
 struct IniCase {
     const char* section;
     const char* key;
@@ -35,7 +29,7 @@ TEST(Ini, FindsKeysOnlyInTheirOwnSection) {
                         "[sp]\r\nver = 1\r\n"
                         "[tab]\t; note\r\nk=v\tx\r\nempty=\r\n"
                         "[end]\r\nk=last");
-    CIni ini(AnsiPath(path));
+    CIni ini(testfiles::ToAnsi(path));
     const IniCase cases[] = {
         {"version", "ver", "1.0.2.3"},
         {"version", "name", "a"},
@@ -64,8 +58,8 @@ TEST(Ini, MissingOrEmptyFileGivesEmptyAnswers) {
     testfiles::WriteAll(dir + L"\\empty.ini", "");
     const std::wstring names[] = {L"\\empty.ini", L"\\missing.ini"};
     for (const std::wstring& name : names) {
-        CIni ini(AnsiPath(dir + name));
-        EXPECT_FALSE(ini.Load(AnsiPath(dir + name)));
+        CIni ini(testfiles::ToAnsi(dir + name));
+        EXPECT_FALSE(ini.Load(testfiles::ToAnsi(dir + name)));
         EXPECT_EQ(ini.GetString("version", "ver"), "");
         EXPECT_EQ(ini.GetString("", ""), "");
     }

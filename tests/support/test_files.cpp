@@ -81,13 +81,21 @@ std::wstring Widen(const std::string& utf8) {
     return out;
 }
 
-std::string Narrow(const std::wstring& text) {
+namespace {
+
+std::string ToCodePage(UINT codePage, const std::wstring& text) {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
     return out;
 }
+
+}  // namespace
+
+std::string Narrow(const std::wstring& text) { return ToCodePage(CP_UTF8, text); }
+
+std::string ToAnsi(const std::wstring& text) { return ToCodePage(CP_ACP, text); }
 
 std::wstring Env(const wchar_t* name) {
     DWORD n = GetEnvironmentVariableW(name, nullptr, 0);

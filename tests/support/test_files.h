@@ -18,6 +18,7 @@ std::wstring PlayerDataFolder();
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& text);             // to UTF-8
+std::string ToAnsi(const std::wstring& text);             // to the ANSI code page
 
 // Reads an environment variable of the process (empty when unset).
 std::wstring Env(const wchar_t* name);

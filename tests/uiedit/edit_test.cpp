@@ -7,6 +7,7 @@
 #include <string>
 
 #include "edit.h"
+#include "render_test_support.h"
 #include "test_files.h"
 #include "uiedit_test_support.h"
 
@@ -411,12 +412,13 @@ TEST_F(EditTest, StateImagesFollowDisabledFocusedHotNormal) {
     const struct {
         const wchar_t* name;
         DWORD rgb;
-    } images[] = {{L"n.bmp", 0xFF0000}, {L"h.bmp", 0x00FF00}, {L"f.bmp", 0x0000FF}, {L"d.bmp", 0x808080}};
+    } images[] = {{L"n.png", 0xFF0000}, {L"h.png", 0x00FF00}, {L"f.png", 0x0000FF}, {L"d.png", 0x808080}};
     for (const auto& image : images) {
-        ASSERT_TRUE(testfiles::WriteAll(folder + L"\\" + image.name, edittest::SolidBmp(image.rgb)));
+        const std::string png = rendertest::EncodePng(4, 4, rendertest::SolidPixels(4, 4, 0xFF000000u | image.rgb));
+        ASSERT_TRUE(testfiles::WriteAll(folder + L"\\" + image.name, png));
     }
-    PlaceEdit({{L"normalimage", L"n.bmp"}, {L"hotimage", L"h.bmp"}, {L"focusedimage", L"f.bmp"},
-               {L"disabledimage", L"d.bmp"}});
+    PlaceEdit({{L"normalimage", L"n.png"}, {L"hotimage", L"h.png"}, {L"focusedimage", L"f.png"},
+               {L"disabledimage", L"d.png"}});
     auto colourAt = [&]() {
         uitest::Canvas canvas(230, 50);
         edit->Paint(canvas.dc(), RECT{0, 0, 230, 50});

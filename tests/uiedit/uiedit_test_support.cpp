@@ -56,41 +56,6 @@ bool FormFixture::Deliver(UINT message, WPARAM wParam, LPARAM lParam) {
     return false;
 }
 
-std::string SolidBmp(DWORD rgb) {
-    const int side = 4;
-    const int pixelBytes = side * side * 3;
-    std::string file;
-    auto put16 = [&file](int v) {
-        file += static_cast<char>(v & 0xFF);
-        file += static_cast<char>((v >> 8) & 0xFF);
-    };
-    auto put32 = [&](int v) {
-        put16(v & 0xFFFF);
-        put16((v >> 16) & 0xFFFF);
-    };
-    file += "BM";
-    put32(54 + pixelBytes);
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(side);
-    put32(side);
-    put16(1);
-    put16(24);
-    put32(0);
-    put32(pixelBytes);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    for (int i = 0; i < side * side; ++i) {
-        file += static_cast<char>(rgb & 0xFF);
-        file += static_cast<char>((rgb >> 8) & 0xFF);
-        file += static_cast<char>((rgb >> 16) & 0xFF);
-    }
-    return file;
-}
-
 int CountNear(const uitest::Canvas& canvas, const RECT& rc, DWORD rgb, int tolerance) {
     int count = 0;
     for (int y = rc.top; y < rc.bottom; ++y) {

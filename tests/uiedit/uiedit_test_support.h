@@ -38,9 +38,6 @@ private:
     CContainerUI* m_root;
 };
 
-// A 4 by 4 uncompressed 24-bit BMP file of one colour (0xRRGGBB).
-std::string SolidBmp(DWORD rgb);
-
 // Counts the pixels of a canvas area whose colour is near the given one (0xRRGGBB).
 int CountNear(const uitest::Canvas& canvas, const RECT& rc, DWORD rgb, int tolerance);
 // Whether two canvases hold the same pixels in an area.

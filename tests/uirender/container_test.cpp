@@ -208,6 +208,29 @@ TEST(ContainerScrolling, MovesChildrenByTheClampedChange) {
     EXPECT_EQ(box.GetScrollPos().cy, 200);
 }
 
+TEST(ContainerScrolling, PageIsTheChildAreaLessInsetAndTheOtherBar) {
+    CContainerUI box;
+    box.Add(new CControlUI);
+    box.EnableScrollBars(true, true);
+    box.SetInset(RECT{3, 10, 5, 10});
+    box.SetPos(RECT{0, 0, 100, 100});
+    box.UpdateScrollBars(RECT{0, 0, 84, 100}, 0, 1000);
+    box.GetHorizontalScrollBar()->SetScrollRange(1000);
+    const int barHeight = box.GetHorizontalScrollBar()->GetFixedHeight();
+    const int barWidth = box.GetVerticalScrollBar()->GetFixedWidth();
+    ASSERT_GT(barHeight, 0);
+    ASSERT_GT(barWidth, 0);
+    box.PageDown();
+    EXPECT_EQ(box.GetScrollPos().cy, 100 - 20 - barHeight);
+    box.PageRight();
+    EXPECT_EQ(box.GetScrollPos().cx, 100 - 8 - barWidth);
+    box.PageDown();
+    box.PageUp();
+    EXPECT_EQ(box.GetScrollPos().cy, 100 - 20 - barHeight);
+    box.PageLeft();
+    EXPECT_EQ(box.GetScrollPos().cx, 0);
+}
+
 TEST(ContainerScrolling, LineStepFollowsTheDefaultFont) {
     ManagerFixture fixture;
     CContainerUI* root = new CContainerUI;

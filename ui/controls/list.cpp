@@ -24,16 +24,6 @@ RECT Shrink(const RECT& rc, const RECT& inset) {
     return RECT{rc.left + inset.left, rc.top + inset.top, rc.right - inset.right, rc.bottom - inset.bottom};
 }
 
-int ClampSize(int value, int minimum, int maximum) {
-    if (value < minimum) value = minimum;
-    if (value > maximum) value = maximum;
-    return value;
-}
-
-bool IsBarVisible(const CScrollBarUI* bar) {
-    return bar != nullptr && bar->IsVisible();
-}
-
 }  // namespace
 
 // =============================================================================================
@@ -56,11 +46,11 @@ int CListBodyUI::HeaderRequiredWidth(const RECT& rc) const {
 void CListBodyUI::SetPos(RECT rc) {
     CControlUI::SetPos(rc);
     RECT area = Shrink(m_rcItem, m_inset);
-    if (IsBarVisible(m_verticalScrollBar)) area.right -= m_verticalScrollBar->GetFixedWidth();
-    if (IsBarVisible(m_horizontalScrollBar)) area.bottom -= m_horizontalScrollBar->GetFixedHeight();
+    if (LayoutSupport::IsShown(m_verticalScrollBar)) area.right -= m_verticalScrollBar->GetFixedWidth();
+    if (LayoutSupport::IsShown(m_horizontalScrollBar)) area.bottom -= m_horizontalScrollBar->GetFixedHeight();
 
     SIZE available = {area.right - area.left, area.bottom - area.top};
-    if (IsBarVisible(m_horizontalScrollBar)) available.cx += m_horizontalScrollBar->GetScrollRange();
+    available.cx += LayoutSupport::ShownRange(m_horizontalScrollBar);
 
     // The rows' heights: fixed ones keep theirs, the others share the rest; the widest row or, when
     // it has columns, the header gives the width the rows need.
@@ -70,10 +60,8 @@ void CListBodyUI::SetPos(RECT rc) {
     if (headerWidth >= 0) requiredWidth = headerWidth;
 
     // Place the items top to bottom.
-    int y = area.top;
-    if (IsBarVisible(m_verticalScrollBar)) y -= m_verticalScrollBar->GetScrollPos();
-    int x = area.left;
-    if (IsBarVisible(m_horizontalScrollBar)) x -= m_horizontalScrollBar->GetScrollPos();
+    int y = area.top - LayoutSupport::ShownPos(m_verticalScrollBar);
+    int x = area.left - LayoutSupport::ShownPos(m_horizontalScrollBar);
     int neededHeight = 0;
     for (int i = 0; i < m_items.GetSize(); ++i) {
         CControlUI* child = GetItemAt(i);
@@ -86,7 +74,7 @@ void CListBodyUI::SetPos(RECT rc) {
         const int room = LayoutSupport::ToInt(sizer.StartChild(padding));
         const int height = sizer.Take(*child, child->EstimateSize(SIZE{available.cx, room}), padding);
         int width = std::max(requiredWidth, static_cast<int>(available.cx - padding.left - padding.right));
-        width = ClampSize(width, child->GetMinWidth(), child->GetMaxWidth());
+        width = LayoutSupport::ClampWidth(*child, width);
         child->SetPos(RECT{x + padding.left, y + padding.top, x + padding.left + width,
                            y + height + padding.top + padding.bottom});
         y += height + m_childPadding + padding.top + padding.bottom;
@@ -127,12 +115,12 @@ void CListBodyUI::HandleEvent(UIEvent& event) {
 void CListBodyUI::SetScrollPos(SIZE pos) {
     int dx = 0;
     int dy = 0;
-    if (IsBarVisible(m_verticalScrollBar)) {
+    if (LayoutSupport::IsShown(m_verticalScrollBar)) {
         const int old = m_verticalScrollBar->GetScrollPos();
         m_verticalScrollBar->SetScrollPos(pos.cy);
         dy = m_verticalScrollBar->GetScrollPos() - old;
     }
-    if (IsBarVisible(m_horizontalScrollBar)) {
+    if (LayoutSupport::IsShown(m_horizontalScrollBar)) {
         const int old = m_horizontalScrollBar->GetScrollPos();
         m_horizontalScrollBar->SetScrollPos(pos.cx);
         dx = m_horizontalScrollBar->GetScrollPos() - old;
@@ -539,7 +527,7 @@ void CListUI::EnsureVisible(int index) {
     const RECT& rcItem = item->GetPos();
     RECT area = Shrink(m_body->GetPos(), m_body->GetInset());
     CScrollBarUI* horizontal = m_body->GetHorizontalScrollBar();
-    if (IsBarVisible(horizontal)) area.bottom -= horizontal->GetFixedHeight();
+    if (LayoutSupport::IsShown(horizontal)) area.bottom -= horizontal->GetFixedHeight();
     if (rcItem.top >= area.top && rcItem.bottom < area.bottom) return;
     int dy = 0;
     if (rcItem.top < area.top) dy = rcItem.top - area.top;

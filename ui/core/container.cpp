@@ -3,10 +3,10 @@
 #include "container.h"
 
 #include <algorithm>
-#include <climits>
 #include <cwchar>
 #include <vector>
 
+#include "layout_support.h"
 #include "render_engine.h"
 #include "scroll_bar.h"
 
@@ -17,10 +17,6 @@ namespace {
 bool Meets(const RECT& a, const RECT& b) {
     RECT tmp;
     return ::IntersectRect(&tmp, &a, &b) != FALSE;
-}
-
-int ClampToInt(long long value) {
-    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
 }
 
 const int kHorizontalLineStep = 8;
@@ -285,17 +281,11 @@ RECT CContainerUI::ChildrenArea() const {
 // Scrolling
 
 SIZE CContainerUI::GetScrollPos() const {
-    SIZE pos = {0, 0};
-    if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) pos.cy = m_verticalScrollBar->GetScrollPos();
-    if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) pos.cx = m_horizontalScrollBar->GetScrollPos();
-    return pos;
+    return SIZE{LayoutSupport::ShownPos(m_horizontalScrollBar), LayoutSupport::ShownPos(m_verticalScrollBar)};
 }
 
 SIZE CContainerUI::GetScrollRange() const {
-    SIZE range = {0, 0};
-    if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) range.cy = m_verticalScrollBar->GetScrollRange();
-    if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) range.cx = m_horizontalScrollBar->GetScrollRange();
-    return range;
+    return SIZE{LayoutSupport::ShownRange(m_horizontalScrollBar), LayoutSupport::ShownRange(m_verticalScrollBar)};
 }
 
 void CContainerUI::SetScrollPos(SIZE pos) {
@@ -330,12 +320,12 @@ int CContainerUI::VerticalLineStep() const {
 namespace {
 
 SIZE WithVertical(SIZE pos, long long value) {
-    pos.cy = ClampToInt(value);
+    pos.cy = LayoutSupport::ToInt(value);
     return pos;
 }
 
 SIZE WithHorizontal(SIZE pos, long long value) {
-    pos.cx = ClampToInt(value);
+    pos.cx = LayoutSupport::ToInt(value);
     return pos;
 }
 
@@ -353,16 +343,14 @@ void CContainerUI::LineDown() {
 
 void CContainerUI::PageUp() {
     const SIZE pos = GetScrollPos();
-    long long page = static_cast<long long>(m_rcItem.bottom - m_rcItem.top) - m_inset.top - m_inset.bottom;
-    if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) page -= m_horizontalScrollBar->GetFixedHeight();
-    SetScrollPos(WithVertical(pos, pos.cy - page));
+    const RECT area = ChildrenArea();
+    SetScrollPos(WithVertical(pos, pos.cy - (static_cast<long long>(area.bottom) - area.top)));
 }
 
 void CContainerUI::PageDown() {
     const SIZE pos = GetScrollPos();
-    long long page = static_cast<long long>(m_rcItem.bottom - m_rcItem.top) - m_inset.top - m_inset.bottom;
-    if (m_horizontalScrollBar && m_horizontalScrollBar->IsVisible()) page -= m_horizontalScrollBar->GetFixedHeight();
-    SetScrollPos(WithVertical(pos, pos.cy + page));
+    const RECT area = ChildrenArea();
+    SetScrollPos(WithVertical(pos, pos.cy + (static_cast<long long>(area.bottom) - area.top)));
 }
 
 void CContainerUI::ScrollToTop() { SetScrollPos(WithVertical(GetScrollPos(), 0)); }
@@ -383,16 +371,14 @@ void CContainerUI::LineRight() {
 
 void CContainerUI::PageLeft() {
     const SIZE pos = GetScrollPos();
-    long long page = static_cast<long long>(m_rcItem.right - m_rcItem.left) - m_inset.left - m_inset.right;
-    if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) page -= m_verticalScrollBar->GetFixedWidth();
-    SetScrollPos(WithHorizontal(pos, pos.cx - page));
+    const RECT area = ChildrenArea();
+    SetScrollPos(WithHorizontal(pos, pos.cx - (static_cast<long long>(area.right) - area.left)));
 }
 
 void CContainerUI::PageRight() {
     const SIZE pos = GetScrollPos();
-    long long page = static_cast<long long>(m_rcItem.right - m_rcItem.left) - m_inset.left - m_inset.right;
-    if (m_verticalScrollBar && m_verticalScrollBar->IsVisible()) page -= m_verticalScrollBar->GetFixedWidth();
-    SetScrollPos(WithHorizontal(pos, pos.cx + page));
+    const RECT area = ChildrenArea();
+    SetScrollPos(WithHorizontal(pos, pos.cx + (static_cast<long long>(area.right) - area.left)));
 }
 
 void CContainerUI::ScrollToLeftEnd() { SetScrollPos(WithHorizontal(GetScrollPos(), 0)); }
@@ -440,7 +426,7 @@ void CContainerUI::UpdateScrollBars(RECT rc, int requiredWidth, int requiredHeig
     }
     CScrollBarUI* bar = m_verticalScrollBar;
     if (!bar) return;
-    const int overflow = ClampToInt(static_cast<long long>(requiredHeight) - (rc.bottom - rc.top));
+    const int overflow = LayoutSupport::ToInt(static_cast<long long>(requiredHeight) - (rc.bottom - rc.top));
 
     if (overflow > 0 && !bar->IsVisible()) {
         bar->SetVisible(true);

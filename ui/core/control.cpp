@@ -6,10 +6,6 @@ namespace UIToolkit {
 
 namespace {
 
-bool IsEmptyRect(const RECT& rc) {
-    return rc.right <= rc.left || rc.bottom <= rc.top;
-}
-
 bool IsDigit(wchar_t ch) {
     return ch >= L'0' && ch <= L'9';
 }
@@ -108,7 +104,7 @@ const RECT& CControlUI::GetPos() const {
 void CControlUI::SetPos(RECT rc) {
     if (rc.right < rc.left) rc.right = rc.left;
     if (rc.bottom < rc.top) rc.bottom = rc.top;
-    CUIRect invalidate(IsEmptyRect(m_rcItem) ? rc : m_rcItem);
+    CUIRect invalidate(::IsRectEmpty(&m_rcItem) ? rc : m_rcItem);
     m_rcItem = rc;
     if (m_manager == nullptr) return;
     if (!m_setPosGuard) {
@@ -667,7 +663,7 @@ void CControlUI::Invalidate() {
         if (!::IntersectRect(&clipped, &rc, &rcAncestor)) return;
         rc = clipped;
     }
-    if (IsEmptyRect(rc)) return;
+    if (::IsRectEmpty(&rc)) return;
     m_manager->Invalidate(rc);
 }
 

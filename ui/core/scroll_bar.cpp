@@ -2,10 +2,10 @@
 #include "scroll_bar.h"
 
 #include <algorithm>
-#include <climits>
 #include <cwchar>
 
 #include "container.h"
+#include "layout_support.h"
 #include "render_engine.h"
 
 namespace UIToolkit {
@@ -20,8 +20,7 @@ bool IsAllZero(const RECT& rc) {
 
 // position + step without leaving the 32-bit range.
 int AddClamped(int position, long long step) {
-    const long long value = static_cast<long long>(position) + step;
-    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
+    return LayoutSupport::ToInt(static_cast<long long>(position) + step);
 }
 
 }  // namespace
@@ -205,7 +204,7 @@ int CScrollBarUI::DragOffset(int delta) const {
     const long long travel = length - thumb - (m_showButton1 ? t : 0) - (m_showButton2 ? t : 0);
     if (travel <= 0) return 0;
     const long long offset = static_cast<long long>(delta) * m_range / travel;
-    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, offset)));
+    return LayoutSupport::ToInt(offset);
 }
 
 void CScrollBarUI::LineBack() {

@@ -248,6 +248,13 @@ int CZipReader::EntryCount() const {
     return static_cast<int>(global.number_entry);
 }
 
+// Makes an entry the current one and describes it.
+DWORD CZipReader::Select(int index, ZipItemInfoA* info) {
+    if (index >= EntryCount()) return ZR_ARGS;
+    if (!GoTo(index)) return ZR_CORRUPT;
+    return Describe(index, info);
+}
+
 void CZipReader::CloseEntry() {
     if (m_openEntry != -1 && !m_openEntryDone) unzCloseCurrentFile(Archive(m_archive));
     m_openEntry = -1;
@@ -329,8 +336,7 @@ DWORD CZipReader::GetItem(int index, ZipItemInfoA* info) {
         info->index = count;
         return ZR_OK;
     }
-    if (!GoTo(index)) return ZR_CORRUPT;
-    return Describe(index, info);
+    return Select(index, info);
 }
 
 DWORD CZipReader::FindItem(const wchar_t* name, bool ignoreCase, int* index, ZipItemInfoA* info) {
@@ -376,11 +382,9 @@ DWORD CZipReader::UnzipToMemory(int index, void* target, DWORD length, DWORD* wr
     unzFile archive = Archive(m_archive);
     if (index != m_openEntry) {
         CloseEntry();
-        if (index >= EntryCount()) return ZR_ARGS;
         ZipItemInfoA info = {};
-        if (!GoTo(index)) return ZR_CORRUPT;
-        const DWORD described = Describe(index, &info);
-        if (described != ZR_OK) return described;
+        const DWORD selected = Select(index, &info);
+        if (selected != ZR_OK) return selected;
         if (unzOpenCurrentFile(archive) != UNZ_OK) return ZR_FLATE;
         m_openEntry = index;
         m_openEntryDone = false;
@@ -416,15 +420,11 @@ DWORD CZipReader::UnzipToMemory(int index, void* target, DWORD length, DWORD* wr
         m_openEntryDone = true;
         const bool complete = m_openEntryDelivered == m_cachedInfo.unpackedSize;
         if (closed != UNZ_OK || !complete) {
-            m_openEntryDone = false;
-            m_openEntry = -1;
-            m_openEntryDelivered = 0;
+            CloseEntry();
             return ZR_FLATE;
         }
         if (delivered == 0) {
-            m_openEntry = -1;
-            m_openEntryDone = false;
-            m_openEntryDelivered = 0;
+            CloseEntry();
             return ZR_OK;
         }
     }
@@ -434,11 +434,9 @@ DWORD CZipReader::UnzipToMemory(int index, void* target, DWORD length, DWORD* wr
 DWORD CZipReader::UnzipToFile(int index, void* target, DWORD kind) {
     unzFile archive = Archive(m_archive);
     CloseEntry();
-    if (index >= EntryCount()) return ZR_ARGS;
     ZipItemInfoA info = {};
-    if (!GoTo(index)) return ZR_CORRUPT;
-    const DWORD described = Describe(index, &info);
-    if (described != ZR_OK) return described;
+    const DWORD selected = Select(index, &info);
+    if (selected != ZR_OK) return selected;
 
     if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         if (kind == ZIP_FILENAME) {

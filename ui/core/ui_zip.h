@@ -96,6 +96,7 @@ private:
     int EntryCount() const;
     bool GoTo(int index);
     DWORD Describe(int index, ZipItemInfoA* info);
+    DWORD Select(int index, ZipItemInfoA* info);
     void CloseEntry();
     DWORD UnzipToMemory(int index, void* target, DWORD length, DWORD* written);
     DWORD UnzipToFile(int index, void* target, DWORD kind);

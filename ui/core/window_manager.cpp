@@ -219,13 +219,12 @@ void CWindowManagerUI::AddDelayedCleanup(CControlUI* control) {
 }
 
 void CWindowManagerUI::PurgeDelayedCleanup() {
-    // Deleting a control may queue more; take the list over first.
+    // Deleting a control may queue more; the loop takes those too.
     while (!m_delayedCleanup.IsEmpty()) {
         CControlUI* control = static_cast<CControlUI*>(m_delayedCleanup[0]);
         m_delayedCleanup.Remove(0);
         delete control;
     }
-    m_delayedCleanup.Empty();
 }
 
 void CWindowManagerUI::DeleteOffscreen() {
@@ -501,7 +500,7 @@ bool CWindowManagerUI::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
     if (RunFilters(m_messageFilters, message, wParam, lParam, result)) return true;
 
     switch (message) {
-        case WM_APP + 1: {
+        case WM_UI_DELAYED_CLEANUP: {
             PurgeDelayedCleanup();
             break;
         }

@@ -314,6 +314,7 @@ private:
                     LRESULT& result);
     bool IsFocusable(CControlUI* control) const;
     void DropUnusableFocus();
+    void KillFocus(CControlUI* next);
 
     static CControlUI* CALLBACK HitTestProc(CControlUI* control, LPVOID data);
     static CControlUI* CALLBACK NeedsLayoutProc(CControlUI* control, LPVOID data);

@@ -51,6 +51,18 @@ HFONT MakeFont(const wchar_t* face, int size, bool bold, bool underline, bool it
     return ::CreateFontIndirectW(&lf);
 }
 
+// Fills a record for a font made by MakeFont; its metrics are measured afresh.
+void DescribeFont(UIFontInfo* info, HFONT font, const wchar_t* face, int size, bool bold, bool underline,
+                  bool italic) {
+    info->hFont = font;
+    info->faceName = face;
+    info->size = size;
+    info->bold = bold;
+    info->underline = underline;
+    info->italic = italic;
+    info->tm = TEXTMETRICW{};
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -136,17 +148,21 @@ bool CWindowManagerUI::IsFocusable(CControlUI* control) const {
     return control != nullptr && control->GetManager() == this && control->IsVisible() && control->IsEnabled();
 }
 
+// Takes the focus from the focus control; next is the control named in its kill-focus event.
+void CWindowManagerUI::KillFocus(CControlUI* next) {
+    if (m_focus == nullptr) return;
+    CControlUI* old = m_focus;
+    FireEvent(old, UIEVENT_KILLFOCUS, next, POINT{0, 0});
+    // The event may have destroyed the old focus control (its references are then gone).
+    if (m_focus == old) SendNotify(old, L"killfocus");
+    m_focus = nullptr;
+}
+
 void CWindowManagerUI::SetFocus(CControlUI* control) {
     HWND focusWnd = ::GetFocus();
     if (m_hWndPaint != nullptr && focusWnd != m_hWndPaint && control != m_focus) ::SetFocus(m_hWndPaint);
     if (control == m_focus) return;
-    if (m_focus != nullptr) {
-        CControlUI* old = m_focus;
-        FireEvent(old, UIEVENT_KILLFOCUS, control, POINT{0, 0});
-        // The event may have destroyed the old focus control (its references are then gone).
-        if (m_focus == old) SendNotify(old, L"killfocus");
-        m_focus = nullptr;
-    }
+    KillFocus(control);
     if (IsFocusable(control)) {
         m_focus = control;
         FireEvent(control, UIEVENT_SETFOCUS, control, POINT{0, 0});
@@ -197,12 +213,7 @@ bool CWindowManagerUI::FocusNextTabStop(bool forward) {
 void CWindowManagerUI::RefocusAfterLayout(CControlUI* control) {
     if (m_hWndPaint != nullptr) ::SetFocus(m_hWndPaint);
     if (control == nullptr) return;
-    if (m_focus != nullptr) {
-        CControlUI* old = m_focus;
-        FireEvent(old, UIEVENT_KILLFOCUS, control, POINT{0, 0});
-        if (m_focus == old) SendNotify(old, L"killfocus");
-        m_focus = nullptr;
-    }
+    KillFocus(control);
     if (m_root != nullptr) {
         TabStopSearch search = {control, nullptr, false, false};
         m_focus = m_root->FindControl(TabStopProc, &search, UIFIND_VISIBLE | UIFIND_ENABLED | UIFIND_ME_FIRST);
@@ -390,13 +401,7 @@ void CWindowManagerUI::SetDefaultFont(const wchar_t* face, int size, bool bold, 
     HFONT font = MakeFont(face, size, bold, underline, italic);
     if (font == nullptr) return;
     if (m_defaultFont.hFont != nullptr) ::DeleteObject(m_defaultFont.hFont);
-    m_defaultFont.hFont = font;
-    m_defaultFont.faceName = face;
-    m_defaultFont.size = size;
-    m_defaultFont.bold = bold;
-    m_defaultFont.underline = underline;
-    m_defaultFont.italic = italic;
-    m_defaultFont.tm = TEXTMETRICW{};
+    DescribeFont(&m_defaultFont, font, face, size, bold, underline, italic);
     MeasureFont(&m_defaultFont);
 }
 
@@ -404,12 +409,7 @@ HFONT CWindowManagerUI::AddFont(const wchar_t* face, int size, bool bold, bool u
     HFONT font = MakeFont(face, size, bold, underline, italic);
     if (font == nullptr) return nullptr;
     UIFontInfo* info = new UIFontInfo();
-    info->hFont = font;
-    info->faceName = face;
-    info->size = size;
-    info->bold = bold;
-    info->underline = underline;
-    info->italic = italic;
+    DescribeFont(info, font, face, size, bold, underline, italic);
     MeasureFont(info);
     if (!m_fonts.Add(info)) {
         ::DeleteObject(font);

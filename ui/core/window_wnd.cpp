@@ -107,15 +107,17 @@ UINT CWindowWnd::ShowModal() {
     HWND hWnd = m_hWnd;
     HWND owner = hWnd != nullptr ? ::GetWindow(hWnd, GW_OWNER) : nullptr;
     UINT result = 0;
+    bool quit = false;
+    int quitCode = 0;
     if (hWnd != nullptr && ::IsWindow(hWnd)) {
         ::ShowWindow(hWnd, SW_SHOWNORMAL);
         if (owner != nullptr) ::EnableWindow(owner, FALSE);
         MSG msg = {};
-        bool quit = false;
         while (::IsWindow(hWnd)) {
             const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
             if (got == 0) {
                 quit = true;
+                quitCode = static_cast<int>(msg.wParam);
                 break;
             }
             if (got == -1) break;
@@ -131,19 +133,13 @@ UINT CWindowWnd::ShowModal() {
                 ::DispatchMessageW(&msg);
             }
         }
-        if (quit) {
-            if (owner != nullptr) {
-                ::EnableWindow(owner, TRUE);
-                ::SetFocus(owner);
-            }
-            ::PostQuitMessage(static_cast<int>(msg.wParam));
-            return result;
-        }
     }
     if (owner != nullptr) {
         ::EnableWindow(owner, TRUE);
         ::SetFocus(owner);
     }
+    // A quit message taken by this loop is put back for the outer loop.
+    if (quit) ::PostQuitMessage(quitCode);
     return result;
 }
 

@@ -30,9 +30,10 @@ Controls (all values UTF-8, percent-encoded; /_ctl/reset restores the default ca
 """
 import json
 import threading
-from xml.sax.saxutils import escape, quoteattr
+from xml.sax.saxutils import escape
 
 from routes import rest
+from routes.rest import fail_reply as _fail, query_text as _text
 
 TRACK_FIELDS = ("TrackID", "TrackName", "ArtistNameList", "ArtistIDList", "AlbumName", "AlbumID", "FileSize")
 PLAYLIST_FIELDS = ("PlayListID", "PlayListTitle", "PlayListDesc", "PlayListCreateDate", "PlayListSize",
@@ -60,26 +61,12 @@ def _default_state():
     return {"tracks": tracks, "users": users, "playlists": playlists, "replies": {}}
 
 
-def _text(value):
-    """Client bytes as text: UTF-8 when they are valid UTF-8, else GBK."""
-    if isinstance(value, str):
-        return value
-    try:
-        return value.decode("utf-8")
-    except UnicodeDecodeError:
-        return value.decode("gbk", "replace")
-
-
 def _ids(text):
     return [p for p in (text or "").split(",") if p]
 
 
 def _xml(body, stat="ok"):
     return '<?xml version="1.0" encoding="utf-8"?>\n<rsp stat="%s">%s</rsp>\n' % (stat, body)
-
-
-def _fail(code, msg):
-    return _xml("<err code=%s msg=%s/>" % (quoteattr(str(code)), quoteattr(msg)), "fail")
 
 
 def _elements(record, names):

@@ -7,15 +7,10 @@ with its decoded values:
 import json
 import threading
 
+from routes.rest import query_text as _text
+
 _lock = threading.Lock()
 _reports = []
-
-
-def _text(value):
-    try:
-        return value.decode("utf-8")
-    except UnicodeDecodeError:
-        return value.decode("gbk", "replace")
 
 
 def register(app):

@@ -11,6 +11,7 @@ bytes). Other route modules add to it (catalogue.py holds the service's methods)
 method gets the fail reply.
 """
 import hashlib
+from xml.sax.saxutils import quoteattr
 
 API_KEY = "0123456789abcdef0123456789abcdef"
 API_SECRET = "fedcba9876543210fedcba9876543210"
@@ -23,7 +24,18 @@ def fail_reply(code, msg):
     """The service's error reply: the root's "stat" is "fail", its "err" child carries the code
     and the message as attributes."""
     return ('<?xml version="1.0" encoding="utf-8"?>\n'
-            '<rsp stat="fail"><err code="%s" msg="%s"/></rsp>\n' % (code, msg))
+            '<rsp stat="fail"><err code=%s msg=%s/></rsp>\n' % (quoteattr(str(code)), quoteattr(msg)))
+
+
+def query_text(value):
+    """A query value the client sent as bytes (ANSI code page or UTF-8), as text: UTF-8 when it
+    is valid UTF-8, else GBK. Text passes through."""
+    if isinstance(value, str):
+        return value
+    try:
+        return value.decode("utf-8")
+    except UnicodeDecodeError:
+        return value.decode("gbk", "replace")
 
 
 def signature(params_bytes, secret=None):
