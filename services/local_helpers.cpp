@@ -6,6 +6,7 @@
 #include <tinyxml.h>
 
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -77,6 +78,25 @@ std::wstring ModuleFileName() {
     }
 }
 
+}  // namespace
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    bytes.clear();
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return false;
+    char block[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), block, sizeof block, &got, nullptr)) {
+            bytes.clear();
+            return false;
+        }
+        if (got == 0) return true;
+        bytes.append(block, got);
+    }
+}
+
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid()) return false;
@@ -86,7 +106,27 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
             written == bytes.size());
 }
 
-}  // namespace
+bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
+    const std::wstring temporary = path + L".tmp";
+    if (!WriteWholeFile(temporary, bytes) ||
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ParseXmlText(TiXmlDocument& document, std::string text, TiXmlEncoding encoding) {
+    // A lead byte announces at most four bytes; the terminator and these keep every step inside.
+    text.append(4, '\0');
+    document.Parse(text.c_str(), nullptr, encoding);
+    return !document.Error();
+}
+
+bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, TiXmlEncoding encoding) {
+    std::string text;
+    return ReadWholeFile(path, text) && ParseXmlText(document, std::move(text), encoding);
+}
 
 bool GetUserDataFolder(std::wstring& out) {
     out.clear();

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include <tinyxml.h>
+
 // The roaming application-data folder (created by the shell when missing) plus "\VelaMusic",
 // without a trailing backslash. The "VelaMusic" folder itself is not created. False when the
 // shell cannot name the application-data folder (out is then empty).
@@ -29,6 +31,23 @@ bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
 // Text in the system's ANSI code page (characters it lacks become its default character).
 std::string WideToAnsi(const std::wstring& text);
+
+// Reads a whole file by its wide path into bytes; false (bytes empty) when it cannot be read.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+// Creates or truncates the file and writes bytes; false when any of it could not be written.
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// Writes bytes to "<path>.tmp" and then puts that file in the place of path in one step, so the
+// old file stays whole until the new one is complete. False (old file untouched, no temporary
+// file left) when writing or replacing fails.
+bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes);
+
+// Parses an XML text. TinyXML steps over a multi-byte UTF-8 character by the length its lead
+// byte announces, so a text that ends inside such a character would be read past its end: the
+// text is always handed over with enough zero bytes behind it. False when the text is not
+// well-formed XML.
+bool ParseXmlText(TiXmlDocument& document, std::string text, TiXmlEncoding encoding = TIXML_ENCODING_UTF8);
+// ReadWholeFile, then ParseXmlText; false when the file cannot be read or parsed.
+bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, TiXmlEncoding encoding = TIXML_ENCODING_UTF8);
 
 // Starts a process from the whole command line (shown, feedback cursor on, new console).
 // Returns 0; a failed start is not reported.

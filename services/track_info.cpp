@@ -8,41 +8,18 @@
 
 #include <tinyxml.h>
 
+#include "local_helpers.h"
 #include "rest_request.h"
 
 std::vector<TrackInfo> WebTrackList;
 
 namespace {
 
-// Reads a whole file by its wide path; false when it cannot be read.
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    bytes.clear();
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = true;
-    char block[4096];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (got == 0) break;
-        bytes.append(block, got);
-    }
-    CloseHandle(file);
-    return ok;
-}
-
 // Loads the reply file of that name as a UTF-8 XML document; false when it is missing or is
 // not well-formed XML.
 bool LoadReply(const std::wstring& replyName, TiXmlDocument& doc) {
     std::wstring path = RestReplyPath(replyName);
-    std::string bytes;
-    if (path.empty() || !ReadWholeFile(path, bytes)) return false;
-    doc.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_UTF8);
-    return !doc.Error();
+    return !path.empty() && LoadXmlFile(doc, path);
 }
 
 std::wstring ElementText(const TiXmlElement* element) {

@@ -74,6 +74,10 @@ harness_start_wine() {
     vela_wine wineboot -i >/dev/null 2>&1 || true
   fi
   wineserver -p
+  # A program that crashes ends at once instead of waiting in Wine's debugger until the test's
+  # time-out.
+  vela_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
+    /d '' /f >/dev/null 2>&1 </dev/null || true
   # Start Wine's own background programs now, detached from any test's output, so that CTest
   # does not wait for them after a test program ends.
   vela_wine wineboot >/dev/null 2>&1 </dev/null || true

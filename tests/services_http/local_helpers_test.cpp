@@ -82,6 +82,41 @@ TEST(Folders, CreateDirectoryTreeMakesEveryLevelOnce) {
     testfiles::RemoveTree(dir);
 }
 
+TEST(WholeFiles, ReplaceKeepsTheOldFileUntilTheNewOneIsComplete) {
+    const std::wstring dir = testfiles::FreshDir(L"whole \x6587\x4EF6");
+    const std::wstring path = dir + L"\\list";
+    std::string bytes;
+    EXPECT_FALSE(ReadWholeFile(path, bytes));
+    ASSERT_TRUE(ReplaceWholeFile(path, "first"));
+    ASSERT_TRUE(ReplaceWholeFile(path, "second, longer"));
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
+    EXPECT_EQ(bytes, "second, longer");
+    ASSERT_TRUE(ReplaceWholeFile(path, ""));
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
+    EXPECT_EQ(bytes, "");
+    EXPECT_FALSE(testfiles::Exists(path + L".tmp"));
+    // The place is taken by a folder: nothing replaced, no temporary file left behind.
+    CreateDirectoryW((dir + L"\\taken").c_str(), nullptr);
+    EXPECT_FALSE(ReplaceWholeFile(dir + L"\\taken", "x"));
+    EXPECT_TRUE(testfiles::Exists(dir + L"\\taken"));
+    EXPECT_FALSE(testfiles::Exists(dir + L"\\taken.tmp"));
+    EXPECT_FALSE(ReplaceWholeFile(dir + L"\\missing\\list", "x"));
+    testfiles::RemoveTree(dir);
+}
+
+TEST(WholeFiles, XmlFileLoadsAndBrokenTextFails) {
+    const std::wstring dir = testfiles::FreshDir(L"xmlfile");
+    TiXmlDocument document;
+    EXPECT_FALSE(LoadXmlFile(document, dir + L"\\none.xml"));
+    ASSERT_TRUE(WriteWholeFile(dir + L"\\a.xml", "<r v=\"\xE9\x9F\xB3\"><c/></r>"));
+    ASSERT_TRUE(LoadXmlFile(document, dir + L"\\a.xml"));
+    ASSERT_NE(document.RootElement(), nullptr);
+    EXPECT_STREQ(document.RootElement()->Attribute("v"), "\xE9\x9F\xB3");
+    TiXmlDocument broken;
+    EXPECT_FALSE(ParseXmlText(broken, "<r><c></r>"));
+    testfiles::RemoveTree(dir);
+}
+
 TEST(Folders, UserDataFolderIsRoamingAppDataVelaMusic) {
     std::wstring folder;
     ASSERT_TRUE(GetUserDataFolder(folder));

@@ -143,6 +143,24 @@ TEST(PlayUrlReply, Cases) {
     DeleteFileW(ReplyPath().c_str());
 }
 
+// A reply cut off inside a multi-byte character: the parser must stop at the end of what it was
+// given. The program runs behind a guard-page allocator, so a read past the reply's buffer faults;
+// every length puts the cut at another place relative to the end of the block.
+TEST(Replies, CutInsideACharacterNeverReadPastTheirEnd) {
+    const std::string head = "<rsp><Track><AuditionUrl>http://h/";
+    for (const char lead : {'\xC3', '\xE6', '\xF0'}) {
+        for (size_t length = head.size() + 1; length < 80; ++length) {
+            SCOPED_TRACE(length);
+            std::string reply = head + std::string(length - head.size() - 1, 'a') + lead;
+            WriteReply(reply);
+            std::wstring url = L"previous";
+            EXPECT_FALSE(ParsePlayUrlReply(kReply, url));
+            EXPECT_FALSE(ParseTrackListReply(kReply));
+        }
+    }
+    DeleteFileW(ReplyPath().c_str());
+}
+
 struct Utf8Case {
     std::string bytes;
     std::wstring text;
