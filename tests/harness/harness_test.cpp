@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "standin_catalogue.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -25,4 +26,24 @@ TEST(Harness, AnsiCodePageIsChinese) { EXPECT_EQ(GetACP(), 936u); }
 TEST(Harness, DataFolderIsInsideTheTestPrefix) {
     std::wstring data = testfiles::PlayerDataFolder();
     EXPECT_NE(data.find(L"AppData\\Roaming\\VelaMusic"), std::wstring::npos) << testfiles::Narrow(data);
+}
+
+// The audio tracks that the catalogue hands out are there, about as long as the table says
+// (128 kbit/s is 16000 bytes a second), and the broken track's URL fails.
+TEST(Harness, StandinServesItsAudioTracks) {
+    standin::Reset();
+    for (int i = 0; i < standin::kAudioTrackCount; ++i) {
+        const standin::AudioTrack& track = standin::kAudioTracks[i];
+        SCOPED_TRACE(track.id);
+        standin::Reply file = standin::Request("GET", std::string("/files/") + track.id + ".mp3");
+        EXPECT_EQ(file.status, 200);
+        const double seconds = static_cast<double>(file.body.size()) / 16000.0;
+        EXPECT_NEAR(seconds, track.seconds, 0.02 * track.seconds + 0.1);
+        const bool mp3 = file.body.compare(0, 3, "ID3") == 0 ||
+                         (!file.body.empty() && static_cast<unsigned char>(file.body[0]) == 0xFF);
+        EXPECT_TRUE(mp3);
+    }
+    EXPECT_EQ(standin::Request("GET", std::string("/files/missing-") + standin::kBrokenTrackId + ".mp3").status, 404);
+    std::string table = standin::Request("GET", "/_ctl/media").body;
+    EXPECT_EQ(table.find("\"present\": false}, {"), std::string::npos) << table;  // every file but the broken one
 }

@@ -19,8 +19,19 @@ Controls (all values UTF-8, percent-encoded; /_ctl/reset restores the default ca
   POST /_ctl/track?TrackID=..&TrackName=..&ArtistNameList=..&ArtistIDList=..&AlbumName=..
                   &AlbumID=..&FileSize=..&Duration=..&topic=..&genre=..&play=<url>&down=<url>
        adds or replaces a track. ArtistIDList may hold several ids separated by ","; topic and
-       genre likewise. play/down default to /files/<TrackID>.mp3 on this stand-in.
-  POST /_ctl/user?name=..&pwd=..&UserID=..&UserName=..&Token=..   adds or replaces a user.
+       genre likewise. play/down default to /files/<TrackID>.mp3 on this stand-in; a URL that
+       starts with "/" is a path on this stand-in.
+The default catalogue holds the audio tracks of media.py (1001 to 1005, and 1099 whose URLs
+fail), the user "demo" (password "demo123", UserID 90001, UserName "Demo", Token "tok90001") and
+demo's playlist 301 "Jazz" with the tracks 1002 and 1003.
+  POST /_ctl/user?name=..&pwd=..&UserID=..&UserName=..&Token=..[&code=..&msg=..]
+                 [&logout_code=..&logout_msg=..]
+       adds or replaces a user (an account). Login with name and pwd answers ok with UserID,
+       UserName and Token, leaving out each of them that is empty (Token empty: a reply without
+       a Token element); a wrong or unknown account answers fail 301 "用户名或密码错误". With
+       code (and msg) every login of the account fails with that code and msg. Logout with name
+       and the user's Token answers ok, other tokens fail 302 "Invalid token"; with logout_code
+       (and logout_msg) every logout of the account fails with those.
   POST /_ctl/playlist?user=<UserID>&PlayListID=..&PlayListTitle=..&PlayListDesc=..
                   &PlayListCreateDate=..&PlayListSize=..&PlayListSImage=..&tracks=<id>,<id>
        adds or replaces an online playlist of a user.
@@ -32,7 +43,7 @@ import json
 import threading
 from xml.sax.saxutils import escape
 
-from routes import rest
+from routes import media, rest
 from routes.rest import fail_reply as _fail, query_text as _text
 
 TRACK_FIELDS = ("TrackID", "TrackName", "ArtistNameList", "ArtistIDList", "AlbumName", "AlbumID", "FileSize")
@@ -45,20 +56,31 @@ _state = {}
 
 def _default_state():
     tracks = {}
-    for i, (name, artist, artist_id, album) in enumerate((
-            ("晴天", "周杰伦", "11", "叶惠美"),
-            ("Blue in Green", "Miles Davis", "12", "Kind of Blue"),
-            ("So What", "Miles Davis", "12", "Kind of Blue"))):
-        tid = str(1001 + i)
+    for tid, name, artist, artist_id, album, album_id, tones in media.TRACKS:
+        # The first three make topic 7 and genre 3.
+        listed = ["7"] if tid in ("1001", "1002", "1003") else []
         tracks[tid] = {"TrackID": tid, "TrackName": name, "ArtistNameList": artist, "ArtistIDList": artist_id,
-                       "AlbumName": album, "AlbumID": str(501 + i), "FileSize": "4096000", "Duration": "04:29",
-                       "topic": ["7"], "genre": ["3"], "play": "", "down": ""}
-    users = {"demo": {"name": "demo", "pwd": "demo123", "UserID": "90001", "UserName": "Demo",
-                      "Token": "tok90001"}}
+                       "AlbumName": album, "AlbumID": album_id, "FileSize": str(16000 * media.seconds(tones)),
+                       "Duration": media.duration_text(tones), "topic": listed,
+                       "genre": ["3"] if listed else [], "play": "", "down": ""}
+    tid, name, artist, artist_id, album, album_id = media.BROKEN
+    tracks[tid] = {"TrackID": tid, "TrackName": name, "ArtistNameList": artist, "ArtistIDList": artist_id,
+                   "AlbumName": album, "AlbumID": album_id, "FileSize": "0", "Duration": "00:00", "topic": [],
+                   "genre": [], "play": media.broken_url(), "down": media.broken_url()}
+    users = {"demo": _user("demo", "demo123", "90001", "Demo", "tok90001")}
     playlists = {"301": {"user": "90001", "PlayListID": "301", "PlayListTitle": "Jazz", "PlayListDesc": "Cool jazz",
                          "PlayListCreateDate": "2010-05-01", "PlayListSize": "2", "PlayListSImage": "",
                          "tracks": ["1002", "1003"]}}
     return {"tracks": tracks, "users": users, "playlists": playlists, "replies": {}}
+
+
+USER_FIELDS = ("name", "pwd", "UserID", "UserName", "Token", "code", "msg", "logout_code", "logout_msg")
+
+
+def _user(name, pwd, uid, uname, token):
+    user = dict.fromkeys(USER_FIELDS, "")
+    user.update({"name": name, "pwd": pwd, "UserID": uid, "UserName": uname, "Token": token})
+    return user
 
 
 def _ids(text):
@@ -88,7 +110,9 @@ def _url_reply(req, q, kind):
         track = _state["tracks"].get(tid)
     if track is None:
         return _fail(201, "Track not found")
-    url = track.get(kind) or "%s/files/%s.mp3" % (_base(req), tid)
+    url = track.get(kind) or "/files/%s" % media.file_name(tid)
+    if url.startswith("/"):
+        url = _base(req) + url
     return _xml("<Track><TrackID>%s</TrackID><AuditionUrl>%s</AuditionUrl></Track>" % (escape(tid), escape(url)))
 
 
@@ -103,6 +127,8 @@ def _login(req, q):
         user = _state["users"].get(name)
     if user is None or user["pwd"] != pwd:
         return _fail(301, "用户名或密码错误")
+    if user.get("code"):
+        return _fail(user["code"], user.get("msg", ""))
     return _xml(_elements(user, ("UserID", "UserName", "Token")))
 
 
@@ -112,6 +138,8 @@ def _logout(req, q):
         user = _state["users"].get(name)
     if user is None or user["Token"] != token:
         return _fail(302, "Invalid token")
+    if user.get("logout_code"):
+        return _fail(user["logout_code"], user.get("logout_msg", ""))
     return _xml("")
 
 
@@ -165,7 +193,7 @@ def register(app):
         req.send(200, "ok")
 
     def ctl_user(req):
-        user = {n: req.query.get(n, "") for n in ("name", "pwd", "UserID", "UserName", "Token")}
+        user = {n: req.query.get(n, "") for n in USER_FIELDS}
         with _lock:
             _state["users"][user["name"]] = user
         req.send(200, "ok")
