@@ -47,3 +47,18 @@ TEST(Harness, StandinServesItsAudioTracks) {
     std::string table = standin::Request("GET", "/_ctl/media").body;
     EXPECT_EQ(table.find("\"present\": false}, {"), std::string::npos) << table;  // every file but the broken one
 }
+
+// The catalogue helper's tracks and playlists arrive in the catalogue as given (UTF-8 texts,
+// the track order, a path for a URL); the audio tracks carry their real lengths.
+TEST(Harness, CatalogueHelperSetsPlaylistsAndTracks) {
+    standin::Reset();
+    standin::SetTrack({"2001", "\xE6\xB5\x8B\xE8\xAF\x95", "A", "21", "B", "31", "03:15", "/files/1001.mp3", ""});
+    standin::SetPlayList("90001", {"401", "\xE6\x88\x91\xE7\x9A\x84", "d", "2011-01-02", "3", "", {"1004", "9999", "2001"}});
+    const std::string lists = standin::Request("GET", "/_ctl/catalogue").body;
+    EXPECT_NE(lists.find("\"PlayListTitle\": \"\xE6\x88\x91\xE7\x9A\x84\""), std::string::npos) << lists;
+    EXPECT_NE(lists.find("\"tracks\": [\"1004\", \"9999\", \"2001\"]"), std::string::npos) << lists;
+    EXPECT_NE(lists.find("\"Duration\": \"04:00\""), std::string::npos) << lists;  // track 1004
+    EXPECT_NE(lists.find("\"play\": \"/files/1001.mp3\""), std::string::npos) << lists;
+    standin::ClearCatalogue();
+    EXPECT_EQ(standin::Request("GET", "/_ctl/catalogue").body, "{\"tracks\": {}, \"users\": {}, \"playlists\": {}}");
+}
