@@ -123,14 +123,12 @@ int VelaLoginForm::Login() {
     return -1;
 }
 
-bool VelaLoginForm::ShowFailure(CControlUI* focusControl) {
+void VelaLoginForm::ShowFailure(CControlUI* focusControl) {
     // The tip runs a message loop of its own, in which the dialog could be destroyed (its owner
     // closing): only locals are trusted until the window is known to be alive.
     const HWND self = m_hWnd;
     ShowInfoTip(kPictureWarning, Account.LastMsg.c_str(), self);
-    if (!::IsWindow(self)) return false;
-    if (focusControl != nullptr) focusControl->SetFocus();
-    return true;
+    if (::IsWindow(self) && focusControl != nullptr) focusControl->SetFocus();
 }
 
 void VelaLoginForm::LoadCredentials() {

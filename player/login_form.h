@@ -50,9 +50,9 @@ protected:
 private:
     // Validate; when signed in, remember the credentials and close with the login's result.
     void Submit();
-    // Shows the failure tip over the dialog and then focuses focusControl. False when the
-    // dialog went away while the tip was up (this object is then gone too).
-    bool ShowFailure(CControlUI* focusControl);
+    // Shows LastMsg in a tip over the dialog, then focuses focusControl unless the dialog went
+    // away while the tip was up (this object is then gone too: the caller must not touch it).
+    void ShowFailure(CControlUI* focusControl);
     void OpenPage(const std::wstring& url);
     std::wstring TextOf(CControlUI* control) const;
     bool IsChecked(CControlUI* option) const;
