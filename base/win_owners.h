@@ -25,7 +25,8 @@ public:
 
     HANDLE Get() const { return m_handle; }
     bool IsValid() const { return IsValidHandle(m_handle); }
-    // Closes the handle held, if any, and takes handle in its place.
+    // Closes the handle held, if any, and takes handle in its place. The argument is opened
+    // before the old handle is closed: close first where a file would refuse a second opening.
     void Reset(HANDLE handle = nullptr) {
         Close();
         m_handle = handle;

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "aes.h"
-#include "http_download_url.h"
 #include "local_helpers.h"
 
 namespace VelaUI {
@@ -79,7 +78,7 @@ std::wstring DecipherPassword(const std::string& fileBytes) {
     for (std::size_t offset = 0; offset < buffer.size(); offset += block) aes.DecryptBlock(&buffer[offset]);
     std::string plain(buffer.begin(), buffer.end());
     plain.resize(plain.find('\0') == std::string::npos ? plain.size() : plain.find('\0'));
-    return AnsiTextToWide(plain);
+    return AnsiToWide(plain);
 }
 
 bool SaveRememberedPassword(const std::wstring& dataFolder, const std::wstring& password) {

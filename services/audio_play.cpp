@@ -1,5 +1,6 @@
 #include "audio_play.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -12,37 +13,11 @@ namespace {
 const QWORD kTicksPerSecond = 10000000;  // 100-ns units
 const QWORD kTicksPerMillisecond = 10000;
 
-class SectionLock {
-public:
-    explicit SectionLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
-    ~SectionLock() { LeaveCriticalSection(&m_section); }
-    SectionLock(const SectionLock&) = delete;
-    SectionLock& operator=(const SectionLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_section;
-};
-
 // Handles the messages sent to this thread's windows for a moment.
 void HandleSentMessages() {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
-}
-
-template <class T>
-void ReleaseInterface(T*& object) {
-    if (object) {
-        object->Release();
-        object = nullptr;
-    }
-}
-
-void CloseHandleAndForget(HANDLE& handle) {
-    if (handle) {
-        CloseHandle(handle);
-        handle = nullptr;
-    }
 }
 
 bool IsHttpUrl(const wchar_t* url) { return _wcsnicmp(url, L"http://", 7) == 0; }
@@ -73,39 +48,25 @@ CAudioPlay::CAudioPlay()
       m_endFlag(0),
       m_finalStatePosted(0),
       m_waveOutThreadId(0),
-      m_waveOutThreadReady(nullptr),
       m_audioOutput(-1),
-      m_event(nullptr),
       m_asyncResult(S_OK),
       m_waveOut(nullptr),
-      m_reader(nullptr),
-      m_headerInfo(nullptr),
       m_stream(nullptr),
       m_refCount(1),
       m_buffersInFlight(0),
       m_readerCalls(0),
       m_progressSends(0),
-      m_url(nullptr),
       m_duration(0),
-      m_waveFormat(nullptr),
       m_progressSuspended(FALSE),
       m_abort(FALSE),
       m_notifyWindow(nullptr),
-      m_deliveryAllowed(nullptr),
       m_deliveryHeld(FALSE),
       m_devicePaused(FALSE),
       m_comInitialized(false),
-      m_comThreadId(0) {
-    InitializeCriticalSection(&m_deviceLock);
-    InitializeCriticalSection(&m_streamLock);
-}
+      m_comThreadId(0) {}
 
 CAudioPlay::~CAudioPlay() {
     ReleaseAll();
-    CloseHandleAndForget(m_deliveryAllowed);
-    CloseHandleAndForget(m_waveOutThreadReady);
-    DeleteCriticalSection(&m_deviceLock);
-    DeleteCriticalSection(&m_streamLock);
     // COM was initialised for the thread that called Init; it can only be ended there.
     if (m_comInitialized && m_comThreadId == GetCurrentThreadId()) CoUninitialize();
 }
@@ -144,19 +105,19 @@ HRESULT CAudioPlay::Init() {
             return hr;
         }
     }
-    m_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!m_deliveryAllowed) m_deliveryAllowed = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-    if (!m_waveOutThreadReady) m_waveOutThreadReady = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!m_event || !m_deliveryAllowed || !m_waveOutThreadReady) {
-        CloseHandleAndForget(m_event);
+    m_event.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!m_deliveryAllowed.IsValid()) m_deliveryAllowed.Reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    if (!m_waveOutThreadReady.IsValid()) m_waveOutThreadReady.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (!m_event.IsValid() || !m_deliveryAllowed.IsValid() || !m_waveOutThreadReady.IsValid()) {
+        m_event.Close();
         return E_FAIL;
     }
     WmReader::WMCreateReaderFn create = WmReader::LoadWmCreateReader();
-    HRESULT hr = create ? create(nullptr, WmReader::WMT_RIGHT_PLAYBACK, &m_reader)
+    HRESULT hr = create ? create(nullptr, WmReader::WMT_RIGHT_PLAYBACK, m_reader.Receive())
                         : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
     if (FAILED(hr) || !m_reader) {
-        m_reader = nullptr;
-        CloseHandleAndForget(m_event);
+        m_reader.Detach();  // a failed creation hands out no reference
+        m_event.Close();
         return FAILED(hr) ? hr : E_FAIL;
     }
     return S_OK;
@@ -165,18 +126,16 @@ HRESULT CAudioPlay::Init() {
 HRESULT CAudioPlay::ReleaseAll() {
     HoldDelivery(false);
     CancelStream();
-    ReleaseInterface(m_headerInfo);
+    m_headerInfo.Reset();
     if (m_reader) {
         ReaderCall call(*this);
-        ReleaseInterface(m_reader);
+        m_reader.Reset();
     }
     CloseDevice();
     ReleaseStream();
-    CloseHandleAndForget(m_event);
-    delete[] m_url;
-    m_url = nullptr;
-    delete[] reinterpret_cast<BYTE*>(m_waveFormat);
-    m_waveFormat = nullptr;
+    m_event.Close();
+    m_url.clear();
+    m_waveFormat.clear();
     m_audioOutput = -1;
     return S_OK;
 }
@@ -220,7 +179,7 @@ HRESULT CAudioPlay::WaitForEvent(HANDLE event, DWORD timeoutMs) {
     }
 }
 
-HRESULT CAudioPlay::WaitForReaderStatus() { return WaitForEvent(m_event, INFINITE); }
+HRESULT CAudioPlay::WaitForReaderStatus() { return WaitForEvent(m_event.Get(), INFINITE); }
 
 // Open and close ------------------------------------------------------------------------------
 
@@ -228,27 +187,23 @@ HRESULT CAudioPlay::Open(const wchar_t* url) {
     if (!url) return E_INVALIDARG;
     if (!m_reader) return E_UNEXPECTED;
 
-    ResetEvent(m_event);
+    ResetEvent(m_event.Get());
     Close();
-    delete[] m_url;
-    size_t length = wcslen(url);
-    m_url = new wchar_t[length + 1];
-    wmemcpy(m_url, url, length + 1);
+    m_url = url;
     m_duration = 0;
     m_seekable = FALSE;
     m_broadcast = FALSE;
     m_audioOutput = -1;
-    delete[] reinterpret_cast<BYTE*>(m_waveFormat);
-    m_waveFormat = nullptr;
+    m_waveFormat.clear();
     InterlockedExchange(&m_endFlag, 0);
     InterlockedExchange(&m_finalStatePosted, 0);
 
-    ResetEvent(m_event);
-    HRESULT hr = m_reader->Open(m_url, this, nullptr);
+    ResetEvent(m_event.Get());
+    HRESULT hr = m_reader->Open(m_url.c_str(), this, nullptr);
     bool abortedWhileConnecting = false;
-    if (FAILED(hr) && IsHttpUrl(m_url)) {
+    if (FAILED(hr) && IsHttpUrl(m_url.c_str())) {
         // The runtime cannot fetch this URL itself: feed it from our own HTTP client.
-        hr = OpenHttpStream(m_url, &abortedWhileConnecting);
+        hr = OpenHttpStream(m_url.c_str(), &abortedWhileConnecting);
     }
     if (FAILED(hr)) {
         Close();
@@ -258,14 +213,13 @@ HRESULT CAudioPlay::Open(const wchar_t* url) {
     if (m_abort) {
         Close();
         m_abort = FALSE;
-        SetEvent(m_event);
+        SetEvent(m_event.Get());
         return 1;
     }
 
     hr = m_asyncResult;
     if (SUCCEEDED(hr)) {
-        ReleaseInterface(m_headerInfo);
-        hr = m_reader->QueryInterface(WmReader::IID_IWMHeaderInfo, reinterpret_cast<void**>(&m_headerInfo));
+        hr = m_reader->QueryInterface(WmReader::IID_IWMHeaderInfo, m_headerInfo.ReceiveVoid());
     }
     if (SUCCEEDED(hr)) hr = ReadAttributes();
     if (SUCCEEDED(hr)) hr = ChooseAudioOutput();
@@ -283,13 +237,11 @@ HRESULT CAudioPlay::OpenHttpStream(const wchar_t* url, bool* aborted) {
     CAudioHttpStream* stream = CAudioHttpStream::Create(url);
     if (!stream) return E_INVALIDARG;
     {
-        SectionLock lock(m_streamLock);
+        CSectionGuard lock(m_streamLock);
         m_stream = stream;
     }
     // This thread's own reference keeps the stream alive while it uses it.
-    stream->AddRef();
-    std::unique_ptr<CAudioHttpStream, void (*)(CAudioHttpStream*)> localReference(
-        stream, [](CAudioHttpStream* held) { held->Release(); });
+    CComPointer<CAudioHttpStream> localReference = CComPointer<CAudioHttpStream>::Share(stream);
     WaitForEvent(stream->ReadyEvent(), INFINITE);
     if (m_abort) {
         *aborted = true;
@@ -300,13 +252,11 @@ HRESULT CAudioPlay::OpenHttpStream(const wchar_t* url, bool* aborted) {
         ReleaseStream();
         return hr;
     }
-    WmReader::IWMReaderAdvanced2* advanced = nullptr;
-    hr = m_reader->QueryInterface(WmReader::IID_IWMReaderAdvanced2, reinterpret_cast<void**>(&advanced));
+    CComPointer<WmReader::IWMReaderAdvanced2> advanced;
+    hr = m_reader->QueryInterface(WmReader::IID_IWMReaderAdvanced2, advanced.ReceiveVoid());
     if (FAILED(hr)) return hr;
-    ResetEvent(m_event);
-    hr = advanced->OpenStream(stream, this, nullptr);
-    advanced->Release();
-    return hr;
+    ResetEvent(m_event.Get());
+    return advanced->OpenStream(stream, this, nullptr);
 }
 
 HRESULT CAudioPlay::Close() {
@@ -314,7 +264,7 @@ HRESULT CAudioPlay::Close() {
     HoldDelivery(false);
     // A read of the stream that waits for the network must end before the reader can close.
     CancelStream();
-    ResetEvent(m_event);
+    ResetEvent(m_event.Get());
     HRESULT hr;
     {
         ReaderCall call(*this);
@@ -329,14 +279,14 @@ HRESULT CAudioPlay::Close() {
 }
 
 void CAudioPlay::CancelStream() {
-    SectionLock lock(m_streamLock);
+    CSectionGuard lock(m_streamLock);
     if (m_stream) m_stream->Cancel();
 }
 
 void CAudioPlay::ReleaseStream() {
     CAudioHttpStream* stream = nullptr;
     {
-        SectionLock lock(m_streamLock);
+        CSectionGuard lock(m_streamLock);
         stream = m_stream;
         m_stream = nullptr;
     }
@@ -403,8 +353,8 @@ HRESULT CAudioPlay::ChooseAudioOutput() {
     HRESULT hr = m_reader->GetOutputCount(&outputs);
     if (FAILED(hr)) return hr;
     for (DWORD i = 0; i < outputs; ++i) {
-        WmReader::IWMOutputMediaProps* props = nullptr;
-        hr = m_reader->GetOutputProps(i, &props);
+        CComPointer<WmReader::IWMOutputMediaProps> props;
+        hr = m_reader->GetOutputProps(i, props.Receive());
         if (FAILED(hr)) return hr;
         DWORD size = 0;
         hr = props->GetMediaType(nullptr, &size);
@@ -416,15 +366,12 @@ HRESULT CAudioPlay::ChooseAudioOutput() {
             type = reinterpret_cast<WmReader::WM_MEDIA_TYPE*>(storage.get());
             hr = props->GetMediaType(type, &size);
         }
-        props->Release();
         if (FAILED(hr)) return hr;
         if (!IsEqualGUID(type->majortype, WmReader::WMMEDIATYPE_Audio)) continue;
         if (!type->pbFormat || type->cbFormat < sizeof(WAVEFORMAT)) return E_UNEXPECTED;
-        size_t copySize = type->cbFormat < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : type->cbFormat;
-        BYTE* copy = new BYTE[copySize]();
-        memcpy(copy, type->pbFormat, type->cbFormat);
-        delete[] reinterpret_cast<BYTE*>(m_waveFormat);
-        m_waveFormat = reinterpret_cast<WAVEFORMATEX*>(copy);
+        // The device is opened with a WAVEFORMATEX: a shorter format gets zeros for the rest.
+        m_waveFormat.assign(std::max<size_t>(type->cbFormat, sizeof(WAVEFORMATEX)), 0);
+        memcpy(m_waveFormat.data(), type->pbFormat, type->cbFormat);
         m_audioOutput = static_cast<LONG>(i);
         return S_OK;
     }
@@ -435,7 +382,7 @@ HRESULT CAudioPlay::ChooseAudioOutput() {
 
 HRESULT CAudioPlay::Start(QWORD startTime) {
     if (!m_reader) return E_UNEXPECTED;
-    if (!m_waveFormat) return E_UNEXPECTED;  // nothing open
+    if (m_waveFormat.empty()) return E_UNEXPECTED;  // nothing open
     // Blocks of the previous run that the reset below returns do not end this run.
     InterlockedExchange(&m_finalStatePosted, 1);
     InterlockedExchange(&m_endFlag, 0);
@@ -443,12 +390,12 @@ HRESULT CAudioPlay::Start(QWORD startTime) {
     if (!m_waveOut) {
         if (FAILED(OpenDevice())) return E_FAIL;
     } else {
-        SectionLock lock(m_deviceLock);
+        CSectionGuard lock(m_deviceLock);
         if (waveOutReset(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
     }
     if (m_devicePaused) {
         // A start plays: a device paused before it goes on with the new position.
-        SectionLock lock(m_deviceLock);
+        CSectionGuard lock(m_deviceLock);
         if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
         m_devicePaused = FALSE;
     }
@@ -459,7 +406,7 @@ HRESULT CAudioPlay::Start(QWORD startTime) {
 HRESULT CAudioPlay::Stop() {
     if (!m_reader) return E_UNEXPECTED;
     HoldDelivery(false);
-    ResetEvent(m_event);
+    ResetEvent(m_event.Get());
     HRESULT hr;
     {
         ReaderCall call(*this);
@@ -471,13 +418,13 @@ HRESULT CAudioPlay::Stop() {
         InterlockedExchange(&m_finalStatePosted, 1);
         InterlockedExchange(&m_endFlag, 0);
         {
-            SectionLock lock(m_deviceLock);
+            CSectionGuard lock(m_deviceLock);
             if (!m_waveOut || waveOutReset(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
         }
         WaitForReaderStatus();
         if (m_abort) {
             m_abort = FALSE;
-            SetEvent(m_event);
+            SetEvent(m_event.Get());
             return 1;
         }
     }
@@ -487,7 +434,7 @@ HRESULT CAudioPlay::Stop() {
 HRESULT CAudioPlay::Pause() {
     if (!m_reader) return E_UNEXPECTED;
     if (m_waveOut) {
-        SectionLock lock(m_deviceLock);
+        CSectionGuard lock(m_deviceLock);
         if (!m_waveOut || waveOutPause(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
         m_devicePaused = TRUE;
     }
@@ -504,7 +451,7 @@ HRESULT CAudioPlay::Pause() {
 HRESULT CAudioPlay::Resume() {
     if (!m_reader) return E_UNEXPECTED;
     if (m_waveOut) {
-        SectionLock lock(m_deviceLock);
+        CSectionGuard lock(m_deviceLock);
         if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
         m_devicePaused = FALSE;
     }
@@ -518,15 +465,15 @@ HRESULT CAudioPlay::Resume() {
 
 void CAudioPlay::HoldDelivery(bool hold) {
     m_deliveryHeld = hold ? TRUE : FALSE;
-    if (!m_deliveryAllowed) return;
+    if (!m_deliveryAllowed.IsValid()) return;
     if (hold)
-        ResetEvent(m_deliveryAllowed);
+        ResetEvent(m_deliveryAllowed.Get());
     else
-        SetEvent(m_deliveryAllowed);
+        SetEvent(m_deliveryAllowed.Get());
 }
 
 void CAudioPlay::WaitWhileDeliveryHeld() {
-    while (m_deliveryHeld && !m_abort && m_deliveryAllowed) WaitForSingleObject(m_deliveryAllowed, 50);
+    while (m_deliveryHeld && !m_abort && m_deliveryAllowed.IsValid()) WaitForSingleObject(m_deliveryAllowed.Get(), 50);
 }
 
 HRESULT CAudioPlay::SetVolume(DWORD volume) {
@@ -557,7 +504,7 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRES
     case WmReader::WMT_OPENED:
     case WmReader::WMT_CLOSED:
         m_asyncResult = result;
-        if (m_event) SetEvent(m_event);
+        if (m_event.IsValid()) SetEvent(m_event.Get());
         break;
     case WmReader::WMT_BUFFERING_START:
         PostState(kAudioBuffering);
@@ -572,7 +519,7 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRES
         break;
     case WmReader::WMT_STOPPED:
         m_asyncResult = result;
-        if (m_event) SetEvent(m_event);
+        if (m_event.IsValid()) SetEvent(m_event.Get());
         PostState(kAudioStopped);
         break;
     default:
@@ -605,7 +552,7 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
     MMRESULT result = MMSYSERR_INVALHANDLE;
     bool prepared = false;
     {
-        SectionLock lock(m_deviceLock);
+        CSectionGuard lock(m_deviceLock);
         if (m_waveOut) {
             result = waveOutPrepareHeader(m_waveOut, block, sizeof(WAVEHDR));
             prepared = result == MMSYSERR_NOERROR;
@@ -687,24 +634,25 @@ HRESULT CAudioPlay::OpenDevice() {
         return E_FAIL;
     }
     CloseHandle(thread);
-    WaitForSingleObject(m_waveOutThreadReady, INFINITE);
+    WaitForSingleObject(m_waveOutThreadReady.Get(), INFINITE);
     m_waveOutThreadId = threadId;
 
     HWAVEOUT device = nullptr;
-    MMRESULT result = waveOutOpen(&device, WAVE_MAPPER, m_waveFormat, reinterpret_cast<DWORD_PTR>(&WaveOutProc),
-                                  reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
+    MMRESULT result =
+        waveOutOpen(&device, WAVE_MAPPER, reinterpret_cast<const WAVEFORMATEX*>(m_waveFormat.data()),
+                    reinterpret_cast<DWORD_PTR>(&WaveOutProc), reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION);
     if (result != MMSYSERR_NOERROR) {
         PostThreadMessageW(threadId, WM_QUIT, 0, 0);
         return E_FAIL;
     }
-    SectionLock lock(m_deviceLock);
+    CSectionGuard lock(m_deviceLock);
     m_waveOut = device;
     m_devicePaused = FALSE;
     return S_OK;
 }
 
 HRESULT CAudioPlay::CloseDevice() {
-    SectionLock lock(m_deviceLock);
+    CSectionGuard lock(m_deviceLock);
     if (!m_waveOut) return S_OK;
     InterlockedExchange(&m_finalStatePosted, 1);
     InterlockedExchange(&m_endFlag, 0);
@@ -733,7 +681,7 @@ DWORD WINAPI CAudioPlay::WaveOutThreadProc(void* parameter) {
 void CAudioPlay::RunWaveOutThread() {
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // creates the queue
-    SetEvent(m_waveOutThreadReady);
+    SetEvent(m_waveOutThreadReady.Get());
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WOM_CLOSE) break;
         if (message.message == WOM_DONE) OnBlockDone(reinterpret_cast<WAVEHDR*>(message.wParam));
@@ -744,14 +692,14 @@ void CAudioPlay::OnBlockDone(WAVEHDR* block) {
     if (!block) return;
     MMRESULT result = MMSYSERR_NOERROR;
     {
-        SectionLock lock(m_deviceLock);
+        CSectionGuard lock(m_deviceLock);
         if (m_waveOut) result = waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
     }
     LocalFree(block);
     // The block is gone whatever the device said, so it is no longer in flight.
     InterlockedDecrement(&m_buffersInFlight);
     if (result == MMSYSERR_NOTSUPPORTED) {
-        if (m_event) SetEvent(m_event);
+        if (m_event.IsValid()) SetEvent(m_event.Get());
     } else if (result != MMSYSERR_NOERROR) {
         EndOfPlayback(false);
     }

@@ -9,7 +9,9 @@
 #include <mmsystem.h>
 
 #include <string>
+#include <vector>
 
+#include "win_owners.h"
 #include "wm_reader_api.h"
 
 class CAudioHttpStream;
@@ -126,27 +128,27 @@ private:
     volatile LONG m_endFlag;          // end of item, reader error or device failure seen
     volatile LONG m_finalStatePosted; // the state after the end has been posted once
     DWORD m_waveOutThreadId;
-    HANDLE m_waveOutThreadReady;
+    CScopedHandle m_waveOutThreadReady;
     LONG m_audioOutput;
-    HANDLE m_event;
+    CScopedHandle m_event;
     volatile HRESULT m_asyncResult;
     HWAVEOUT m_waveOut;
-    CRITICAL_SECTION m_deviceLock;    // guards m_waveOut against the sample and wave-out threads
-    WmReader::IWMReader* m_reader;
-    WmReader::IWMHeaderInfo* m_headerInfo;
+    CSectionLock m_deviceLock;        // guards m_waveOut against the sample and wave-out threads
+    CComPointer<WmReader::IWMReader> m_reader;
+    CComPointer<WmReader::IWMHeaderInfo> m_headerInfo;
     CAudioHttpStream* m_stream;       // the http stream of the open item, when the runtime needed one
-    CRITICAL_SECTION m_streamLock;    // guards m_stream against SetAbort from another thread
+    CSectionLock m_streamLock;        // guards m_stream against SetAbort from another thread
     volatile LONG m_refCount;
     volatile LONG m_buffersInFlight;
     volatile LONG m_readerCalls;      // callers inside a reader call (ReaderCall)
     volatile LONG m_progressSends;    // progress reports being sent
-    wchar_t* m_url;
+    std::wstring m_url;
     WmReader::QWORD m_duration;
-    WAVEFORMATEX* m_waveFormat;
+    std::vector<BYTE> m_waveFormat;   // the chosen output's WAVEFORMATEX (and its extra bytes); empty: none
     volatile BOOL m_progressSuspended;
     volatile BOOL m_abort;
     HWND m_notifyWindow;
-    HANDLE m_deliveryAllowed;         // manual-reset; cleared while a pause holds the samples back
+    CScopedHandle m_deliveryAllowed;  // manual-reset; cleared while a pause holds the samples back
     volatile BOOL m_deliveryHeld;
     volatile BOOL m_devicePaused;
     bool m_comInitialized;

@@ -14,7 +14,7 @@ bool CDownloadThread::Start(TrackInfo track) {
     if (IsRunning()) return false;
     m_track = std::move(track);
     {
-        std::lock_guard<std::mutex> hold(m_downloadLock);
+        CSectionGuard hold(m_downloadLock);
         m_download.reset(new CHttpDownload());
     }
     m_state.store(DownloadState::Running);
@@ -34,7 +34,7 @@ unsigned CDownloadThread::Run() {
     if (!url.empty() && !name.empty()) {
         CHttpDownload* download;
         {
-            std::lock_guard<std::mutex> hold(m_downloadLock);
+            CSectionGuard hold(m_downloadLock);
             download = m_download.get();
         }
         // Stop deletes the downloader only after this thread ended.
@@ -47,24 +47,24 @@ unsigned CDownloadThread::Run() {
 
 bool CDownloadThread::Stop() {
     {
-        std::lock_guard<std::mutex> hold(m_downloadLock);
+        CSectionGuard hold(m_downloadLock);
         if (m_download) m_download->Stop();
     }
     bool stopped = CVelaThread::Stop();
-    std::lock_guard<std::mutex> hold(m_downloadLock);
+    CSectionGuard hold(m_downloadLock);
     m_download.reset();
     return stopped;
 }
 
 bool CDownloadThread::GetSpeed(int& kilobytesPerSecond) const {
-    std::lock_guard<std::mutex> hold(m_downloadLock);
+    CSectionGuard hold(m_downloadLock);
     kilobytesPerSecond = 0;
     if (m_download) m_download->GetSpeed(kilobytesPerSecond);
     return true;
 }
 
 bool CDownloadThread::GetDownloadedBytes(unsigned& bytes) const {
-    std::lock_guard<std::mutex> hold(m_downloadLock);
+    CSectionGuard hold(m_downloadLock);
     int downloaded = 0;
     if (m_download) m_download->GetDownloadedBytes(downloaded);
     bytes = downloaded > 0 ? static_cast<unsigned>(downloaded) : 0;
@@ -72,7 +72,7 @@ bool CDownloadThread::GetDownloadedBytes(unsigned& bytes) const {
 }
 
 bool CDownloadThread::GetTotalBytes(unsigned& bytes) const {
-    std::lock_guard<std::mutex> hold(m_downloadLock);
+    CSectionGuard hold(m_downloadLock);
     int total = m_download ? m_download->GetFileSize() : 0;
     bytes = total > 0 ? static_cast<unsigned>(total) : 0;
     return true;

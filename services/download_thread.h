@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "http_download.h"
@@ -45,7 +44,7 @@ public:
 
 private:
     TrackInfo m_track;
-    mutable std::mutex m_downloadLock;  // guards the downloader pointer against Stop
+    mutable CSectionLock m_downloadLock;  // guards the downloader pointer against Stop
     std::unique_ptr<CHttpDownload> m_download;
     std::atomic<DownloadState> m_state{DownloadState::Idle};
 };

@@ -14,7 +14,7 @@ bool CHttpDownload::HttpDownload(const char* url, const char* targetPath, int& /
     if (!url || !targetPath) return false;
     std::string utf8Url;
     AnsiToUtf8(utf8Url, url, static_cast<int>(std::strlen(url)));
-    return Download(utf8Url, AnsiTextToWide(targetPath), fileSize, proxyHost ? proxyHost : "", proxyPort, threadCount);
+    return Download(utf8Url, AnsiToWide(targetPath), fileSize, proxyHost ? proxyHost : "", proxyPort, threadCount);
 }
 
 bool CHttpDownload::HttpDownload(const std::wstring& url, const std::wstring& targetPath, int& fileSize,

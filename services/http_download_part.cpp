@@ -1,52 +1,37 @@
 #include "http_download_part.h"
 
-void CDownloadFile::Close() {
-    if (m_handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
+#include "win_files.h"
+
+bool CDownloadFile::Open(const std::wstring& path, DWORD access, DWORD disposition, DWORD flags) {
+    // The handle held goes first: the file may be this one, which would refuse a second opening.
+    Close();
+    m_handle.Reset(CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr));
+    return IsOpen();
 }
 
 bool CDownloadFile::OpenForUpdate(const std::wstring& path) {
-    Close();
-    m_handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    return IsOpen();
+    return Open(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
 }
 
 bool CDownloadFile::Create(const std::wstring& path) {
-    Close();
-    m_handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    return IsOpen();
+    return Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
 }
 
 bool CDownloadFile::OpenForReading(const std::wstring& path) {
-    Close();
-    m_handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return IsOpen();
+    return Open(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
 }
 
 bool CDownloadFile::TruncateAt(long long size) {
     LARGE_INTEGER position;
     position.QuadPart = size;
-    return IsOpen() && SetFilePointerEx(m_handle, position, nullptr, FILE_BEGIN) && SetEndOfFile(m_handle);
+    return IsOpen() && SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(m_handle.Get());
 }
 
-bool CDownloadFile::Write(const char* data, DWORD size) {
-    while (size > 0) {
-        DWORD written = 0;
-        if (!WriteFile(m_handle, data, size, &written, nullptr) || written == 0) return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
+bool CDownloadFile::Write(const char* data, DWORD size) { return WriteAllBytes(m_handle.Get(), data, size); }
 
 bool CDownloadFile::Read(char* data, DWORD size, DWORD& read) {
     read = 0;
-    return ReadFile(m_handle, data, size, &read, nullptr) != FALSE;
+    return ReadFile(m_handle.Get(), data, size, &read, nullptr) != FALSE;
 }
 
 std::wstring PartFileName(const std::wstring& targetPath, int index) {

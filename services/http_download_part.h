@@ -6,11 +6,12 @@
 
 #include <string>
 
-// Owns one file handle and closes it.
+#include "win_owners.h"
+
+// One part file, open for the downloader; closed with the object.
 class CDownloadFile {
 public:
     CDownloadFile() = default;
-    ~CDownloadFile() { Close(); }
     CDownloadFile(const CDownloadFile&) = delete;
     CDownloadFile& operator=(const CDownloadFile&) = delete;
 
@@ -19,8 +20,8 @@ public:
     // Creates the file anew, or empties it.
     bool Create(const std::wstring& path);
     bool OpenForReading(const std::wstring& path);
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    void Close();
+    bool IsOpen() const { return m_handle.IsValid(); }
+    void Close() { m_handle.Close(); }
 
     // Sets the position and cuts the file there.
     bool TruncateAt(long long size);
@@ -29,7 +30,9 @@ public:
     bool Read(char* data, DWORD size, DWORD& read);
 
 private:
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    bool Open(const std::wstring& path, DWORD access, DWORD disposition, DWORD flags);
+
+    CScopedHandle m_handle;
 };
 
 // The name of the part file of one range.

@@ -78,16 +78,7 @@ bool SplitHttpUrl(const std::string& url, std::string& host, int& port, std::str
 
 void AnsiToUtf8(std::string& out, const char* text, int length) {
     out.clear();
-    if (text && length > 0) out = WideToUtf8(AnsiTextToWide(std::string(text, static_cast<size_t>(length))));
-}
-
-std::wstring AnsiTextToWide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (units <= 0) return std::wstring();
-    std::wstring out(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], units);
-    return out;
+    if (text && length > 0) out = WideToUtf8(AnsiToWide(std::string(text, static_cast<size_t>(length))));
 }
 
 std::string PercentEncodeUrlText(const std::string& utf8) {

@@ -15,9 +15,6 @@ bool SplitHttpUrl(const std::string& url, std::string& host, int& port, std::str
 // Text of the ANSI code page (length in bytes) to UTF-8.
 void AnsiToUtf8(std::string& out, const char* text, int length);
 
-// Text of the ANSI code page to UTF-16.
-std::wstring AnsiTextToWide(const std::string& text);
-
 // Percent-encodes the bytes of a UTF-8 URL text that may not appear raw in a request line
 // (controls, blanks, non-ASCII and a few unsafe marks); '%' and the URL's own delimiters stay.
 std::string PercentEncodeUrlText(const std::string& utf8);

@@ -10,9 +10,6 @@ namespace {
 
 const int kBlockBytes = 1024;
 const int kDownloadTimeoutMs = 5000;
-const int kBodySendTimeoutMs = 1000;
-const int kReceiveBufferBytes = 0x400000;
-const int kSendBufferBytes = 0x80000;
 
 bool IsChunked(const CHttpSocket& socket) {
     std::string coding;
@@ -37,9 +34,9 @@ bool ReadBodyFraming(const CHttpSocket& socket, bool& lengthKnown, unsigned long
 // ---------------------------------------------------------------------------------------------
 // CTargetFile
 
-CTargetFile::CTargetFile() : m_file(INVALID_HANDLE_VALUE), m_expectedSize(0) {}
+CTargetFile::CTargetFile() : m_expectedSize(0) {}
 
-CTargetFile::~CTargetFile() { Close(); }
+CTargetFile::~CTargetFile() = default;
 
 void CTargetFile::SetFile(const std::wstring& path, unsigned long expectedSize) {
     Close();
@@ -52,17 +49,17 @@ bool CTargetFile::Open() {
     if (m_path.empty()) return false;
     const DWORD access = GENERIC_READ | GENERIC_WRITE;
     const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    m_file = CreateFileW(m_path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file != INVALID_HANDLE_VALUE) return true;
-    m_file = CreateFileW(m_path.c_str(), access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (m_file == INVALID_HANDLE_VALUE) return false;
+    m_file.Reset(CreateFileW(m_path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (m_file.IsValid()) return true;
+    m_file.Reset(CreateFileW(m_path.c_str(), access, share, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file.IsValid()) return false;
     if (m_expectedSize != 0) {
         // Give the new file its whole size at once, so that blocks are written in place.
         LARGE_INTEGER size;
         size.QuadPart = static_cast<LONGLONG>(m_expectedSize);
         LARGE_INTEGER start = {};
-        if (!SetFilePointerEx(m_file, size, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file) ||
-            !SetFilePointerEx(m_file, start, nullptr, FILE_BEGIN)) {
+        if (!SetFilePointerEx(m_file.Get(), size, nullptr, FILE_BEGIN) || !SetEndOfFile(m_file.Get()) ||
+            !SetFilePointerEx(m_file.Get(), start, nullptr, FILE_BEGIN)) {
             Close();
             DeleteFileW(m_path.c_str());
             return false;
@@ -77,9 +74,9 @@ bool CTargetFile::WriteAt(const void* data, unsigned long& count, unsigned long 
     if (!Open()) return false;
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(offset);
-    if (!SetFilePointerEx(m_file, position, nullptr, FILE_BEGIN)) return false;
+    if (!SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN)) return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(m_file, data, wanted, &written, nullptr);
+    BOOL ok = WriteFile(m_file.Get(), data, wanted, &written, nullptr);
     count = written;
     return ok && written == wanted;
 }
@@ -88,15 +85,10 @@ bool CTargetFile::Truncate(unsigned long long length) {
     if (!IsOpen()) return false;
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(length);
-    return SetFilePointerEx(m_file, position, nullptr, FILE_BEGIN) && SetEndOfFile(m_file);
+    return SetFilePointerEx(m_file.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(m_file.Get());
 }
 
-void CTargetFile::Close() {
-    if (m_file != INVALID_HANDLE_VALUE) {
-        CloseHandle(m_file);
-        m_file = INVALID_HANDLE_VALUE;
-    }
-}
+void CTargetFile::Close() { m_file.Close(); }
 
 // ---------------------------------------------------------------------------------------------
 // HttpPost
@@ -232,8 +224,7 @@ bool MusicDown::DownloadToFile(const std::wstring& url, int /*unused*/) {
         Close();
         return true;  // an empty body: no file
     }
-    SetTimeout(kBodySendTimeoutMs, kSendTimeout);
-    SetBufferSizes(kReceiveBufferBytes, kSendBufferBytes);
+    PrepareBodyTransfer();
 
     CTargetFile file;
     file.SetFile(m_targetFile, m_contentLength);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "http_socket.h"
+#include "win_owners.h"
 
 // Largest response body that is fetched into memory or into a file by these classes.
 const unsigned long long kMaxFetchBodyBytes = 64ull * 1024 * 1024;
@@ -28,11 +29,11 @@ public:
     // Cuts the open file to length bytes.
     bool Truncate(unsigned long long length);
     void Close();
-    bool IsOpen() const { return m_file != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.IsValid(); }
     const std::wstring& GetPath() const { return m_path; }
 
 private:
-    HANDLE m_file;
+    CScopedHandle m_file;
     std::wstring m_path;
     unsigned long m_expectedSize;
 };

@@ -334,6 +334,11 @@ bool CHttpSocket::SetBufferSizes(int receiveBytes, int sendBytes) {
     return ok;
 }
 
+void CHttpSocket::PrepareBodyTransfer() {
+    SetTimeout(kBodySendTimeoutMs, kSendTimeout);
+    SetBufferSizes(kReceiveBufferBytes, kSendBufferBytes);
+}
+
 // ---------------------------------------------------------------------------------------------
 // CHttpRequest
 
@@ -376,8 +381,7 @@ bool CHttpRequest::OpenGet(const std::string& url) {
         Close();
         return false;
     }
-    SetTimeout(kBodySendTimeoutMs, kSendTimeout);
-    SetBufferSizes(kReceiveBufferBytes, kSendBufferBytes);
+    PrepareBodyTransfer();
     return true;
 }
 

@@ -82,6 +82,9 @@ public:
     bool SetTimeout(int milliseconds, int kind);
     // Sets the socket's receive and send buffer sizes.
     bool SetBufferSizes(int receiveBytes, int sendBytes);
+    // The short send time-out and the large buffers of a connection whose response body is
+    // read next.
+    void PrepareBodyTransfer();
 
     // Dotted address of the host of the last successful name look-up.
     const char* GetHostAddress() const { return m_hostAddress.c_str(); }

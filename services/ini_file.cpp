@@ -2,10 +2,13 @@
 
 #include <windows.h>
 
+#include "win_files.h"
+#include "win_text.h"
+
 namespace {
 
 // Largest INI file that is read.
-const LONGLONG kMaxIniBytes = 16 * 1024 * 1024;
+const unsigned long long kMaxIniBytes = 16 * 1024 * 1024;
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
@@ -37,18 +40,8 @@ bool CIni::Load(const std::string& fileName) {
     m_fileName = fileName;
     m_data.clear();
     m_sections.clear();
-    HANDLE file = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 1 && size.QuadPart <= kMaxIniBytes;
-    if (ok) {
-        m_data.resize(static_cast<size_t>(size.QuadPart));
-        DWORD got = 0;
-        ok = ReadFile(file, &m_data[0], static_cast<DWORD>(m_data.size()), &got, nullptr) && got == m_data.size();
-    }
-    CloseHandle(file);
-    if (!ok) {
+    // The name is in the ANSI code page, as the narrow file functions take it.
+    if (ReadWholeFile(AnsiToWide(fileName), m_data, kMaxIniBytes) != FileReadResult::Ok || m_data.empty()) {
         m_data.clear();
         return false;
     }

@@ -52,69 +52,7 @@ private:
     HKEY m_key;
 };
 
-// Owns a file handle.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle() {
-        if (m_handle != INVALID_HANDLE_VALUE) CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return m_handle; }
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE m_handle;
-};
-
-std::wstring ModuleFileName() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return std::wstring();
-        if (n < buffer.size()) return std::wstring(buffer.data(), n);
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 }  // namespace
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
-    bytes.clear();
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return false;
-    char block[4096];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), block, sizeof block, &got, nullptr)) {
-            bytes.clear();
-            return false;
-        }
-        if (got == 0) return true;
-        bytes.append(block, got);
-    }
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) return false;
-    DWORD written = 0;
-    return bytes.empty() ||
-           (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size());
-}
-
-bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
-    const std::wstring temporary = path + L".tmp";
-    if (!WriteWholeFile(temporary, bytes) ||
-        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
-}
 
 bool ParseXmlText(TiXmlDocument& document, std::string text, TiXmlEncoding encoding) {
     // A lead byte announces at most four bytes; the terminator and these keep every step inside.
@@ -205,24 +143,6 @@ bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text) {
     return true;
 }
 
-namespace {
-
-std::string WideToCodePage(const std::wstring& text, UINT codePage) {
-    if (text.empty()) return std::string();
-    const int units = static_cast<int>(text.size());
-    int n = WideCharToMultiByte(codePage, 0, text.data(), units, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), units, &out[0], n, nullptr, nullptr);
-    return out;
-}
-
-}  // namespace
-
-std::string WideToUtf8(const std::wstring& text) { return WideToCodePage(text, CP_UTF8); }
-
-std::string WideToAnsi(const std::wstring& text) { return WideToCodePage(text, CP_ACP); }
-
 int RunCommandLine(const std::wstring& commandLine) {
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
@@ -266,7 +186,7 @@ bool WriteAppXml(const std::wstring& fileName) {
     if (!GetUserDataFolder(folder)) return false;
     std::string text;
     try {
-        text = AppXmlText(ModuleFileName());
+        text = AppXmlText(ModuleFilePath());
     } catch (const std::exception&) {
         return false;
     }

@@ -1,11 +1,15 @@
 // Small services shared across the player: the per-user data folder, folder creation, the
-// player's three-byte text form of its list files, UTF-8, starting programs, the web browser's
-// path and the "app.xml" hand-over file read by the updater.
+// player's three-byte text form of its list files, XML texts and files, starting programs, the
+// web browser's path and the "app.xml" hand-over file read by the updater. Whole-file reading,
+// writing and replacing and UTF-8 and ANSI text come from the base library with this header.
 #pragma once
 
 #include <string>
 
 #include <tinyxml.h>
+
+#include "win_files.h"
+#include "win_text.h"
 
 // The roaming application-data folder (created by the shell when missing) plus "\VelaMusic",
 // without a trailing backslash. The "VelaMusic" folder itself is not created. False when the
@@ -26,20 +30,6 @@ bool WideToUtf8Fixed3(std::string& out, const std::wstring& text);
 // Reads the three-byte form into out; a group cut short by the end of the text ends the
 // reading. False (out as far as built) on a failed allocation.
 bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text);
-
-// Standard UTF-8 of text.
-std::string WideToUtf8(const std::wstring& text);
-// Text in the system's ANSI code page (characters it lacks become its default character).
-std::string WideToAnsi(const std::wstring& text);
-
-// Reads a whole file by its wide path into bytes; false (bytes empty) when it cannot be read.
-bool ReadWholeFile(const std::wstring& path, std::string& bytes);
-// Creates or truncates the file and writes bytes; false when any of it could not be written.
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
-// Writes bytes to "<path>.tmp" and then puts that file in the place of path in one step, so the
-// old file stays whole until the new one is complete. False (old file untouched, no temporary
-// file left) when writing or replacing fails.
-bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes);
 
 // Parses an XML text. TinyXML steps over a multi-byte UTF-8 character by the length its lead
 // byte announces, so a text that ends inside such a character would be read past its end: the

@@ -1,6 +1,5 @@
 #include "push_agent.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <chrono>
@@ -8,6 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <vector>
+
+#include "win_files.h"
 
 const char kMsipContentCsv[] = "text/csv";
 const char kMsipPathDevice[] = "/device";
@@ -45,43 +46,6 @@ namespace {
 
 // Line break of the agent's text files, as Windows text files have it.
 const char kTextLineBreak[] = "\r\n";
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (IsOpen()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-bool ReadWholeFile(const std::wstring& path, std::string& out) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) return false;
-    out.clear();
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0) out.append(buffer, got);
-    return true;
-}
-
-bool WriteAllBytes(HANDLE file, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD wrote = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        if (!WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) return false;
-        done += wrote;
-    }
-    return true;
-}
 
 std::string FormatArgs(const char* format, va_list args) {
     va_list copy;
@@ -214,17 +178,10 @@ std::string TrimRight(const std::string& text) {
 }
 
 std::wstring MsipFilePath(const wchar_t* fileName) {
-    std::vector<wchar_t> module(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, module.data(), static_cast<DWORD>(module.size()));
-        if (length == 0) return fileName;
-        if (length < module.size()) break;
-        module.resize(module.size() * 2);
-    }
-    std::wstring path(module.data());
-    const std::size_t slash = path.rfind(L'\\');
+    const std::wstring program = ModuleFilePath();
+    const std::size_t slash = program.rfind(L'\\');
     if (slash == std::wstring::npos) return fileName;
-    return path.substr(0, slash + 1) + fileName;
+    return program.substr(0, slash + 1) + fileName;
 }
 
 void MsipLog(const char* format, ...) {
@@ -237,11 +194,12 @@ void MsipLog(const char* format, ...) {
     const std::time_t now = std::time(nullptr);
     if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "%m/%d %X", local);
 
-    FileHandle file(CreateFileW(MsipFilePath(L"msip.log").c_str(), FILE_APPEND_DATA,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file.IsOpen()) return;
-    WriteAllBytes(file.Get(), std::string(stamp) + ": " + text + kTextLineBreak);
+    CScopedHandle file(CreateFileW(MsipFilePath(L"msip.log").c_str(), FILE_APPEND_DATA,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                   nullptr));
+    if (!file.IsValid()) return;
+    const std::string line = std::string(stamp) + ": " + text + kTextLineBreak;
+    WriteAllBytes(file.Get(), line.data(), line.size());
 }
 
 // ---- AgentConfig ----
@@ -274,13 +232,13 @@ bool AgentConfig::Load() {
 
 bool AgentConfig::Set(const std::string& key, const std::string& value) {
     SmartLock guard(&lock_);
-    FileHandle file(
-        CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) return false;
-    values_[key] = value;
+    std::map<std::string, std::string> values = values_;
+    values[key] = value;
     std::string content;
-    for (const auto& pair : values_) content += pair.first + "=" + pair.second + kTextLineBreak;
-    return WriteAllBytes(file.Get(), content);
+    for (const auto& pair : values) content += pair.first + "=" + pair.second + kTextLineBreak;
+    if (!WriteWholeFile(path_, content)) return false;
+    values_.swap(values);
+    return true;
 }
 
 std::string AgentConfig::Get(const std::string& key, const std::string& fallback) const {
@@ -300,9 +258,7 @@ MSIPAgent::MSIPAgent(MSIPTransport* transport, AgentConfig* config)
       counterLoaded_(false),
       config_(config) {}
 
-MSIPAgent::~MSIPAgent() {
-    if (ackSemaphore_) CloseHandle(ackSemaphore_);
-}
+MSIPAgent::~MSIPAgent() {}
 
 std::int64_t MSIPAgent::GetDeviceId() const {
     SmartLock guard(&lock_);
@@ -331,7 +287,7 @@ bool MSIPAgent::Send(MSIPMessage& message) {
     }
     try {
         if (!transport_) throw MSIPIOException("No transport", "MSIPAgent", __LINE__);
-        if (!ackSemaphore_) throw MSIPIOException("No acknowledgement semaphore", "MSIPAgent", __LINE__);
+        if (!ackSemaphore_.IsValid()) throw MSIPIOException("No acknowledgement semaphore", "MSIPAgent", __LINE__);
         transport_->Send(message);
         WaitForAck(id);
         return true;
@@ -361,14 +317,14 @@ void MSIPAgent::WaitForAck(std::int64_t id) {
             if (!acked) throw MSIPIOException("Timeout to receive the ACK", "MSIPAgent", 453);
             // The acknowledgement came in just now: its wake-up belongs to this message and is
             // taken back (another sender may hold it for a moment while passing it on).
-            WaitForSingleObject(ackSemaphore_, kAckTimeoutMs);
+            WaitForSingleObject(ackSemaphore_.Get(), kAckTimeoutMs);
             return;
         }
-        const DWORD wait = WaitForSingleObject(ackSemaphore_, static_cast<DWORD>(remaining));
+        const DWORD wait = WaitForSingleObject(ackSemaphore_.Get(), static_cast<DWORD>(remaining));
         if (wait == WAIT_OBJECT_0) {
             if (IsAcked(id)) return;
             // Another message's acknowledgement: hand the wake-up on to its sender.
-            ReleaseSemaphore(ackSemaphore_, 1, nullptr);
+            ReleaseSemaphore(ackSemaphore_.Get(), 1, nullptr);
             SwitchToThread();
         } else if (wait != WAIT_TIMEOUT) {
             throw MSIPIOException("Waiting for the ACK failed", "MSIPAgent", __LINE__);
@@ -389,7 +345,7 @@ bool MSIPAgent::IsAcked(std::int64_t id) {
 void MSIPAgent::Acknowledge(std::int64_t id) {
     SmartLock guard(&lock_);
     if (pending_.erase(id) == 0) return;
-    ReleaseSemaphore(ackSemaphore_, 1, nullptr);
+    ReleaseSemaphore(ackSemaphore_.Get(), 1, nullptr);
 }
 
 MSIPContact MSIPAgent::GetSelfInfo() {

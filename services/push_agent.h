@@ -15,6 +15,8 @@
 #include <set>
 #include <string>
 
+#include "win_owners.h"
+
 // ---- Error codes of the agent ----
 enum MSIPErrorCode {
     MSIP_ERROR_NONE = 0,
@@ -159,30 +161,11 @@ private:
 
 // ---- Locking ----
 
-// A critical section.
-class MSIPLock {
+// Holds the agent's lock (a CSectionLock) for its lifetime.
+class SmartLock : public CSectionGuard {
 public:
-    MSIPLock() { InitializeCriticalSection(&section_); }
-    ~MSIPLock() { DeleteCriticalSection(&section_); }
-    MSIPLock(const MSIPLock&) = delete;
-    MSIPLock& operator=(const MSIPLock&) = delete;
-    void Enter() { EnterCriticalSection(&section_); }
-    void Leave() { LeaveCriticalSection(&section_); }
-
-private:
-    CRITICAL_SECTION section_;
-};
-
-// Holds a lock for its lifetime.
-class SmartLock {
-public:
-    explicit SmartLock(MSIPLock* lock) : lock_(lock) { lock_->Enter(); }
-    virtual ~SmartLock() { lock_->Leave(); }
-    SmartLock(const SmartLock&) = delete;
-    SmartLock& operator=(const SmartLock&) = delete;
-
-private:
-    MSIPLock* lock_;
+    explicit SmartLock(CSectionLock* lock) : CSectionGuard(*lock) {}
+    virtual ~SmartLock() = default;
 };
 
 // ---- The settings file "agent.conf" ----
@@ -211,7 +194,7 @@ public:
 private:
     std::wstring path_;
     std::map<std::string, std::string> values_;
-    mutable MSIPLock lock_;
+    mutable CSectionLock lock_;
 };
 
 // ---- The transport ----
@@ -275,8 +258,8 @@ private:
     std::list<MSIPContact> friends_;
     std::set<std::int64_t> pending_;
     MSIPTransport* transport_;
-    HANDLE ackSemaphore_;
-    mutable MSIPLock lock_;
+    CScopedHandle ackSemaphore_;
+    mutable CSectionLock lock_;
     std::int64_t messageCounter_;
     bool counterLoaded_;
     std::string deviceId_;

@@ -54,14 +54,15 @@ void FetchReply(const std::wstring& replyName, const std::string& url) {
     if (!down->DownloadToFile(std::wstring(url.begin(), url.end()), 1024000)) DeleteFileW(path.c_str());
 }
 
-std::recursive_mutex& ReplyMutex(const std::wstring& replyName) {
-    static std::mutex* guard = new std::mutex;
-    static auto* mutexes = new std::map<std::wstring, std::unique_ptr<std::recursive_mutex>>;
+// The locks live as long as the process: a reply may still be locked while statics are destroyed.
+CSectionLock& ReplyLock(const std::wstring& replyName) {
+    static CSectionLock* guard = new CSectionLock;
+    static auto* locks = new std::map<std::wstring, std::unique_ptr<CSectionLock>>;
     std::wstring key;
     for (wchar_t c : replyName) key += static_cast<wchar_t>(std::towlower(c));
-    std::lock_guard<std::mutex> lock(*guard);
-    std::unique_ptr<std::recursive_mutex>& slot = (*mutexes)[key];
-    if (!slot) slot.reset(new std::recursive_mutex);
+    CSectionGuard hold(*guard);
+    std::unique_ptr<CSectionLock>& slot = (*locks)[key];
+    if (!slot) slot.reset(new CSectionLock);
     return *slot;
 }
 
@@ -135,6 +136,4 @@ std::wstring RestReplyPath(const std::wstring& replyName) {
     return folder + L"\\" + replyName;
 }
 
-RestReplyLock::RestReplyLock(const std::wstring& replyName) : mutex_(ReplyMutex(replyName)) { mutex_.lock(); }
-
-RestReplyLock::~RestReplyLock() { mutex_.unlock(); }
+RestReplyLock::RestReplyLock(const std::wstring& replyName) : guard_(ReplyLock(replyName)) {}

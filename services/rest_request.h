@@ -5,9 +5,10 @@
 // parses by its name (a missing file means that the call failed).
 #pragma once
 
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "win_owners.h"
 
 // Method names of the service.
 namespace RestMethod {
@@ -78,10 +79,7 @@ std::wstring RestReplyPath(const std::wstring& replyName);
 class RestReplyLock {
 public:
     explicit RestReplyLock(const std::wstring& replyName);
-    ~RestReplyLock();
-    RestReplyLock(const RestReplyLock&) = delete;
-    RestReplyLock& operator=(const RestReplyLock&) = delete;
 
 private:
-    std::recursive_mutex& mutex_;
+    CSectionGuard guard_;
 };

@@ -2,15 +2,19 @@
 // Subclasses implement Run; bodies that loop wait on or test the stop event. Start, Stop and
 // IsRunning are for other threads (Run must not call them: Stop holds the object while it waits).
 // A subclass whose Run uses its own members must stop the thread in its own destructor: the
-// base destructor runs after those members are gone.
+// base destructor runs after those members are gone. An exception that leaves Run ends only the
+// thread (exit code kRunFailedExitCode), never the program.
 #pragma once
 
 #include <windows.h>
 
-#include <mutex>
+#include "win_owners.h"
 
 class CVelaThread {
 public:
+    // The exit code of a thread whose Run ended by an exception.
+    static const unsigned kRunFailedExitCode = static_cast<unsigned>(-1);
+
     CVelaThread() = default;
     CVelaThread(const CVelaThread&) = delete;
     CVelaThread& operator=(const CVelaThread&) = delete;
@@ -27,16 +31,18 @@ public:
 
 protected:
     // Manual-reset, signalled by Stop.
-    HANDLE StopEvent() const { return m_stopEvent; }
-    bool StopRequested() const { return m_stopEvent && WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0; }
+    HANDLE StopEvent() const { return m_stopEvent.Get(); }
+    bool StopRequested() const {
+        return m_stopEvent.IsValid() && WaitForSingleObject(m_stopEvent.Get(), 0) == WAIT_OBJECT_0;
+    }
 
 private:
     static unsigned __stdcall ThreadEntry(void* self);
     bool ThreadAlive() const;
     void ReleaseHandles();
 
-    mutable std::mutex m_lock;  // guards the handles against concurrent Start and Stop
+    mutable CSectionLock m_lock;  // guards the handles against concurrent Start and Stop
     unsigned m_threadId = 0;
-    HANDLE m_thread = nullptr;
-    HANDLE m_stopEvent = nullptr;
+    CScopedHandle m_thread;
+    CScopedHandle m_stopEvent;
 };

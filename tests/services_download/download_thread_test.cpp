@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,26 @@ TEST(VelaThread, ThreadThatEndedByItselfIsNotRunningAndStartsAgain) {
     EXPECT_TRUE(WaitFor([&] { return thread.runs.load() == 2; }, 5000));
     EXPECT_TRUE(thread.Stop()) << "an ended thread is held until it is stopped";
     EXPECT_FALSE(thread.Stop());
+}
+
+// A worker whose body throws.
+class ThrowingThread : public CVelaThread {
+public:
+    ~ThrowingThread() override { Stop(); }
+    unsigned Run() override {
+        runs.fetch_add(1);
+        throw std::runtime_error("the body failed");
+    }
+    std::atomic<int> runs{0};
+};
+
+TEST(VelaThread, AThrowingBodyEndsItsThreadNotTheProgram) {
+    ThrowingThread thread;
+    ASSERT_TRUE(thread.Start());
+    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() == 1 && !thread.IsRunning(); }, 5000));
+    ASSERT_TRUE(thread.Start()) << "the ended thread leaves the object usable";
+    EXPECT_TRUE(WaitFor([&] { return thread.runs.load() == 2 && !thread.IsRunning(); }, 5000));
+    EXPECT_TRUE(thread.Stop());
 }
 
 class DownloadThreadTest : public ::testing::Test {
