@@ -222,6 +222,20 @@ TEST(ImageLoading, ReadsArchiveEntriesWholeOnly) {
     CWindowManagerUI::SetResourceZip(L"", false);
 }
 
+TEST(ImageLoading, AnArchiveToKeepOpenThatWasMissingIsOpenedForEachRead) {
+    // The layout reader does the same, so that images and layouts of one archive come or fail together.
+    ManagerFixture fixture;
+    CWindowManagerUI::SetResourceZip(L"later.zip", true);
+    ASSERT_EQ(CWindowManagerUI::GetResourceZipHandle(), nullptr);
+    EXPECT_EQ(CUIRenderer::LoadImage(L"left.png"), nullptr);
+    const std::string png = EncodePng(2, 2, SolidPixels(2, 2, kGreen));
+    fixture.WriteResource(L"later.zip", rendertest::MakeStoredZip({rendertest::ZipEntry{"left.png", png}}));
+    UIImageInfo* image = CUIRenderer::LoadImage(L"left.png");
+    EXPECT_NE(image, nullptr);
+    CUIRenderer::FreeImage(image);
+    CWindowManagerUI::SetResourceZip(L"", false);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Drawing
 

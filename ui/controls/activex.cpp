@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "win_owners.h"
+
 namespace UIToolkit {
 
 namespace {
@@ -9,13 +11,19 @@ namespace {
 const wchar_t kHostName[] = L"UIActiveX";
 const int kHimetricPerInch = 2540;
 
-template <class T>
-void SafeRelease(T*& pointer) {
-    if (pointer != nullptr) {
-        T* old = pointer;
-        pointer = nullptr;
-        old->Release();
+// An object of the class made by the module's own class factory; null when it gives none.
+IOleObject* CreateObjectOfModule(HMODULE module, REFCLSID clsid) {
+    typedef HRESULT(STDAPICALLTYPE * GetClassObjectProc)(REFCLSID, REFIID, LPVOID*);
+    GetClassObjectProc getClassObject =
+        reinterpret_cast<GetClassObjectProc>(reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
+    CComPointer<IClassFactory> factory;
+    if (getClassObject == nullptr || FAILED(getClassObject(clsid, IID_IClassFactory, factory.ReceiveVoid())) ||
+        !factory) {
+        return nullptr;
     }
+    IOleObject* object = nullptr;
+    if (FAILED(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&object)))) return nullptr;
+    return object;
 }
 
 RECT MovedToOrigin(const RECT& rc) {
@@ -45,8 +53,8 @@ CActiveXFrameWnd::CActiveXFrameWnd(CActiveXCtrl* site) : m_refCount(1), m_site(s
 }
 
 CActiveXFrameWnd::~CActiveXFrameWnd() {
-    SafeRelease(m_activeObject);
-    SafeRelease(m_site);
+    ReleaseInterface(m_activeObject);
+    ReleaseInterface(m_site);
 }
 
 STDMETHODIMP CActiveXFrameWnd::QueryInterface(REFIID riid, void** object) {
@@ -85,7 +93,7 @@ STDMETHODIMP CActiveXFrameWnd::SetBorderSpace(LPCBORDERWIDTHS) { return S_OK; }
 
 STDMETHODIMP CActiveXFrameWnd::SetActiveObject(IOleInPlaceActiveObject* activeObject, LPCOLESTR) {
     if (activeObject != nullptr) activeObject->AddRef();
-    SafeRelease(m_activeObject);
+    ReleaseInterface(m_activeObject);
     m_activeObject = activeObject;
     return S_OK;
 }
@@ -104,7 +112,7 @@ CActiveXEnum::CActiveXEnum(IUnknown* object) : m_pos(0), m_refCount(1), m_object
     if (m_object != nullptr) m_object->AddRef();
 }
 
-CActiveXEnum::~CActiveXEnum() { SafeRelease(m_object); }
+CActiveXEnum::~CActiveXEnum() { ReleaseInterface(m_object); }
 
 STDMETHODIMP CActiveXEnum::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) return E_POINTER;
@@ -167,14 +175,11 @@ const wchar_t* CActiveXWnd::GetWindowClassName() const { return L"ActiveXWnd"; }
 void CActiveXWnd::RunVerb(LONG verb) {
     CActiveXUI* owner = m_site->m_owner;
     if (owner == nullptr || owner->m_object == nullptr) return;
-    IOleObject* object = owner->m_object;
-    object->AddRef();
-    IOleClientSite* clientSite = nullptr;
-    m_site->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
+    CComPointer<IOleObject> object = CComPointer<IOleObject>::Share(owner->m_object);
+    CComPointer<IOleClientSite> clientSite;
+    m_site->QueryInterface(IID_IOleClientSite, clientSite.ReceiveVoid());
     RECT rc = owner->GetPos();
-    object->DoVerb(verb, nullptr, clientSite, 0, m_hWnd, &rc);
-    SafeRelease(clientSite);
-    object->Release();
+    object->DoVerb(verb, nullptr, clientSite.Get(), 0, m_hWnd, &rc);
 }
 
 LRESULT CActiveXWnd::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -236,9 +241,9 @@ CActiveXCtrl::CActiveXCtrl(CActiveXUI* owner)
 CActiveXCtrl::~CActiveXCtrl() {
     delete m_window;
     m_window = nullptr;
-    SafeRelease(m_outerSite);
-    SafeRelease(m_viewObject);
-    SafeRelease(m_inPlaceObject);
+    ReleaseInterface(m_outerSite);
+    ReleaseInterface(m_viewObject);
+    ReleaseInterface(m_inPlaceObject);
     if (m_accel != nullptr) ::DestroyAcceleratorTable(m_accel);
 }
 
@@ -282,7 +287,7 @@ RECT CActiveXCtrl::ObjectRect() const {
 
 STDMETHODIMP CActiveXCtrl::SetSite(IUnknown* site) {
     if (site != nullptr) site->AddRef();
-    SafeRelease(m_outerSite);
+    ReleaseInterface(m_outerSite);
     m_outerSite = site;
     return S_OK;
 }
@@ -402,7 +407,7 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags) {
     CWindowManagerUI* manager = m_owner->GetManager();
     if (manager == nullptr || manager->GetPaintWindow() == nullptr) return E_UNEXPECTED;
     // A second activation replaces what the first one set up.
-    SafeRelease(m_inPlaceObject);
+    ReleaseInterface(m_inPlaceObject);
     if (!m_runningLocked) {
         ::OleLockRunning(m_owner->m_object, TRUE, FALSE);
         m_runningLocked = true;
@@ -443,7 +448,7 @@ STDMETHODIMP CActiveXCtrl::OnInPlaceActivateEx(BOOL* noRedraw, DWORD flags) {
 
 STDMETHODIMP CActiveXCtrl::OnInPlaceDeactivateEx(BOOL) {
     m_inPlaceActive = false;
-    SafeRelease(m_inPlaceObject);
+    ReleaseInterface(m_inPlaceObject);
     if (m_window != nullptr) {
         CActiveXWnd* window = m_window;
         m_window = nullptr;
@@ -765,11 +770,10 @@ LRESULT CActiveXUI::FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bo
     } else {
         return 0;
     }
-    IOleInPlaceObjectWindowless* windowless = static_cast<IOleInPlaceObjectWindowless*>(m_site->m_inPlaceObject);
-    windowless->AddRef();
+    CComPointer<IOleInPlaceObjectWindowless> windowless = CComPointer<IOleInPlaceObjectWindowless>::Share(
+        static_cast<IOleInPlaceObjectWindowless*>(m_site->m_inPlaceObject));
     LRESULT result = 0;
     const HRESULT hr = windowless->OnWindowMessage(message, wParam, lParam, &result);
-    windowless->Release();
     if (hr == S_OK) handled = markHandled;
     return result;
 }
@@ -791,29 +795,17 @@ IOleObject* CActiveXUI::CreateObject() {
     if (!m_moduleName.IsEmpty()) {
         HMODULE module = ::LoadLibraryW(m_moduleName);
         if (module != nullptr) {
-            typedef HRESULT(STDAPICALLTYPE * GetClassObjectProc)(REFCLSID, REFIID, LPVOID*);
-            GetClassObjectProc getClassObject =
-                reinterpret_cast<GetClassObjectProc>(reinterpret_cast<void*>(::GetProcAddress(module, "DllGetClassObject")));
-            IClassFactory* factory = nullptr;
-            if (getClassObject != nullptr &&
-                SUCCEEDED(getClassObject(m_clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))) &&
-                factory != nullptr) {
-                if (FAILED(factory->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&object))))
-                    object = nullptr;
-                factory->Release();
-            }
+            object = CreateObjectOfModule(module, m_clsid);
             // The module stays loaded while it has made an object (its code runs the object);
             // one that gave nothing is let go again.
             if (object == nullptr) ::FreeLibrary(module);
         }
     }
     if (object == nullptr) {
-        IOleControl* control = nullptr;
-        if (SUCCEEDED(::CoCreateInstance(m_clsid, nullptr, CLSCTX_ALL, IID_IOleControl,
-                                         reinterpret_cast<void**>(&control))) &&
-            control != nullptr) {
+        CComPointer<IOleControl> control;
+        if (SUCCEEDED(::CoCreateInstance(m_clsid, nullptr, CLSCTX_ALL, IID_IOleControl, control.ReceiveVoid())) &&
+            control) {
             if (FAILED(control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)))) object = nullptr;
-            control->Release();
         }
     }
     return object;
@@ -828,26 +820,26 @@ bool CActiveXUI::InstantiateControl() {
     if (m_object == nullptr) return false;
 
     m_site = new CActiveXCtrl(this);
-    IOleClientSite* clientSite = nullptr;
-    m_site->QueryInterface(IID_IOleClientSite, reinterpret_cast<void**>(&clientSite));
+    CComPointer<IOleClientSite> clientSite;
+    m_site->QueryInterface(IID_IOleClientSite, clientSite.ReceiveVoid());
 
     DWORD status = 0;
     m_object->GetMiscStatus(DVASPECT_CONTENT, &status);
-    if (status & OLEMISC_SETCLIENTSITEFIRST) m_object->SetClientSite(clientSite);
+    if (status & OLEMISC_SETCLIENTSITEFIRST) m_object->SetClientSite(clientSite.Get());
 
-    IPersistStreamInit* persist = nullptr;
     HRESULT hr = S_OK;
-    if (SUCCEEDED(m_object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist))) &&
-        persist != nullptr) {
-        hr = persist->InitNew();
-        persist->Release();
+    {
+        CComPointer<IPersistStreamInit> persist;
+        if (SUCCEEDED(m_object->QueryInterface(IID_IPersistStreamInit, persist.ReceiveVoid())) && persist) {
+            hr = persist->InitNew();
+        }
     }
     if (FAILED(hr)) {
-        clientSite->Release();
+        clientSite.Reset();  // the site's own reference goes before the site itself
         ReleaseHostedControl();
         return false;
     }
-    if ((status & OLEMISC_SETCLIENTSITEFIRST) == 0) m_object->SetClientSite(clientSite);
+    if ((status & OLEMISC_SETCLIENTSITEFIRST) == 0) m_object->SetClientSite(clientSite.Get());
 
     void* view = nullptr;
     hr = m_object->QueryInterface(IID_IViewObjectEx, &view);
@@ -862,24 +854,18 @@ bool CActiveXUI::InstantiateControl() {
     CActiveXCtrl* const site = m_site;
     if (m_manager != nullptr) m_manager->SendNotify(this, L"showactivex", 0, 0, false);
     // The form may have set another id meanwhile: the object of this creation is gone then.
-    if (m_object != object || m_site != site) {
-        clientSite->Release();
-        return m_object != nullptr;
-    }
+    if (m_object != object || m_site != site) return m_object != nullptr;
 
     if ((status & OLEMISC_INVISIBLEATRUNTIME) == 0) {
         const HWND window = m_manager != nullptr ? m_manager->GetPaintWindow() : nullptr;
         RECT rc = m_rcItem;
-        hr = m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, window, &rc);
+        hr = m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite.Get(), 0, window, &rc);
     }
-    IObjectWithSite* withSite = nullptr;
-    if (m_object != nullptr &&
-        SUCCEEDED(m_object->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite))) &&
-        withSite != nullptr) {
+    CComPointer<IObjectWithSite> withSite;
+    if (m_object != nullptr && SUCCEEDED(m_object->QueryInterface(IID_IObjectWithSite, withSite.ReceiveVoid())) &&
+        withSite) {
         withSite->SetSite(static_cast<IOleClientSite*>(m_site));
-        withSite->Release();
     }
-    clientSite->Release();
     return SUCCEEDED(hr) && m_object != nullptr;
 }
 
@@ -887,11 +873,11 @@ void CActiveXUI::ReleaseHostedControl() {
     m_hostWnd = nullptr;
     if (m_object != nullptr) {
         IOleObject* object = m_object;
-        IObjectWithSite* withSite = nullptr;
-        if (SUCCEEDED(object->QueryInterface(IID_IObjectWithSite, reinterpret_cast<void**>(&withSite))) &&
-            withSite != nullptr) {
-            withSite->SetSite(nullptr);
-            withSite->Release();
+        {
+            CComPointer<IObjectWithSite> withSite;
+            if (SUCCEEDED(object->QueryInterface(IID_IObjectWithSite, withSite.ReceiveVoid())) && withSite) {
+                withSite->SetSite(nullptr);
+            }
         }
         object->Close(OLECLOSE_NOSAVE);
         object->SetClientSite(nullptr);
@@ -909,9 +895,9 @@ void CActiveXUI::ReleaseHostedControl() {
         // An object may keep the site beyond this point; the site then must not keep the
         // object (or its window) alive in turn.
         site->m_inPlaceActive = false;
-        SafeRelease(site->m_inPlaceObject);
-        SafeRelease(site->m_viewObject);
-        SafeRelease(site->m_outerSite);
+        ReleaseInterface(site->m_inPlaceObject);
+        ReleaseInterface(site->m_viewObject);
+        ReleaseInterface(site->m_outerSite);
         delete site->m_window;
         site->m_window = nullptr;
         site->Release();

@@ -10,8 +10,6 @@ namespace UIToolkit {
 
 namespace {
 
-const UINT kDropBorderColor = 0xFF85E4FF;
-
 CControlUI* CALLBACK ForgetProc(CControlUI* control, LPVOID data) {
     static_cast<CWindowManagerUI*>(data)->OnControlDestroyed(control);
     return nullptr;
@@ -111,7 +109,7 @@ void CComboWnd::BuildLayout() {
     }
     m_layout->SetInset(RECT{2, 2, 2, 2});
     m_layout->SetBkColor(0xFFFFFFFF);
-    m_layout->SetBorderColor(kDropBorderColor);
+    m_layout->SetBorderColor(kUIFrameColor);
     m_layout->SetBorderSize(2);
     m_layout->SetAutoDestroy(false);
     m_layout->EnableScrollBars(true, false);

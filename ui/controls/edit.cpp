@@ -11,8 +11,6 @@ namespace UIToolkit {
 namespace {
 
 const int kDefaultMaxChar = 255;
-// The reflected forms of child notifications that the window manager sends back to the child.
-const UINT kReflectOffset = 0x2000;
 
 bool OnOwnThread(HWND hWnd) {
     return ::GetWindowThreadProcessId(hWnd, nullptr) == ::GetCurrentThreadId();
@@ -115,7 +113,7 @@ LRESULT CEditWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             PostMessage(WM_CLOSE);
             return result;
         }
-        case WM_COMMAND + kReflectOffset: {
+        case WM_COMMAND + WM_UI_REFLECTED_BASE: {
             const WORD code = HIWORD(wParam);
             if (code == EN_CHANGE) {
                 OnTextChanged();
@@ -133,8 +131,8 @@ LRESULT CEditWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
-        case WM_CTLCOLOREDIT + kReflectOffset:
-        case WM_CTLCOLORSTATIC + kReflectOffset:
+        case WM_CTLCOLOREDIT + WM_UI_REFLECTED_BASE:
+        case WM_CTLCOLORSTATIC + WM_UI_REFLECTED_BASE:
             return OnCtlColor(reinterpret_cast<HDC>(wParam));
         default:
             break;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "ui_zip.h"
+#include "resource_reader.h"
 #include "window_manager.h"
 
 namespace UIToolkit {
@@ -17,46 +17,6 @@ bool IsBlank(wchar_t ch) { return ch >= 1 && ch <= 32; }
 
 bool IsNameChar(wchar_t ch) { return iswalnum(ch) || ch == L'_' || ch == L':'; }
 
-typedef std::unique_ptr<BYTE[]> ByteBuffer;
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (IsOpen()) ::CloseHandle(m_handle);
-    }
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE && m_handle != nullptr; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
-// Closes an archive that the loader opened itself; a kept-open archive is left alone.
-class ZipArchiveUse {
-public:
-    ZipArchiveUse() : m_handle(nullptr), m_owned(false) {
-        if (CWindowManagerUI::IsResourceZipCached()) m_handle = CWindowManagerUI::GetResourceZipHandle();
-        if (m_handle == nullptr) {
-            CUIString file = CWindowManagerUI::GetResourcePath() + CWindowManagerUI::GetResourceZip();
-            m_handle = ZipOpen(const_cast<wchar_t*>(file.GetData()), 0, ZIP_FILENAME);
-            m_owned = m_handle != nullptr;
-        }
-    }
-    ZipArchiveUse(const ZipArchiveUse&) = delete;
-    ZipArchiveUse& operator=(const ZipArchiveUse&) = delete;
-    ~ZipArchiveUse() {
-        if (m_owned) ZipClose(m_handle);
-    }
-    ZipHandle* Get() const { return m_handle; }
-
-private:
-    ZipHandle* m_handle;
-    bool m_owned;
-};
-
 struct EntityDef {
     const wchar_t* name;  // with its semicolon
     size_t length;
@@ -66,6 +26,30 @@ struct EntityDef {
 const EntityDef kEntities[] = {
     {L"amp;", 4, L'&'}, {L"lt;", 3, L'<'}, {L"gt;", 3, L'>'}, {L"quot;", 5, L'"'}, {L"apos;", 5, L'\''},
 };
+
+struct ReadErrorDef {
+    ResourceReadResult result;
+    const wchar_t* text;
+};
+
+const ReadErrorDef kReadErrors[] = {
+    {ResourceReadResult::CannotOpenFile, L"Error opening file"},
+    {ResourceReadResult::NoArchive, L"Error opening zip file"},
+    {ResourceReadResult::NotFound, L"Could not find ziped file"},
+    {ResourceReadResult::TooLarge, L"File too large"},
+    {ResourceReadResult::OutOfMemory, L"Out of memory"},
+    {ResourceReadResult::ReadFailed, L"Could not read file"},
+    {ResourceReadResult::UnzipFailed, L"Could not unzip file"},
+};
+
+// The error of a layout read as the reader reports it; null when the bytes can be parsed.
+const wchar_t* ReadErrorText(ResourceReadResult result, const std::string& bytes) {
+    if (result == ResourceReadResult::Ok) return bytes.empty() ? L"File is empty" : nullptr;
+    for (const ReadErrorDef& error : kReadErrors) {
+        if (error.result == result) return error.text;
+    }
+    return L"Could not read file";
+}
 
 void CopyBounded(wchar_t* target, size_t size, const wchar_t* source) {
     size_t n = 0;
@@ -281,53 +265,17 @@ bool CLayoutXml::LoadFromFile(const wchar_t* name, LayoutEncoding encoding) {
     Release();
     if (name == nullptr) return SetError(L"Error opening file", nullptr);
     if (!CWindowManagerUI::GetResourceZip().IsEmpty()) return LoadFromZip(name, encoding);
-
-    const CUIString path = CWindowManagerUI::GetResourcePath() + name;
-    FileHandle file(::CreateFileW(path.GetData(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) return SetError(L"Error opening file", nullptr);
-    LARGE_INTEGER size = {};
-    if (!::GetFileSizeEx(file.Get(), &size)) return SetError(L"Could not read file", nullptr);
-    if (size.QuadPart == 0) return SetError(L"File is empty", nullptr);
-    if (size.QuadPart > MAX_FILE_SIZE) return SetError(L"File too large", nullptr);
-    const DWORD length = static_cast<DWORD>(size.QuadPart);
-    ByteBuffer buffer(new (std::nothrow) BYTE[length]);
-    if (!buffer) return SetError(L"Out of memory", nullptr);
-    DWORD read = 0;
-    if (!::ReadFile(file.Get(), buffer.get(), length, &read, nullptr) || read != length) {
-        return SetError(L"Could not read file", nullptr);
-    }
-    return LoadFromMemory(buffer.get(), length, encoding);
+    std::string bytes;
+    const wchar_t* error = ReadErrorText(ReadResourceFile(name, MAX_FILE_SIZE, bytes), bytes);
+    if (error != nullptr) return SetError(error, nullptr);
+    return LoadFromMemory(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), encoding);
 }
 
 bool CLayoutXml::LoadFromZip(const wchar_t* name, LayoutEncoding encoding) {
-    ZipArchiveUse archive;
-    if (archive.Get() == nullptr) return SetError(L"Error opening zip file", nullptr);
-    int index = -1;
-    ZipItemInfo info = {};
-    if (ZipFindItem(archive.Get(), name, true, &index, &info) != ZR_OK || index < 0) {
-        return SetError(L"Could not find ziped file", nullptr);
-    }
-    const DWORD length = info.unpackedSize;
-    if (length == 0) return SetError(L"File is empty", nullptr);
-    if (length > MAX_FILE_SIZE) return SetError(L"File too large", nullptr);
-    ByteBuffer buffer(new (std::nothrow) BYTE[length]);
-    if (!buffer) return SetError(L"Out of memory", nullptr);
-    DWORD written = 0;
-    DWORD result = ZipUnzipItem(archive.Get(), index, buffer.get(), length, ZIP_MEMORY, &written);
-    if ((result != ZR_OK && result != ZR_MORE) || written != length) {
-        return SetError(L"Could not unzip file", nullptr);
-    }
-    if (result == ZR_MORE) {
-        // A buffer of exactly the entry's size stops before the reader has seen the entry's end,
-        // so its checksum is not checked yet: read on to the end, so that a damaged entry fails
-        // here instead of being parsed.
-        BYTE spare = 0;
-        DWORD extra = 0;
-        result = ZipUnzipItem(archive.Get(), index, &spare, 1, ZIP_MEMORY, &extra);
-        if (result != ZR_OK || extra != 0) return SetError(L"Could not unzip file", nullptr);
-    }
-    return LoadFromMemory(buffer.get(), length, encoding);
+    std::string bytes;
+    const wchar_t* error = ReadErrorText(ReadResourceArchiveEntry(name, MAX_FILE_SIZE, bytes), bytes);
+    if (error != nullptr) return SetError(error, nullptr);
+    return LoadFromMemory(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()), encoding);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,7 +12,6 @@ namespace UIToolkit {
 namespace {
 
 const size_t kMaxChoiceText = 99;
-const UINT kSubMenuBorderColor = 0xFF85E4FF;
 
 wchar_t g_lastChoiceText[kMaxChoiceText + 1] = L"";
 
@@ -498,7 +497,7 @@ LRESULT CMenuWnd::OnCreateSubMenu() {
         }
     }
     m_layout->SetBkColor(0xFFFFFFFF);
-    m_layout->SetBorderColor(kSubMenuBorderColor);
+    m_layout->SetBorderColor(kUIFrameColor);
     m_layout->SetBorderSize(0);
     // The items stay the owner item's. They live in the list's body, so it is the body that must
     // not delete them (the list itself still owns its header and body).

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "rich_edit.h"
+#include "win_owners.h"
 
 namespace UIToolkit {
 
@@ -123,11 +124,11 @@ bool CTxtWinHost::Init(CRichEditUI* owner, const CREATESTRUCTW* create) {
 
     PCreateTextServices factory = TextServicesFactory();
     if (factory == nullptr) return false;
-    IUnknown* unknown = nullptr;
-    if (FAILED(factory(nullptr, this, &unknown)) || unknown == nullptr) return false;
+    CComPointer<IUnknown> unknown;
+    if (FAILED(factory(nullptr, this, unknown.Receive())) || !unknown) return false;
     void* services = nullptr;
     const HRESULT hr = unknown->QueryInterface(kIID_ITextServices, &services);
-    unknown->Release();
+    unknown.Reset();
     if (FAILED(hr) || services == nullptr) return false;
     m_services = static_cast<ITextServices*>(services);
     if (create != nullptr && create->lpszName != nullptr) {

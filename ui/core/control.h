@@ -8,6 +8,10 @@
 
 namespace UIToolkit {
 
+// The framework's light-blue frame: the outline of a scroll-bar part that has no image, and the
+// border of the combo box's drop-down list and of the popup menu.
+const DWORD kUIFrameColor = 0xFF85E4FF;
+
 // A callback object of a control's callback lists.
 class CUIDelegate {
 public:

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "gdi_owners.h"
+#include "render_internal.h"
 #include "window_manager.h"
 
 namespace UIToolkit {
 
 namespace {
 
-typedef BOOL(WINAPI* AlphaBlendProc)(HDC, int, int, int, int, HDC, int, int, int, int,
-                                     BLENDFUNCTION);
 typedef BOOL(WINAPI* GradientFillProc)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
 void* LookUpMsimg32(const char* name) {
@@ -20,24 +20,8 @@ void* LookUpMsimg32(const char* name) {
     return module ? reinterpret_cast<void*>(::GetProcAddress(module, name)) : nullptr;
 }
 
-AlphaBlendProc GradientBlendFunction() {
-    static bool s_looked = false;
-    static AlphaBlendProc s_blend = nullptr;
-    if (!s_looked) {
-        s_looked = true;
-        s_blend = reinterpret_cast<AlphaBlendProc>(LookUpMsimg32("AlphaBlend"));
-        if (!s_blend) s_blend = &CUIRenderer::SoftwareAlphaBlend;
-    }
-    return s_blend;
-}
-
 GradientFillProc GradientFunction() {
-    static bool s_looked = false;
-    static GradientFillProc s_fill = nullptr;
-    if (!s_looked) {
-        s_looked = true;
-        s_fill = reinterpret_cast<GradientFillProc>(LookUpMsimg32("GradientFill"));
-    }
+    static const GradientFillProc s_fill = reinterpret_cast<GradientFillProc>(LookUpMsimg32("GradientFill"));
     return s_fill;
 }
 
@@ -51,38 +35,12 @@ HRGN CopyClipRegion(HDC hDC) {
     return region;
 }
 
-// Selects a GDI object for the life of the guard.
-class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ object) : m_dc(dc), m_old(::SelectObject(dc, object)) {}
-    ~SelectGuard() {
-        if (m_old) ::SelectObject(m_dc, m_old);
-    }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_old;
-};
-
-// Owner of a GDI object handle.
-template <typename T>
-class GdiObject {
-public:
-    explicit GdiObject(T handle) : m_handle(handle) {}
-    ~GdiObject() {
-        if (m_handle) ::DeleteObject(m_handle);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    T Get() const { return m_handle; }
-
-private:
-    T m_handle;
-};
-
 }  // namespace
+
+AlphaBlendProc AlphaBlendFunction() {
+    static const AlphaBlendProc s_platform = reinterpret_cast<AlphaBlendProc>(LookUpMsimg32("AlphaBlend"));
+    return s_platform != nullptr ? s_platform : &CUIRenderer::SoftwareAlphaBlend;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Clipping
@@ -210,7 +168,7 @@ void CUIRenderer::DrawColor(HDC hDC, const RECT& rc, DWORD color) {
     }
     // A translucent colour is blended as a one-pixel image; blending takes premultiplied pixels.
     void* bits = nullptr;
-    GdiObject<HBITMAP> pixel(CreateDib32(hDC, 1, 1, &bits));
+    CGdiObject<HBITMAP> pixel(CreateDib32(hDC, 1, 1, &bits));
     if (!pixel.Get() || !bits) return;
     const DWORD alpha = color >> 24;
     const DWORD premultiplied = (alpha << 24) | ((((color >> 16) & 0xFF) * alpha / 255) << 16) |
@@ -225,7 +183,7 @@ void CUIRenderer::DrawColor(HDC hDC, const RECT& rc, DWORD color) {
 void CUIRenderer::DrawGradient(HDC hDC, const RECT& rc, DWORD first, DWORD second, bool vertical,
                                int steps) {
     if (!hDC) return;
-    AlphaBlendProc blend = GradientBlendFunction();
+    AlphaBlendProc blend = AlphaBlendFunction();
     GradientFillProc gradientFill = GradientFunction();
     const BYTE alpha = static_cast<BYTE>(((first >> 24) + (second >> 24)) >> 1);
     if (alpha == 0) return;
@@ -233,21 +191,13 @@ void CUIRenderer::DrawGradient(HDC hDC, const RECT& rc, DWORD first, DWORD secon
     const int cy = rc.bottom - rc.top;
     if (cx <= 0 || cy <= 0) return;
 
+    // A translucent gradient is drawn off-screen first and then blended onto the DC.
     HDC paintDC = hDC;
-    HDC tempDC = nullptr;
-    HBITMAP tempBitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
+    COffscreenSurface translucent;
     RECT rcPaint = rc;
     if (alpha != 255) {
-        tempDC = ::CreateCompatibleDC(hDC);
-        tempBitmap = ::CreateCompatibleBitmap(hDC, cx, cy);
-        if (!tempDC || !tempBitmap) {
-            if (tempBitmap) ::DeleteObject(tempBitmap);
-            if (tempDC) ::DeleteDC(tempDC);
-            return;
-        }
-        oldBitmap = ::SelectObject(tempDC, tempBitmap);
-        paintDC = tempDC;
+        if (!translucent.Create(hDC, cx, cy)) return;
+        paintDC = translucent.GetDC();
         rcPaint = RECT{0, 0, cx, cy};
     }
 
@@ -291,7 +241,7 @@ void CUIRenderer::DrawGradient(HDC hDC, const RECT& rc, DWORD first, DWORD secon
                 band.left = rcPaint.right - (((i + 1) * w) >> shift);
             }
             if (band.right <= band.left || band.bottom <= band.top) continue;
-            GdiObject<HBRUSH> brush(::CreateSolidBrush(RGB(r, g, b)));
+            CGdiObject<HBRUSH> brush(::CreateSolidBrush(RGB(r, g, b)));
             ::FillRect(paintDC, &band, brush.Get());
         }
     }
@@ -299,17 +249,14 @@ void CUIRenderer::DrawGradient(HDC hDC, const RECT& rc, DWORD first, DWORD secon
     if (alpha != 255) {
         // The bands are plain colour without per-pixel alpha: blend them by the constant alpha.
         BLENDFUNCTION function = {AC_SRC_OVER, 0, alpha, 0};
-        blend(hDC, rc.left, rc.top, cx, cy, tempDC, 0, 0, cx, cy, function);
-        ::SelectObject(tempDC, oldBitmap);
-        ::DeleteObject(tempBitmap);
-        ::DeleteDC(tempDC);
+        blend(hDC, rc.left, rc.top, cx, cy, paintDC, 0, 0, cx, cy, function);
     }
 }
 
 void CUIRenderer::DrawLine(HDC hDC, const RECT& rc, int size, DWORD color) {
     if (!hDC) return;
-    GdiObject<HPEN> pen(::CreatePen(PS_SOLID, size, ToColorRef(color)));
-    SelectGuard selectPen(hDC, pen.Get());
+    CGdiObject<HPEN> pen(::CreatePen(PS_SOLID, size, ToColorRef(color)));
+    CSelectObject selectPen(hDC, pen.Get());
     POINT previous;
     ::MoveToEx(hDC, rc.left, rc.top, &previous);
     ::LineTo(hDC, rc.right, rc.bottom);
@@ -318,18 +265,18 @@ void CUIRenderer::DrawLine(HDC hDC, const RECT& rc, int size, DWORD color) {
 
 void CUIRenderer::DrawRect(HDC hDC, const RECT& rc, int size, DWORD color) {
     if (!hDC) return;
-    GdiObject<HPEN> pen(::CreatePen(PS_SOLID | PS_INSIDEFRAME, size, ToColorRef(color)));
-    SelectGuard selectPen(hDC, pen.Get());
-    SelectGuard selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
+    CGdiObject<HPEN> pen(::CreatePen(PS_SOLID | PS_INSIDEFRAME, size, ToColorRef(color)));
+    CSelectObject selectPen(hDC, pen.Get());
+    CSelectObject selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
     ::Rectangle(hDC, rc.left, rc.top, rc.right, rc.bottom);
 }
 
 void CUIRenderer::DrawRoundRect(HDC hDC, const RECT& rc, int size, int width, int height,
                                 DWORD color) {
     if (!hDC) return;
-    GdiObject<HPEN> pen(::CreatePen(PS_SOLID | PS_INSIDEFRAME, size, ToColorRef(color)));
-    SelectGuard selectPen(hDC, pen.Get());
-    SelectGuard selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
+    CGdiObject<HPEN> pen(::CreatePen(PS_SOLID | PS_INSIDEFRAME, size, ToColorRef(color)));
+    CSelectObject selectPen(hDC, pen.Get());
+    CSelectObject selectBrush(hDC, ::GetStockObject(NULL_BRUSH));
     ::RoundRect(hDC, rc.left, rc.top, rc.right, rc.bottom, width, height);
 }
 
@@ -338,7 +285,7 @@ void CUIRenderer::DrawText(HDC hDC, CWindowManagerUI* manager, RECT& rc, const w
     if (!hDC || !manager || !text) return;
     ::SetBkMode(hDC, TRANSPARENT);
     ::SetTextColor(hDC, ToColorRef(color));
-    SelectGuard selectFont(hDC, manager->GetFont(font));
+    CSelectObject selectFont(hDC, manager->GetFont(font));
     ::DrawTextW(hDC, text, -1, &rc, style | DT_NOPREFIX);
 }
 

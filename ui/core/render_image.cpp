@@ -9,7 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "ui_zip.h"
+#include "gdi_owners.h"
+#include "render_internal.h"
+#include "resource_reader.h"
 #include "window_manager.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -27,45 +29,6 @@ const size_t kMaxImageBytes = 32u * 1024u * 1024u;
 const int kMaxImageDimension = 16384;
 const long long kMaxImagePixels = 32ll * 1024 * 1024;
 
-typedef BOOL(WINAPI* AlphaBlendProc)(HDC, int, int, int, int, HDC, int, int, int, int,
-                                     BLENDFUNCTION);
-
-AlphaBlendProc BlendFunction() {
-    static AlphaBlendProc s_blend = nullptr;
-    static bool s_looked = false;
-    if (!s_looked) {
-        s_looked = true;
-        HMODULE module = ::GetModuleHandleW(L"msimg32.dll");
-        if (module) {
-            s_blend = reinterpret_cast<AlphaBlendProc>(
-                reinterpret_cast<void*>(::GetProcAddress(module, "AlphaBlend")));
-        }
-        if (!s_blend) s_blend = &CUIRenderer::SoftwareAlphaBlend;
-    }
-    return s_blend;
-}
-
-// Owner of a memory DC with a bitmap selected into it.
-class MemoryDC {
-public:
-    MemoryDC(HDC reference, HBITMAP bitmap) : m_dc(::CreateCompatibleDC(reference)) {
-        if (m_dc && bitmap) m_old = ::SelectObject(m_dc, bitmap);
-    }
-    ~MemoryDC() {
-        if (m_dc) {
-            if (m_old) ::SelectObject(m_dc, m_old);
-            ::DeleteDC(m_dc);
-        }
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC Get() const { return m_dc; }
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_old = nullptr;
-};
-
 bool Meets(const RECT& a, const RECT& b) {
     RECT tmp;
     return ::IntersectRect(&tmp, &a, &b) != FALSE;
@@ -74,24 +37,7 @@ bool Meets(const RECT& a, const RECT& b) {
 int Width(const RECT& rc) { return rc.right - rc.left; }
 int Height(const RECT& rc) { return rc.bottom - rc.top; }
 
-bool ReadFileBytes(const CUIString& path, std::vector<unsigned char>& bytes) {
-    HANDLE file = ::CreateFileW(path.GetData(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    bool ok = false;
-    LARGE_INTEGER size;
-    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
-        static_cast<unsigned long long>(size.QuadPart) <= kMaxImageBytes) {
-        bytes.assign(static_cast<size_t>(size.QuadPart), 0);
-        DWORD read = 0;
-        ok = ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-             read == bytes.size();
-    }
-    ::CloseHandle(file);
-    return ok;
-}
-
-bool ReadResourceBytes(UINT id, const wchar_t* type, std::vector<unsigned char>& bytes) {
+bool ReadResourceBytes(UINT id, const wchar_t* type, std::string& bytes) {
     HINSTANCE instance = CWindowManagerUI::GetResourceInstance();
     HRSRC resource = ::FindResourceW(instance, MAKEINTRESOURCEW(id), type);
     if (!resource) return false;
@@ -100,44 +46,11 @@ bool ReadResourceBytes(UINT id, const wchar_t* type, std::vector<unsigned char>&
     DWORD size = ::SizeofResource(instance, resource);
     const void* data = ::LockResource(global);
     if (!data || size == 0 || size > kMaxImageBytes) return false;
-    const unsigned char* begin = static_cast<const unsigned char*>(data);
-    bytes.assign(begin, begin + size);
+    bytes.assign(static_cast<const char*>(data), size);
     return true;
 }
 
-// Unpacks a whole archive entry; the entry must deliver exactly the size its directory claims.
-bool ReadArchiveEntry(ZipHandle* zip, const wchar_t* name, std::vector<unsigned char>& bytes) {
-    int index = -1;
-    ZipItemInfo info;
-    if (ZipFindItem(zip, name, true, &index, &info) != ZR_OK || index < 0) return false;
-    if (info.unpackedSize == 0 || info.unpackedSize > kMaxImageBytes) return false;
-    bytes.assign(info.unpackedSize, 0);
-    DWORD written = 0;
-    const DWORD result = ZipUnzipItem(zip, index, bytes.data(), info.unpackedSize, ZIP_MEMORY, &written);
-    if ((result != ZR_OK && result != ZR_MORE) || written != info.unpackedSize) return false;
-    if (result == ZR_MORE) {
-        // The next call must find the entry's end (it also checks the entry as a whole).
-        unsigned char probe[16];
-        DWORD extra = 0;
-        if (ZipUnzipItem(zip, index, probe, sizeof(probe), ZIP_MEMORY, &extra) != ZR_OK || extra != 0)
-            return false;
-    }
-    return true;
-}
-
-bool ReadArchiveBytes(const wchar_t* name, std::vector<unsigned char>& bytes) {
-    if (CWindowManagerUI::IsResourceZipCached()) {
-        ZipHandle* zip = static_cast<ZipHandle*>(CWindowManagerUI::GetResourceZipHandle());
-        return zip && ReadArchiveEntry(zip, name, bytes);
-    }
-    CUIString path = CWindowManagerUI::GetResourcePath();
-    path += CWindowManagerUI::GetResourceZip();
-    ZipHandle* zip = ZipOpen(const_cast<wchar_t*>(path.GetData()), 0, ZIP_FILENAME);
-    if (!zip) return false;
-    bool ok = ReadArchiveEntry(zip, name, bytes);
-    ZipClose(zip);
-    return ok;
-}
+const unsigned char* BytesOf(const std::string& bytes) { return reinterpret_cast<const unsigned char*>(bytes.data()); }
 
 }  // namespace
 
@@ -206,29 +119,21 @@ UIImageInfo* CUIRenderer::LoadImageFromMemory(const unsigned char* data, size_t 
 
 UIImageInfo* CUIRenderer::LoadImage(const wchar_t* name, const wchar_t* type, DWORD mask) {
     if (!name || !*name) return nullptr;
-    std::vector<unsigned char> bytes;
     if (type) {
         // Resource images are named by their decimal id.
         if (name[0] < L'0' || name[0] > L'9') return nullptr;
         return LoadImage(static_cast<UINT>(wcstoul(name, nullptr, 10)), type, mask);
     }
-    bool read;
-    if (CWindowManagerUI::GetResourceZip().IsEmpty()) {
-        CUIString path = CWindowManagerUI::GetResourcePath();
-        path += name;
-        read = ReadFileBytes(path, bytes);
-    } else {
-        read = ReadArchiveBytes(name, bytes);
-    }
-    if (!read) return nullptr;
-    return LoadImageFromMemory(bytes.data(), bytes.size(), mask);
+    std::string bytes;
+    if (ReadResource(name, kMaxImageBytes, bytes) != ResourceReadResult::Ok || bytes.empty()) return nullptr;
+    return LoadImageFromMemory(BytesOf(bytes), bytes.size(), mask);
 }
 
 UIImageInfo* CUIRenderer::LoadImage(UINT resourceId, const wchar_t* type, DWORD mask) {
     if (!type) return nullptr;
-    std::vector<unsigned char> bytes;
+    std::string bytes;
     if (!ReadResourceBytes(resourceId, type, bytes)) return nullptr;
-    return LoadImageFromMemory(bytes.data(), bytes.size(), mask);
+    return LoadImageFromMemory(BytesOf(bytes), bytes.size(), mask);
 }
 
 void CUIRenderer::FreeImage(UIImageInfo* image) {
@@ -377,8 +282,8 @@ struct PartDrawer {
     void Stretch(const RECT& d, const RECT& s) const {
         if (Width(d) <= 0 || Height(d) <= 0 || Width(s) <= 0 || Height(s) <= 0) return;
         if (blend) {
-            BlendFunction()(target, d.left, d.top, Width(d), Height(d), source, s.left, s.top,
-                            Width(s), Height(s), function);
+            AlphaBlendFunction()(target, d.left, d.top, Width(d), Height(d), source, s.left, s.top, Width(s), Height(s),
+                                 function);
         } else {
             ::StretchBlt(target, d.left, d.top, Width(d), Height(d), source, s.left, s.top,
                          Width(s), Height(s), SRCCOPY);
@@ -423,7 +328,7 @@ void CUIRenderer::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rcDest, const R
                             const RECT& rcSource, const RECT& rcCorners, bool hasAlpha, BYTE fade,
                             bool hole, bool xTiled, bool yTiled) {
     if (!hDC || !bitmap) return;
-    MemoryDC memory(hDC, bitmap);
+    CMemoryDC memory(hDC, bitmap);
     if (!memory.Get()) return;
     ::SetStretchBltMode(hDC, COLORONCOLOR);
 
@@ -521,44 +426,35 @@ BOOL WINAPI CUIRenderer::SoftwareAlphaBlend(HDC hDest, int xDest, int yDest, int
                                             int cySrc, BLENDFUNCTION blend) {
     if (!hDest || !hSrc || cxDest <= 0 || cyDest <= 0 || cxSrc <= 0 || cySrc <= 0) return FALSE;
     if (static_cast<long long>(cxDest) * cyDest > kMaxImagePixels) return FALSE;
-    HDC memDC = ::CreateCompatibleDC(hDest);
-    if (!memDC) return FALSE;
 
+    // The source stretched to the destination's size, and the destination's pixels.
     void* srcBits = nullptr;
     void* dstBits = nullptr;
-    HBITMAP srcBitmap = CreateDib32(hDest, cxDest, cyDest, &srcBits);
-    HBITMAP dstBitmap = CreateDib32(hDest, cxDest, cyDest, &dstBits);
-    BOOL ok = FALSE;
-    if (srcBitmap && dstBitmap && srcBits && dstBits) {
-        HGDIOBJ old = ::SelectObject(memDC, srcBitmap);
-        ::SetStretchBltMode(memDC, COLORONCOLOR);
-        ok = ::StretchBlt(memDC, 0, 0, cxDest, cyDest, hSrc, xSrc, ySrc, cxSrc, cySrc, SRCCOPY);
-        if (ok) {
-            ::SelectObject(memDC, dstBitmap);
-            ok = ::BitBlt(memDC, 0, 0, cxDest, cyDest, hDest, xDest, yDest, SRCCOPY);
-        }
-        if (ok) {
-            ::GdiFlush();
-            // Source pixels are premultiplied (as AlphaBlend takes them): the colour is scaled by
-            // the constant alpha only, and the destination keeps what the source lets through.
-            const double constant = blend.SourceConstantAlpha / 255.0;
-            const bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
-            const DWORD* src = static_cast<const DWORD*>(srcBits);
-            DWORD* dst = static_cast<DWORD*>(dstBits);
-            const size_t count = static_cast<size_t>(cxDest) * static_cast<size_t>(cyDest);
-            for (size_t i = 0; i < count; ++i) {
-                double coverage = perPixel ? (src[i] >> 24) / 255.0 * constant : constant;
-                if (coverage < 0) coverage = 0;
-                dst[i] = MixColors(src[i], constant, dst[i], 1.0 - coverage);
-            }
-            ok = ::BitBlt(hDest, xDest, yDest, cxDest, cyDest, memDC, 0, 0, SRCCOPY);
-        }
-        ::SelectObject(memDC, old);
+    CGdiObject<HBITMAP> source(CreateDib32(hDest, cxDest, cyDest, &srcBits));
+    CGdiObject<HBITMAP> destination(CreateDib32(hDest, cxDest, cyDest, &dstBits));
+    if (!source.Get() || !destination.Get()) return FALSE;
+    // Made after the bitmaps, so that it lets go of them before they are deleted.
+    CMemoryDC memory(hDest, source.Get());
+    if (!memory.Get()) return FALSE;
+
+    ::SetStretchBltMode(memory.Get(), COLORONCOLOR);
+    if (!::StretchBlt(memory.Get(), 0, 0, cxDest, cyDest, hSrc, xSrc, ySrc, cxSrc, cySrc, SRCCOPY)) return FALSE;
+    memory.Select(destination.Get());
+    if (!::BitBlt(memory.Get(), 0, 0, cxDest, cyDest, hDest, xDest, yDest, SRCCOPY)) return FALSE;
+    ::GdiFlush();
+    // Source pixels are premultiplied (as AlphaBlend takes them): the colour is scaled by the
+    // constant alpha only, and the destination keeps what the source lets through.
+    const double constant = blend.SourceConstantAlpha / 255.0;
+    const bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
+    const DWORD* src = static_cast<const DWORD*>(srcBits);
+    DWORD* dst = static_cast<DWORD*>(dstBits);
+    const size_t count = static_cast<size_t>(cxDest) * static_cast<size_t>(cyDest);
+    for (size_t i = 0; i < count; ++i) {
+        double coverage = perPixel ? (src[i] >> 24) / 255.0 * constant : constant;
+        if (coverage < 0) coverage = 0;
+        dst[i] = MixColors(src[i], constant, dst[i], 1.0 - coverage);
     }
-    if (srcBitmap) ::DeleteObject(srcBitmap);
-    if (dstBitmap) ::DeleteObject(dstBitmap);
-    ::DeleteDC(memDC);
-    return ok;
+    return ::BitBlt(hDest, xDest, yDest, cxDest, cyDest, memory.Get(), 0, 0, SRCCOPY);
 }
 
 }  // namespace UIToolkit

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "gdi_owners.h"
 #include "window_manager.h"
 
 namespace UIToolkit {
@@ -533,7 +534,7 @@ void CUIRenderer::DrawTaggedText(HDC hDC, CWindowManagerUI* manager, RECT& rc, c
 
     CUIClip clip;
     if (drawMode) CUIClip::Create(hDC, rc, clip);
-    HGDIOBJ oldFont = ::SelectObject(hDC, manager->GetDefaultFontInfo()->hFont);
+    CSelectObject font(hDC, manager->GetDefaultFontInfo()->hFont);
     const int oldBkMode = ::SetBkMode(hDC, TRANSPARENT);
     const COLORREF oldBkColor = ::SetBkColor(hDC, ToColorRef(manager->GetDefaultSelectedBkColor()));
     const COLORREF oldTextColor = ::SetTextColor(hDC, ToColorRef(color));
@@ -582,7 +583,6 @@ void CUIRenderer::DrawTaggedText(HDC hDC, CWindowManagerUI* manager, RECT& rc, c
     ::SetTextColor(hDC, oldTextColor);
     ::SetBkColor(hDC, oldBkColor);
     ::SetBkMode(hDC, oldBkMode);
-    ::SelectObject(hDC, oldFont);
 }
 
 }  // namespace UIToolkit

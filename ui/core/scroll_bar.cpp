@@ -12,8 +12,6 @@ namespace UIToolkit {
 
 namespace {
 
-const DWORD kDefaultOutlineColor = 0xFF85E4FF;
-
 bool IsAllZero(const RECT& rc) {
     return rc.left == 0 && rc.top == 0 && rc.right == 0 && rc.bottom == 0;
 }
@@ -469,7 +467,7 @@ void CScrollBarUI::PaintPart(HDC hDC, Part& part) {
     SyncDisabledBit(part.state);
     m_modifier = MakeDestModifier(part.rect);
     if (!DrawStateImage(hDC, part.state, part.images, m_modifier)) {
-        CUIRenderer::DrawRect(hDC, part.rect, 2, kDefaultOutlineColor);
+        CUIRenderer::DrawRect(hDC, part.rect, 2, kUIFrameColor);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "control.h"
+#include "gdi_owners.h"
 
 namespace UIToolkit {
 
@@ -44,8 +45,7 @@ POINT PointFromLParam(LPARAM lParam) {
 // Construction and binding
 
 CWindowManagerUI::CWindowManagerUI()
-    : m_hWndPaint(nullptr), m_hDcPaint(nullptr), m_hDcOffscreen(nullptr), m_hDcBackground(nullptr),
-      m_hbmpOffscreen(nullptr), m_hbmpBackground(nullptr), m_hWndTooltip(nullptr), m_toolTip(),
+    : m_hWndPaint(nullptr), m_hDcPaint(nullptr), m_hWndTooltip(nullptr), m_toolTip(),
       m_showDirty(false), m_root(nullptr), m_focus(nullptr), m_hover(nullptr), m_click(nullptr),
       m_key(nullptr), m_lastMousePos{-1, -1}, m_minTrack{0, 0}, m_maxTrack{0, 0}, m_initSize{0, 0},
       m_sizeBox{0, 0, 0, 0}, m_roundCorner{0, 0}, m_captionRect{0, 0, 0, 0}, m_timerCounter(4096),
@@ -90,8 +90,8 @@ CWindowManagerUI::~CWindowManagerUI() {
 
     if (m_hWndTooltip != nullptr) ::DestroyWindow(m_hWndTooltip);
     m_hWndTooltip = nullptr;
-    DeleteOffscreen();
-    DeleteBackground();
+    m_offscreen.Release();
+    m_background.Release();
     if (m_hDcPaint != nullptr) ::ReleaseDC(m_hWndPaint, m_hDcPaint);
     m_hDcPaint = nullptr;
 
@@ -227,20 +227,6 @@ void CWindowManagerUI::PurgeDelayedCleanup() {
     }
 }
 
-void CWindowManagerUI::DeleteOffscreen() {
-    if (m_hDcOffscreen != nullptr) ::DeleteDC(m_hDcOffscreen);
-    if (m_hbmpOffscreen != nullptr) ::DeleteObject(m_hbmpOffscreen);
-    m_hDcOffscreen = nullptr;
-    m_hbmpOffscreen = nullptr;
-}
-
-void CWindowManagerUI::DeleteBackground() {
-    if (m_hDcBackground != nullptr) ::DeleteDC(m_hDcBackground);
-    if (m_hbmpBackground != nullptr) ::DeleteObject(m_hbmpBackground);
-    m_hDcBackground = nullptr;
-    m_hbmpBackground = nullptr;
-}
-
 CControlUI* CALLBACK CWindowManagerUI::HitTestProc(CControlUI* control, LPVOID data) {
     const POINT* pt = static_cast<const POINT*>(data);
     const RECT& rc = control->GetPos();
@@ -296,8 +282,9 @@ void CWindowManagerUI::PaintPass() {
         if (!::IsRectEmpty(&rcClient)) {
             if (m_root->IsLayoutPending()) {
                 m_root->SetPos(rcClient);
-                DeleteOffscreen();
-                DeleteBackground();
+                // The surfaces are made again at the window's new size.
+                m_offscreen.Release();
+                m_background.Release();
             } else {
                 LayoutPendingControls();
             }
@@ -312,47 +299,17 @@ void CWindowManagerUI::PaintPass() {
 
     RECT rcClient = {};
     ::GetClientRect(m_hWndPaint, &rcClient);
-    if (m_offscreenPaint && m_hbmpOffscreen == nullptr) {
-        DeleteOffscreen();   // a DC left from a bitmap that could not be made
-        m_hDcOffscreen = ::CreateCompatibleDC(m_hDcPaint);
-        m_hbmpOffscreen = ::CreateCompatibleBitmap(m_hDcPaint, rcClient.right - rcClient.left,
-                                                   rcClient.bottom - rcClient.top);
+    if (m_offscreenPaint && !m_offscreen.IsValid()) {
+        m_offscreen.Create(m_hDcPaint, rcClient.right - rcClient.left, rcClient.bottom - rcClient.top);
     }
     PAINTSTRUCT ps = {};
     ::BeginPaint(m_hWndPaint, &ps);
-    if (m_offscreenPaint && m_hDcOffscreen != nullptr && m_hbmpOffscreen != nullptr) {
-        HGDIOBJ oldBitmap = ::SelectObject(m_hDcOffscreen, m_hbmpOffscreen);
-        const int saved = ::SaveDC(m_hDcOffscreen);
-        const RECT& rcPaint = ps.rcPaint;
-        const int w = rcPaint.right - rcPaint.left;
-        const int h = rcPaint.bottom - rcPaint.top;
-        if (m_backgroundTransparent) {
-            if (m_hbmpBackground == nullptr) {
-                m_hDcBackground = ::CreateCompatibleDC(m_hDcPaint);
-                m_hbmpBackground = ::CreateCompatibleBitmap(m_hDcPaint, rcClient.right - rcClient.left,
-                                                            rcClient.bottom - rcClient.top);
-                ::SelectObject(m_hDcBackground, m_hbmpBackground);
-                ::BitBlt(m_hDcBackground, rcPaint.left, rcPaint.top, w, h, ps.hdc, rcPaint.left, rcPaint.top,
-                         SRCCOPY);
-            } else {
-                ::SelectObject(m_hDcBackground, m_hbmpBackground);
-            }
-            ::BitBlt(m_hDcOffscreen, rcPaint.left, rcPaint.top, w, h, m_hDcBackground, rcPaint.left, rcPaint.top,
-                     SRCCOPY);
-        }
-        m_root->Paint(m_hDcOffscreen, rcPaint);
-        for (int i = 0; i < m_postPaintControls.GetSize(); ++i) {
-            static_cast<CControlUI*>(m_postPaintControls[i])->PostPaint(m_hDcOffscreen, rcPaint);
-        }
-        ::RestoreDC(m_hDcOffscreen, saved);
-        ::BitBlt(ps.hdc, rcPaint.left, rcPaint.top, w, h, m_hDcOffscreen, rcPaint.left, rcPaint.top, SRCCOPY);
-        ::SelectObject(m_hDcOffscreen, oldBitmap);
+    if (m_offscreenPaint && m_offscreen.IsValid()) {
+        PaintOffscreen(ps.hdc, ps.rcPaint, rcClient);
         if (m_showDirty) {
-            HGDIOBJ oldPen = ::SelectObject(ps.hdc, g_showDirtyPen);
-            HGDIOBJ oldBrush = ::SelectObject(ps.hdc, ::GetStockObject(NULL_BRUSH));
+            CSelectObject pen(ps.hdc, g_showDirtyPen);
+            CSelectObject brush(ps.hdc, ::GetStockObject(NULL_BRUSH));
             ::Rectangle(ps.hdc, rcUpdate.left, rcUpdate.top, rcUpdate.right, rcUpdate.bottom);
-            ::SelectObject(ps.hdc, oldBrush);
-            ::SelectObject(ps.hdc, oldPen);
         }
     } else {
         const int saved = ::SaveDC(ps.hdc);
@@ -361,6 +318,28 @@ void CWindowManagerUI::PaintPass() {
     }
     ::EndPaint(m_hWndPaint, &ps);
     if (m_layoutPending) ::InvalidateRect(m_hWndPaint, nullptr, FALSE);
+}
+
+// Paints the controls into the off-screen surface and copies the painted part to the window.
+void CWindowManagerUI::PaintOffscreen(HDC target, const RECT& rcPaint, const RECT& rcClient) {
+    HDC offscreen = m_offscreen.GetDC();
+    const int saved = ::SaveDC(offscreen);
+    const int w = rcPaint.right - rcPaint.left;
+    const int h = rcPaint.bottom - rcPaint.top;
+    if (m_backgroundTransparent) {
+        // What lay behind the window at its first paint is kept and shows under the controls.
+        if (!m_background.IsValid() &&
+            m_background.Create(m_hDcPaint, rcClient.right - rcClient.left, rcClient.bottom - rcClient.top)) {
+            ::BitBlt(m_background.GetDC(), rcPaint.left, rcPaint.top, w, h, target, rcPaint.left, rcPaint.top, SRCCOPY);
+        }
+        ::BitBlt(offscreen, rcPaint.left, rcPaint.top, w, h, m_background.GetDC(), rcPaint.left, rcPaint.top, SRCCOPY);
+    }
+    m_root->Paint(offscreen, rcPaint);
+    for (int i = 0; i < m_postPaintControls.GetSize(); ++i) {
+        static_cast<CControlUI*>(m_postPaintControls[i])->PostPaint(offscreen, rcPaint);
+    }
+    ::RestoreDC(offscreen, saved);
+    ::BitBlt(target, rcPaint.left, rcPaint.top, w, h, offscreen, rcPaint.left, rcPaint.top, SRCCOPY);
 }
 
 void CWindowManagerUI::PrintClient(HDC hDC, LPARAM flags) {
@@ -428,15 +407,7 @@ void CWindowManagerUI::SetWindowAlpha(int alpha) {
 
 void CWindowManagerUI::FireEvent(CControlUI* target, int type, CControlUI* sender, POINT pt, WPARAM wParam,
                                  LPARAM lParam, wchar_t key, WORD keyState) {
-    UIEvent event = {};
-    event.type = type;
-    event.sender = sender;
-    event.timestamp = ::GetTickCount();
-    event.ptMouse = pt;
-    event.key = key;
-    event.keyState = keyState;
-    event.wParam = wParam;
-    event.lParam = lParam;
+    UIEvent event = {type, sender, ::GetTickCount(), pt, key, keyState, wParam, lParam};
     target->DispatchEvent(event);
 }
 
@@ -499,222 +470,280 @@ bool CWindowManagerUI::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam,
     DeliverQueuedNotifications();
     if (RunFilters(m_messageFilters, message, wParam, lParam, result)) return true;
 
+    // A message that is consumed returns at once; after any other, the notifications queued
+    // meanwhile go out before the form handles the message itself.
     switch (message) {
-        case WM_UI_DELAYED_CLEANUP: {
+        case WM_UI_DELAYED_CLEANUP:
             PurgeDelayedCleanup();
             break;
-        }
-        case WM_PAINT: {
+        case WM_PAINT:
             PaintPass();
             return true;
-        }
-        case WM_PRINTCLIENT: {
+        case WM_PRINTCLIENT:
             PrintClient(reinterpret_cast<HDC>(wParam), lParam);
             break;
-        }
-        case WM_SIZE: {
-            if (m_focus != nullptr) FireEvent(m_focus, UIEVENT_WINDOWSIZE, m_focus, POINT{0, 0});
-            if (m_root != nullptr) m_root->RequestLayout();
+        case WM_SIZE:
+            OnSize();
             return true;
-        }
-        case WM_GETMINMAXINFO: {
-            MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            if (m_minTrack.cx > 0) info->ptMinTrackSize.x = m_minTrack.cx;
-            if (m_minTrack.cy > 0) info->ptMinTrackSize.y = m_minTrack.cy;
-            if (m_maxTrack.cx > 0) info->ptMaxTrackSize.x = m_maxTrack.cx;
-            if (m_maxTrack.cy > 0) info->ptMaxTrackSize.y = m_maxTrack.cy;
+        case WM_GETMINMAXINFO:
+            OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
             break;
-        }
-        case WM_ERASEBKGND: {
+        case WM_ERASEBKGND:
             result = 1;
             return true;
-        }
-        case WM_CLOSE: {
-            const POINT pt = m_lastMousePos;
-            if (m_hover != nullptr) {
-                CControlUI* hover = m_hover;
-                m_hover = nullptr;
-                HideTooltip();
-                FireEvent(hover, UIEVENT_MOUSELEAVE, hover, pt);
-            }
-            if (m_click != nullptr) {
-                CControlUI* click = m_click;
-                m_click = nullptr;
-                FireEvent(click, UIEVENT_BUTTONUP, click, pt);
-            }
-            if (m_captured) ReleaseCapture();
-            m_key = nullptr;
-            SetFocus(nullptr);
-            HWND owner = ::GetWindow(m_hWndPaint, GW_OWNER);
-            if (owner != nullptr) ::SetFocus(owner);
+        case WM_CLOSE:
+            OnClose();
             break;
-        }
-        case WM_TIMER: {
-            for (int i = 0; i < m_timers.GetSize(); ++i) {
-                const UITimerEntry* entry = static_cast<const UITimerEntry*>(m_timers[i]);
-                if (entry->hWnd == m_hWndPaint && entry->winTimerId == wParam && !entry->killed) {
-                    FireEvent(entry->control, UIEVENT_TIMER, entry->control, POINT{0, 0}, entry->localId, 0);
-                    break;
-                }
-            }
+        case WM_TIMER:
+            OnTimer(wParam);
             break;
-        }
-        case WM_MOUSEHOVER: {
-            m_mouseTracking = false;
-            const POINT pt = PointFromLParam(lParam);
-            CControlUI* control = FindControlAt(pt);
-            if (control == nullptr) break;
-            if (m_hover != nullptr) FireEvent(m_hover, UIEVENT_MOUSEHOVER, m_hover, pt);
-            ShowTooltip(control);
-            return true;
-        }
-        case WM_MOUSELEAVE: {
-            HideTooltip();
-            // A hover control is made to leave even when hover tracking already ended; the
-            // synthetic move must not arm tracking again while the mouse is outside.
-            if (m_mouseTracking || m_hover != nullptr) {
-                m_mouseTracking = true;
-                ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
-            }
-            m_mouseTracking = false;
+        case WM_MOUSEHOVER:
+            if (OnMouseHover(lParam)) return true;
             break;
-        }
-        case WM_MOUSEMOVE: {
-            if (!m_mouseTracking) ArmMouseTracking();
-            const POINT pt = PointFromLParam(lParam);
-            m_lastMousePos = pt;
-            CControlUI* control = FindControlAt(pt);
-            if (control != nullptr && control->GetManager() != this) break;
-            if (control != m_hover && m_hover != nullptr) {
-                CControlUI* oldHover = m_hover;
-                m_hover = nullptr;
-                FireEvent(oldHover, UIEVENT_MOUSELEAVE, oldHover, pt);
-                HideTooltip();
-            }
-            if (control != m_hover && control != nullptr) {
-                m_hover = control;
-                FireEvent(control, UIEVENT_MOUSEENTER, control, pt);
-            }
-            if (m_click != nullptr) {
-                FireEvent(m_click, UIEVENT_MOUSEMOVE, m_click, pt);
-            } else if (control != nullptr && control == m_hover) {
-                FireEvent(control, UIEVENT_MOUSEMOVE, control, pt);
-            }
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
             break;
-        }
+        case WM_MOUSEMOVE:
+            OnMouseMove(lParam);
+            break;
         case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN: {
-            ::SetFocus(m_hWndPaint);
-            const POINT pt = PointFromLParam(lParam);
-            m_lastMousePos = pt;
-            CControlUI* control = FindControlAt(pt);
-            if (control == nullptr || control->GetManager() != this) break;
-            m_click = control;
-            control->SetFocus();
-            SetCapture();
-            if (m_click != control) break;   // the focus change removed it
-            FireEvent(control, message == WM_LBUTTONDOWN ? UIEVENT_BUTTONDOWN : UIEVENT_RBUTTONDOWN, control, pt,
-                      wParam, lParam, 0, LOWORD(wParam));
+            OnButtonDown(UIEVENT_BUTTONDOWN, wParam, lParam);
             break;
-        }
-        case WM_LBUTTONDBLCLK: {
-            ::SetFocus(m_hWndPaint);
-            const POINT pt = PointFromLParam(lParam);
-            m_lastMousePos = pt;
-            CControlUI* control = FindControlAt(pt);
-            if (control == nullptr || control->GetManager() != this) break;
-            SetCapture();
-            m_click = control;
-            FireEvent(control, UIEVENT_DBLCLICK, control, pt, 0, 0, 0, LOWORD(wParam));
+        case WM_RBUTTONDOWN:
+            OnButtonDown(UIEVENT_RBUTTONDOWN, wParam, lParam);
             break;
-        }
-        case WM_LBUTTONUP: {
-            const POINT pt = PointFromLParam(lParam);
-            m_lastMousePos = pt;
-            if (m_click == nullptr) break;
-            ReleaseCapture();
-            CControlUI* click = m_click;
-            m_click = nullptr;
-            FireEvent(click, UIEVENT_BUTTONUP, click, pt, wParam, lParam, 0, LOWORD(wParam));
+        case WM_LBUTTONDBLCLK:
+            OnDoubleClick(wParam, lParam);
             break;
-        }
-        case WM_CONTEXTMENU: {
-            POINT pt = PointFromLParam(lParam);
-            ::ScreenToClient(m_hWndPaint, &pt);
-            m_lastMousePos = pt;
-            if (m_click == nullptr) break;
-            ReleaseCapture();
-            CControlUI* click = m_click;
-            m_click = nullptr;
-            FireEvent(click, UIEVENT_CONTEXTMENU, click, pt, 0, reinterpret_cast<LPARAM>(click), 0, LOWORD(wParam));
+        case WM_LBUTTONUP:
+            OnButtonUp(wParam, lParam);
             break;
-        }
-        case WM_MOUSEWHEEL: {
-            POINT pt = PointFromLParam(lParam);
-            ::ScreenToClient(m_hWndPaint, &pt);
-            m_lastMousePos = pt;
-            CControlUI* control = FindControlAt(pt);
-            if (control == nullptr || control->GetManager() != this) break;
-            const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
-            FireEvent(control, UIEVENT_SCROLLWHEEL, control, POINT{0, 0}, delta < 0 ? 1 : 0, lParam, 0,
-                      MapKeyState());
-            ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, MAKELPARAM(m_lastMousePos.x, m_lastMousePos.y));
+        case WM_CONTEXTMENU:
+            OnContextMenu(wParam, lParam);
             break;
-        }
-        case WM_SETCURSOR: {
-            if (LOWORD(lParam) != HTCLIENT) break;
-            if (m_captured) return true;
-            POINT pt = {};
-            ::GetCursorPos(&pt);
-            ::ScreenToClient(m_hWndPaint, &pt);
-            CControlUI* control = FindControlAt(pt);
-            if (control == nullptr || (control->GetControlFlags() & UIFLAG_SETCURSOR) == 0) break;
-            FireEvent(control, UIEVENT_SETCURSOR, nullptr, pt, wParam, lParam, 0, MapKeyState());
-            return true;
-        }
-        case WM_KEYDOWN: {
-            DropUnusableFocus();
-            if (m_focus == nullptr) break;
-            // The control becomes the key control before its key-down runs: it keeps the key-up
-            // when the key-down moves the focus, and loses it only when the key-down deletes it
-            // (the manager forgets a deleted control).
-            CControlUI* focus = m_focus;
-            m_key = focus;
-            FireEvent(focus, UIEVENT_KEYDOWN, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
+        case WM_MOUSEWHEEL:
+            OnMouseWheel(wParam, lParam);
             break;
-        }
-        case WM_KEYUP: {
-            if (m_key == nullptr) break;
-            CControlUI* key = m_key;
-            m_key = nullptr;
-            FireEvent(key, UIEVENT_KEYUP, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
+        case WM_SETCURSOR:
+            if (OnSetCursor(wParam, lParam)) return true;
             break;
-        }
-        case WM_CHAR: {
-            DropUnusableFocus();
-            if (m_focus == nullptr) break;
-            FireEvent(m_focus, UIEVENT_CHAR, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
+        case WM_KEYDOWN:
+            OnKeyDown(wParam);
             break;
-        }
+        case WM_KEYUP:
+            OnKeyUp(wParam);
+            break;
+        case WM_CHAR:
+            OnChar(wParam);
+            break;
         case WM_COMMAND:
         case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORSTATIC: {
-            if (lParam == 0) break;
-            result = ::SendMessageW(reinterpret_cast<HWND>(lParam), message + 0x2000, wParam, lParam);
-            return true;
-        }
-        case WM_NOTIFY: {
-            if (lParam != 0) {
-                const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-                result = ::SendMessageW(header->hwndFrom, message + 0x2000, wParam, lParam);
-            }
-            return true;
-        }
+        case WM_CTLCOLORSTATIC:
+        case WM_NOTIFY:
+            if (ReflectToChild(message, wParam, lParam, result)) return true;
+            break;
         default:
             break;
     }
     DeliverQueuedNotifications();
     return false;
+}
+
+CControlUI* CWindowManagerUI::OwnControlAt(POINT pt) const {
+    CControlUI* control = FindControlAt(pt);
+    return control != nullptr && control->GetManager() == this ? control : nullptr;
+}
+
+CControlUI* CWindowManagerUI::PressedControl(LPARAM lParam, POINT& pt) {
+    ::SetFocus(m_hWndPaint);
+    pt = PointFromLParam(lParam);
+    m_lastMousePos = pt;
+    return OwnControlAt(pt);
+}
+
+CControlUI* CWindowManagerUI::TakeClick() {
+    if (m_click == nullptr) return nullptr;
+    ReleaseCapture();
+    CControlUI* click = m_click;
+    m_click = nullptr;
+    return click;
+}
+
+void CWindowManagerUI::OnSize() {
+    if (m_focus != nullptr) FireEvent(m_focus, UIEVENT_WINDOWSIZE, m_focus, POINT{0, 0});
+    if (m_root != nullptr) m_root->RequestLayout();
+}
+
+void CWindowManagerUI::OnGetMinMaxInfo(MINMAXINFO* info) {
+    if (m_minTrack.cx > 0) info->ptMinTrackSize.x = m_minTrack.cx;
+    if (m_minTrack.cy > 0) info->ptMinTrackSize.y = m_minTrack.cy;
+    if (m_maxTrack.cx > 0) info->ptMaxTrackSize.x = m_maxTrack.cx;
+    if (m_maxTrack.cy > 0) info->ptMaxTrackSize.y = m_maxTrack.cy;
+}
+
+void CWindowManagerUI::OnClose() {
+    const POINT pt = m_lastMousePos;
+    if (m_hover != nullptr) {
+        CControlUI* hover = m_hover;
+        m_hover = nullptr;
+        HideTooltip();
+        FireEvent(hover, UIEVENT_MOUSELEAVE, hover, pt);
+    }
+    if (m_click != nullptr) {
+        CControlUI* click = m_click;
+        m_click = nullptr;
+        FireEvent(click, UIEVENT_BUTTONUP, click, pt);
+    }
+    if (m_captured) ReleaseCapture();
+    m_key = nullptr;
+    SetFocus(nullptr);
+    HWND owner = ::GetWindow(m_hWndPaint, GW_OWNER);
+    if (owner != nullptr) ::SetFocus(owner);
+}
+
+void CWindowManagerUI::OnTimer(WPARAM timerId) {
+    for (int i = 0; i < m_timers.GetSize(); ++i) {
+        const UITimerEntry* entry = static_cast<const UITimerEntry*>(m_timers[i]);
+        if (entry->hWnd == m_hWndPaint && entry->winTimerId == timerId && !entry->killed) {
+            FireEvent(entry->control, UIEVENT_TIMER, entry->control, POINT{0, 0}, entry->localId, 0);
+            return;
+        }
+    }
+}
+
+bool CWindowManagerUI::OnMouseHover(LPARAM lParam) {
+    m_mouseTracking = false;
+    const POINT pt = PointFromLParam(lParam);
+    CControlUI* control = FindControlAt(pt);
+    if (control == nullptr) return false;
+    if (m_hover != nullptr) FireEvent(m_hover, UIEVENT_MOUSEHOVER, m_hover, pt);
+    ShowTooltip(control);
+    return true;
+}
+
+void CWindowManagerUI::OnMouseLeave() {
+    HideTooltip();
+    // A hover control is made to leave even when hover tracking already ended; the synthetic
+    // move must not arm tracking again while the mouse is outside.
+    if (m_mouseTracking || m_hover != nullptr) {
+        m_mouseTracking = true;
+        ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, static_cast<LPARAM>(-1));
+    }
+    m_mouseTracking = false;
+}
+
+void CWindowManagerUI::OnMouseMove(LPARAM lParam) {
+    if (!m_mouseTracking) ArmMouseTracking();
+    const POINT pt = PointFromLParam(lParam);
+    m_lastMousePos = pt;
+    CControlUI* control = FindControlAt(pt);
+    if (control != nullptr && control->GetManager() != this) return;
+    if (control != m_hover && m_hover != nullptr) {
+        CControlUI* oldHover = m_hover;
+        m_hover = nullptr;
+        FireEvent(oldHover, UIEVENT_MOUSELEAVE, oldHover, pt);
+        HideTooltip();
+    }
+    if (control != m_hover && control != nullptr) {
+        m_hover = control;
+        FireEvent(control, UIEVENT_MOUSEENTER, control, pt);
+    }
+    if (m_click != nullptr) {
+        FireEvent(m_click, UIEVENT_MOUSEMOVE, m_click, pt);
+    } else if (control != nullptr && control == m_hover) {
+        FireEvent(control, UIEVENT_MOUSEMOVE, control, pt);
+    }
+}
+
+void CWindowManagerUI::OnButtonDown(int eventType, WPARAM wParam, LPARAM lParam) {
+    POINT pt;
+    CControlUI* control = PressedControl(lParam, pt);
+    if (control == nullptr) return;
+    m_click = control;
+    control->SetFocus();
+    SetCapture();
+    if (m_click != control) return;  // the focus change removed it
+    FireEvent(control, eventType, control, pt, wParam, lParam, 0, LOWORD(wParam));
+}
+
+void CWindowManagerUI::OnDoubleClick(WPARAM wParam, LPARAM lParam) {
+    POINT pt;
+    CControlUI* control = PressedControl(lParam, pt);
+    if (control == nullptr) return;
+    SetCapture();
+    m_click = control;
+    FireEvent(control, UIEVENT_DBLCLICK, control, pt, 0, 0, 0, LOWORD(wParam));
+}
+
+void CWindowManagerUI::OnButtonUp(WPARAM wParam, LPARAM lParam) {
+    const POINT pt = PointFromLParam(lParam);
+    m_lastMousePos = pt;
+    CControlUI* click = TakeClick();
+    if (click != nullptr) FireEvent(click, UIEVENT_BUTTONUP, click, pt, wParam, lParam, 0, LOWORD(wParam));
+}
+
+void CWindowManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+    POINT pt = PointFromLParam(lParam);
+    ::ScreenToClient(m_hWndPaint, &pt);
+    m_lastMousePos = pt;
+    CControlUI* click = TakeClick();
+    if (click == nullptr) return;
+    FireEvent(click, UIEVENT_CONTEXTMENU, click, pt, 0, reinterpret_cast<LPARAM>(click), 0, LOWORD(wParam));
+}
+
+void CWindowManagerUI::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
+    POINT pt = PointFromLParam(lParam);
+    ::ScreenToClient(m_hWndPaint, &pt);
+    m_lastMousePos = pt;
+    CControlUI* control = OwnControlAt(pt);
+    if (control == nullptr) return;
+    const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    FireEvent(control, UIEVENT_SCROLLWHEEL, control, POINT{0, 0}, delta < 0 ? 1 : 0, lParam, 0, MapKeyState());
+    ::SendMessageW(m_hWndPaint, WM_MOUSEMOVE, 0, MAKELPARAM(m_lastMousePos.x, m_lastMousePos.y));
+}
+
+bool CWindowManagerUI::OnSetCursor(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT) return false;
+    if (m_captured) return true;
+    POINT pt = {};
+    ::GetCursorPos(&pt);
+    ::ScreenToClient(m_hWndPaint, &pt);
+    CControlUI* control = FindControlAt(pt);
+    if (control == nullptr || (control->GetControlFlags() & UIFLAG_SETCURSOR) == 0) return false;
+    FireEvent(control, UIEVENT_SETCURSOR, nullptr, pt, wParam, lParam, 0, MapKeyState());
+    return true;
+}
+
+void CWindowManagerUI::OnKeyDown(WPARAM wParam) {
+    DropUnusableFocus();
+    if (m_focus == nullptr) return;
+    // The control becomes the key control before its key-down runs: it keeps the key-up when
+    // the key-down moves the focus, and loses it only when the key-down deletes it (the manager
+    // forgets a deleted control).
+    CControlUI* focus = m_focus;
+    m_key = focus;
+    FireEvent(focus, UIEVENT_KEYDOWN, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
+}
+
+void CWindowManagerUI::OnKeyUp(WPARAM wParam) {
+    if (m_key == nullptr) return;
+    CControlUI* key = m_key;
+    m_key = nullptr;
+    FireEvent(key, UIEVENT_KEYUP, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
+}
+
+void CWindowManagerUI::OnChar(WPARAM wParam) {
+    DropUnusableFocus();
+    if (m_focus == nullptr) return;
+    FireEvent(m_focus, UIEVENT_CHAR, nullptr, m_lastMousePos, 0, 0, static_cast<wchar_t>(wParam), MapKeyState());
+}
+
+bool CWindowManagerUI::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (lParam == 0) return message == WM_NOTIFY;
+    HWND child =
+        message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : reinterpret_cast<HWND>(lParam);
+    result = ::SendMessageW(child, WM_UI_REFLECTED_BASE + message, wParam, lParam);
+    return true;
 }
 
 bool CWindowManagerUI::PreHandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "gdi_owners.h"
 #include "ui_base.h"
 
 namespace UIToolkit {
@@ -73,6 +74,10 @@ enum UIFindFlag : unsigned int {
 
 // Message the manager posts to its own window to delete detached controls.
 const UINT WM_UI_DELAYED_CLEANUP = WM_APP + 1;
+// WM_COMMAND, WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC and WM_NOTIFY that reach the manager go on to
+// the child window that sent them as this base plus the message, so that a control's own window
+// handles what its native child reports.
+const UINT WM_UI_REFLECTED_BASE = 0x2000;
 
 // An input event for a control; built on the stack, never stored.
 struct UIEvent {
@@ -299,10 +304,9 @@ private:
     void FireEvent(CControlUI* target, int type, CControlUI* sender, POINT pt, WPARAM wParam = 0,
                    LPARAM lParam = 0, wchar_t key = 0, WORD keyState = 0);
     void PaintPass();
+    void PaintOffscreen(HDC target, const RECT& rcPaint, const RECT& rcClient);
     void PrintClient(HDC hDC, LPARAM flags);
     void LayoutPendingControls();
-    void DeleteOffscreen();
-    void DeleteBackground();
     void PurgeDelayedCleanup();
     void ForgetSubtree(CControlUI* control);
     void ForgetControl(CControlUI* control);
@@ -312,6 +316,33 @@ private:
     void MeasureFont(UIFontInfo* font);
     bool RunFilters(CUIPtrArray& filters, UINT message, WPARAM wParam, LPARAM lParam,
                     LRESULT& result);
+
+    // One handler per message of HandleMessage; those that return bool say whether the message
+    // is consumed.
+    void OnSize();
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnClose();
+    void OnTimer(WPARAM timerId);
+    bool OnMouseHover(LPARAM lParam);
+    void OnMouseLeave();
+    void OnMouseMove(LPARAM lParam);
+    void OnButtonDown(int eventType, WPARAM wParam, LPARAM lParam);
+    void OnDoubleClick(WPARAM wParam, LPARAM lParam);
+    void OnButtonUp(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(WPARAM wParam, LPARAM lParam);
+    void OnMouseWheel(WPARAM wParam, LPARAM lParam);
+    bool OnSetCursor(WPARAM wParam, LPARAM lParam);
+    void OnKeyDown(WPARAM wParam);
+    void OnKeyUp(WPARAM wParam);
+    void OnChar(WPARAM wParam);
+    bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The control under pt when this manager owns it (not one of a child manager's tree).
+    CControlUI* OwnControlAt(POINT pt) const;
+    // A mouse button pressed at lParam: the window takes the focus, the point is remembered and
+    // the own control there is found.
+    CControlUI* PressedControl(LPARAM lParam, POINT& pt);
+    // Ends the click: the capture is released and the click control, if any, handed back.
+    CControlUI* TakeClick();
     bool IsFocusable(CControlUI* control) const;
     void DropUnusableFocus();
     void KillFocus(CControlUI* next);
@@ -325,10 +356,8 @@ private:
 
     HWND m_hWndPaint;
     HDC m_hDcPaint;
-    HDC m_hDcOffscreen;
-    HDC m_hDcBackground;
-    HBITMAP m_hbmpOffscreen;
-    HBITMAP m_hbmpBackground;
+    COffscreenSurface m_offscreen;   // the controls are painted here, then copied to the window
+    COffscreenSurface m_background;  // what lay behind a transparent window at its first paint
     HWND m_hWndTooltip;
     TOOLINFOW m_toolTip;
     CUIString m_toolTipText;

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "control.h"
+#include "gdi_owners.h"
 #include "render_engine.h"
 #include "ui_zip.h"
 #include "window_manager.h"
@@ -386,9 +387,8 @@ DWORD CWindowManagerUI::GetDefaultSelectedBkColor() const {
 
 void CWindowManagerUI::MeasureFont(UIFontInfo* font) {
     if (font == nullptr || font->tm.tmHeight != 0 || m_hDcPaint == nullptr || font->hFont == nullptr) return;
-    HGDIOBJ old = ::SelectObject(m_hDcPaint, font->hFont);
+    CSelectObject select(m_hDcPaint, font->hFont);
     ::GetTextMetricsW(m_hDcPaint, &font->tm);
-    ::SelectObject(m_hDcPaint, old);
 }
 
 UIFontInfo* CWindowManagerUI::GetDefaultFontInfo() {
