@@ -3,35 +3,26 @@
 #include <new>
 
 #include "inet_session.h"
+#include "win_files.h"
 
 namespace {
 
 const wchar_t kConnectFailedText[] = L"连接服务器失败, 请选择其他服务器进行尝试";
 
-// Owns a file handle opened for writing.
+// The local file of a job, created anew for writing.
 class LocalFile {
 public:
     explicit LocalFile(const std::wstring& path)
         : handle_(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-    ~LocalFile() { Close(); }
-    LocalFile(const LocalFile&) = delete;
-    LocalFile& operator=(const LocalFile&) = delete;
 
-    bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool Write(const void* data, DWORD size) {
-        DWORD written = 0;
-        return WriteFile(handle_, data, size, &written, nullptr) && written == size;
-    }
-    bool Close() {
-        if (handle_ == INVALID_HANDLE_VALUE) return true;
-        bool ok = CloseHandle(handle_) != FALSE;
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
+    bool IsOpen() const { return handle_.IsValid(); }
+    bool Write(const void* data, DWORD size) { return WriteAllBytes(handle_.Get(), data, size); }
+    // False when closing reports that the file could not be written whole.
+    bool Close() { return handle_.Close(); }
 
 private:
-    HANDLE handle_;
+    CScopedHandle handle_;
 };
 
 // Content-Length as a number; false when absent or not a plain decimal number.

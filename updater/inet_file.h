@@ -10,7 +10,7 @@
 #include <string>
 
 #include "quill_thread.h"
-#include "sync_lock.h"
+#include "win_owners.h"
 
 // Posted by a job to its notify window. wParam: low word = chunk bytes (progress) or result code
 // (done), high word = the job's kind; lParam = the job.

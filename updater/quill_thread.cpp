@@ -1,12 +1,8 @@
 #include "quill_thread.h"
 
-CQuillThread::CQuillThread() {
-    idleEvent_ = CreateEventW(nullptr, TRUE, TRUE, nullptr);
-}
+CQuillThread::CQuillThread() : idleEvent_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
 
-CQuillThread::~CQuillThread() {
-    if (idleEvent_) CloseHandle(idleEvent_);
-}
+CQuillThread::~CQuillThread() = default;
 
 HANDLE CQuillThread::CreateWorkerThread(LPTHREAD_START_ROUTINE routine, void* param, DWORD* id) {
     return CreateThread(nullptr, 0, routine, param, 0, id);
@@ -16,11 +12,11 @@ bool CQuillThread::StartThread() {
     if (thread_.load()) return true;
     // Busy before the thread exists: a run that ends at once must find the event reset already,
     // or its "idle" signal would be overwritten and a waiter would wait for ever.
-    ResetEvent(idleEvent_);
+    ResetEvent(idleEvent_.Get());
     DWORD id = 0;
     HANDLE h = CreateWorkerThread(&CQuillThread::ThreadRoutine, this, &id);
     if (!h) {
-        SetEvent(idleEvent_);
+        SetEvent(idleEvent_.Get());
         return false;
     }
     threadId_ = id;
@@ -29,16 +25,13 @@ bool CQuillThread::StartThread() {
 }
 
 void CQuillThread::WaitThread() {
-    if (idleEvent_) WaitForSingleObject(idleEvent_, INFINITE);
-    HANDLE h = thread_.exchange(nullptr);
-    if (h) {
-        WaitForSingleObject(h, INFINITE);
-        CloseHandle(h);
-    }
+    if (idleEvent_.IsValid()) WaitForSingleObject(idleEvent_.Get(), INFINITE);
+    CScopedHandle thread(thread_.exchange(nullptr));
+    if (thread.IsValid()) WaitForSingleObject(thread.Get(), INFINITE);
 }
 
 bool CQuillThread::IsBusy() const {
-    return idleEvent_ && WaitForSingleObject(idleEvent_, 0) == WAIT_TIMEOUT;
+    return idleEvent_.IsValid() && WaitForSingleObject(idleEvent_.Get(), 0) == WAIT_TIMEOUT;
 }
 
 DWORD WINAPI CQuillThread::ThreadRoutine(void* param) {
@@ -47,6 +40,10 @@ DWORD WINAPI CQuillThread::ThreadRoutine(void* param) {
 }
 
 void CQuillThread::RunAndSignal() {
-    Run();
-    SetEvent(idleEvent_);
+    // An exception must not cross the thread's entry, where it would end the program, and the
+    // run is over either way: a waiter for the idle event must not wait for ever.
+    try {
+        Run();
+    } catch (...) {}
+    SetEvent(idleEvent_.Get());
 }

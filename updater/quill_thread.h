@@ -1,10 +1,13 @@
 // Base class of the updater's worker threads: one thread at a time runs Run(); an idle event
-// reads "busy" from the moment a start is asked for until Run() has returned.
+// reads "busy" from the moment a start is asked for until Run() has returned or thrown (an
+// exception ends only the run, never the program).
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+
+#include "win_owners.h"
 
 class CQuillThread {
 public:
@@ -31,5 +34,5 @@ private:
 
     DWORD threadId_ = 0;
     std::atomic<HANDLE> thread_{nullptr};
-    HANDLE idleEvent_ = nullptr;
+    CScopedHandle idleEvent_;
 };

@@ -4,7 +4,7 @@
 #include <list>
 #include <string>
 
-#include "sync_lock.h"
+#include "win_owners.h"
 
 class CComboBox;
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "text_file.h"
+#include "win_owners.h"
 
 namespace {
 
@@ -19,24 +20,6 @@ HRESULT FromLastError() {
     DWORD e = GetLastError();
     return e > 0 ? static_cast<HRESULT>(0x80070000u + (e & 0xFFFFu)) : E_FAIL;
 }
-
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_) p_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T** operator&() { return &p_; }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
 
 class Bstr {
 public:
@@ -100,17 +83,9 @@ std::wstring FullPath(const std::wstring& path) {
 }
 
 std::wstring ModuleFolder() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) {
-            std::wstring path(buffer.data(), n);
-            size_t slash = path.rfind(L'\\');
-            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    const std::wstring path = ModuleFilePath();
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 }  // namespace
@@ -120,10 +95,8 @@ std::wstring ModuleFolder() {
 CUpdateFile::CUpdateFile(std::wstring path) : fullLocalPath(std::move(path)) {}
 
 bool CUpdateFile::FileExists(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
+    CScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file.IsValid();
 }
 
 HRESULT CUpdateFile::GetVersionStrings(const std::wstring& path, CUpdateFile& record) {
@@ -149,25 +122,22 @@ HRESULT CUpdateFile::GetVersionStrings(const std::wstring& path, CUpdateFile& re
 }
 
 HRESULT CUpdateFile::GetLastWriteTime(const std::wstring& path, FILETIME& time) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return FromLastError();
-    BOOL ok = GetFileTime(h, nullptr, nullptr, &time);
-    HRESULT hr = ok ? S_OK : FromLastError();
-    CloseHandle(h);
-    return hr;
+    CScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.IsValid()) return FromLastError();
+    return GetFileTime(file.Get(), nullptr, nullptr, &time) ? S_OK : FromLastError();
 }
 
 bool CUpdateFile::GetLocalFileInfo() {
     if (fullLocalPath.empty()) return false;
     bool versionRead = false;
-    HANDLE h = CreateFileW(fullLocalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
+    CScopedHandle file(CreateFileW(fullLocalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    if (file.IsValid()) {
         LARGE_INTEGER size{};
-        if (GetFileSizeEx(h, &size)) Length = size.QuadPart;
+        if (GetFileSizeEx(file.Get(), &size)) Length = size.QuadPart;
         size_t slash = fullLocalPath.find_last_of(L"\\/");
         FileName = slash == std::wstring::npos ? fullLocalPath : fullLocalPath.substr(slash + 1);
-        CloseHandle(h);
+        file.Close();
         versionRead = SUCCEEDED(GetVersionStrings(fullLocalPath, *this));
     }
     bool timeRead = SUCCEEDED(GetLastWriteTime(fullLocalPath, FileDate));
@@ -297,14 +267,13 @@ bool CUpdateFiles::LoadFromXml(const std::wstring& path) {
     refused_.clear();
 
     std::string bytes;
-    if (!ReadFileBytes(path, bytes) || bytes.empty()) return false;
+    if (!ReadWholeFile(path, bytes) || bytes.empty()) return false;
     ReadGb2312AsGbk(bytes);
 
-    ComPtr<IXMLDOMDocument> document;
+    CComPointer<IXMLDOMDocument> document;
     CLSID clsid;
     if (FAILED(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &clsid))) clsid = kDomDocumentClass;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kDomDocumentInterface,
-                                reinterpret_cast<void**>(&document)))) {
+    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kDomDocumentInterface, document.ReceiveVoid()))) {
         return false;
     }
     if (FAILED(document->put_async(VARIANT_FALSE))) return false;
@@ -328,12 +297,12 @@ bool CUpdateFiles::LoadFromXml(const std::wstring& path) {
     VariantClear(&source);
     if (hr != S_OK || loaded != VARIANT_TRUE) return false;
 
-    ComPtr<IXMLDOMElement> root;
-    if (document->get_documentElement(&root) != S_OK || !root) return false;
-    ComPtr<IXMLDOMNodeList> nodes;
+    CComPointer<IXMLDOMElement> root;
+    if (document->get_documentElement(root.Receive()) != S_OK || !root) return false;
+    CComPointer<IXMLDOMNodeList> nodes;
     Bstr tag(L"File");
-    if (FAILED(root->getElementsByTagName(tag.get(), &nodes)) || !nodes) return false;
-    return ParseFileNodes(nodes.get());
+    if (FAILED(root->getElementsByTagName(tag.get(), nodes.Receive())) || !nodes) return false;
+    return ParseFileNodes(nodes.Get());
 }
 
 bool CUpdateFiles::ParseFileNodes(IXMLDOMNodeList* nodes) {
@@ -341,15 +310,13 @@ bool CUpdateFiles::ParseFileNodes(IXMLDOMNodeList* nodes) {
     long count = 0;
     if (!nodes || FAILED(nodes->get_length(&count))) return false;
     for (long index = 0; index < count; ++index) {
-        ComPtr<IXMLDOMNode> node;
-        if (nodes->get_item(index, &node) != S_OK || !node) continue;
+        CComPointer<IXMLDOMNode> node;
+        if (nodes->get_item(index, node.Receive()) != S_OK || !node) continue;
         CUpdateFile* entry = new (std::nothrow) CUpdateFile();
         if (!entry) return false;
 
-        ComPtr<IXMLDOMNode> child;
-        node->get_firstChild(&child);
-        IXMLDOMNode* current = child.get();
-        if (current) current->AddRef();
+        CComPointer<IXMLDOMNode> current;
+        node->get_firstChild(current.Receive());
         while (current) {
             DOMNodeType type = NODE_INVALID;
             current->get_nodeType(&type);
@@ -375,10 +342,9 @@ bool CUpdateFiles::ParseFileNodes(IXMLDOMNodeList* nodes) {
                 else if (EqualsNoCase(n, L"UserName")) entry->UserName = v;
                 else if (EqualsNoCase(n, L"Password")) entry->Password = v;
             }
-            IXMLDOMNode* next = nullptr;
-            if (current->get_nextSibling(&next) != S_OK) next = nullptr;
-            current->Release();
-            current = next;
+            CComPointer<IXMLDOMNode> next;
+            if (current->get_nextSibling(next.Receive()) != S_OK) break;
+            current = std::move(next);
         }
 
         entry->fullLocalPath = ResolveTargetPath(folders_, entry->InstallDir, entry->LocalPath, entry->FileName);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "sync_lock.h"
+#include "win_owners.h"
 
 class CUpdateFile {
 public:

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "inet_file.h"
@@ -180,8 +181,13 @@ public:
     bool failCreation = false;
     int runs = 0;
 
+    bool throwInRun = false;
+
 protected:
-    void Run() override { ++runs; }
+    void Run() override {
+        ++runs;
+        if (throwInRun) throw std::runtime_error("the run failed");
+    }
     HANDLE CreateWorkerThread(LPTHREAD_START_ROUTINE routine, void* param, DWORD* id) override {
         return failCreation ? nullptr : CQuillThread::CreateWorkerThread(routine, param, id);
     }
@@ -203,4 +209,16 @@ TEST(QuillThread, IdleAfterEveryRunAlsoAQuickOneOrOneThatCouldNotStart) {
     EXPECT_FALSE(thread.IsBusy());
     thread.WaitThread();
     EXPECT_EQ(thread.runs, 50);
+}
+
+TEST(QuillThread, ARunThatThrowsEndsIdleAndTheProgramGoesOn) {
+    QuickThread thread;
+    thread.throwInRun = true;
+    ASSERT_TRUE(thread.StartThread());
+    thread.WaitThread();  // would hang if the throw had skipped the "idle"
+    EXPECT_FALSE(thread.IsBusy());
+    EXPECT_EQ(thread.runs, 1);
+    ASSERT_TRUE(thread.StartThread());
+    thread.WaitThread();
+    EXPECT_EQ(thread.runs, 2);
 }
