@@ -15,6 +15,7 @@
 #include "login_credentials.h"
 #include "login_form.h"
 #include "login_test_util.h"
+#include "message_pump.h"
 #include "player_forms_util.h"
 #include "standin_catalogue.h"
 #include "standin_client.h"
@@ -53,13 +54,7 @@ HWND MakeParent() {
 }
 
 // Delivers what is still queued (the dialog's message to its parent comes after its window is gone).
-void Pump() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+void Pump() { testpump::DispatchWaiting(); }
 
 HWND FindVisible(const wchar_t* className) {
     struct Search {

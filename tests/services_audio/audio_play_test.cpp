@@ -18,10 +18,14 @@
 
 #include "audio_http_stream.h"
 #include "audio_play.h"
+#include "message_pump.h"
 #include "standin_client.h"
 #include "test_files.h"
 
 namespace {
+
+using testpump::PumpFor;
+using testpump::PumpUntil;
 
 const WmReader::QWORD kTicksPerSecond = 10000000;
 
@@ -63,25 +67,6 @@ HWND CreateNotifyWindow() {
     (void)atom;
     return CreateWindowExW(0, L"VelaAudioTestNotify", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
-}
-
-// Dispatches this thread's messages until done() or the time is up; returns done().
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
 }
 
 // The captured PCM (16-bit stereo at 44.1 kHz, as the reader's MP3 output is).

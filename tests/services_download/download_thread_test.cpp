@@ -13,6 +13,7 @@
 #include "download_test_support.h"
 #include "download_thread.h"
 #include "http_download.h"
+#include "message_pump.h"
 #include "standin_client.h"
 #include "test_files.h"
 #include "vela_thread.h"
@@ -25,16 +26,7 @@ using testfiles::Widen;
 
 const wchar_t kDone[] = L"\u5DF2\u5B8C\u6210";
 
-// Waits up to timeoutMs for the condition; true when it came.
-template <typename Condition>
-bool WaitFor(Condition condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(20);
-    }
-    return true;
-}
+using testpump::PumpUntil;
 
 unsigned Downloaded(const CDownloadThread& thread) {
     unsigned bytes = 0;
@@ -96,7 +88,7 @@ TEST(VelaThread, StartsOnceStopsAndStartsAgain) {
     EXPECT_FALSE(thread.IsRunning());
     EXPECT_FALSE(thread.Stop());
     ASSERT_TRUE(thread.Start());
-    EXPECT_TRUE(WaitFor([&] { return thread.runs.load() == 2; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return thread.runs.load() == 2; }, 5000));
     EXPECT_EQ(thread.runs.load(), 2);
 }
 
@@ -114,9 +106,9 @@ public:
 TEST(VelaThread, ThreadThatEndedByItselfIsNotRunningAndStartsAgain) {
     OneShotThread thread;
     ASSERT_TRUE(thread.Start());
-    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 5000)) << "its exit code is no sign of life";
+    ASSERT_TRUE(PumpUntil([&] { return !thread.IsRunning(); }, 5000)) << "its exit code is no sign of life";
     ASSERT_TRUE(thread.Start());
-    EXPECT_TRUE(WaitFor([&] { return thread.runs.load() == 2; }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return thread.runs.load() == 2; }, 5000));
     EXPECT_TRUE(thread.Stop()) << "an ended thread is held until it is stopped";
     EXPECT_FALSE(thread.Stop());
 }
@@ -135,9 +127,9 @@ public:
 TEST(VelaThread, AThrowingBodyEndsItsThreadNotTheProgram) {
     ThrowingThread thread;
     ASSERT_TRUE(thread.Start());
-    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() == 1 && !thread.IsRunning(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return thread.runs.load() == 1 && !thread.IsRunning(); }, 5000));
     ASSERT_TRUE(thread.Start()) << "the ended thread leaves the object usable";
-    EXPECT_TRUE(WaitFor([&] { return thread.runs.load() == 2 && !thread.IsRunning(); }, 5000));
+    EXPECT_TRUE(PumpUntil([&] { return thread.runs.load() == 2 && !thread.IsRunning(); }, 5000));
     EXPECT_TRUE(thread.Stop());
 }
 
@@ -170,7 +162,7 @@ TEST_F(DownloadThreadTest, StopKeepsThePartAndTheNextStartResumesIt) {
     dltest::PlanRequests(name, "|slow=200000");  // the first range request trickles
     CDownloadThread thread;
     ASSERT_TRUE(thread.Start(Track(name, url)));
-    ASSERT_TRUE(WaitFor([&] { return Downloaded(thread) >= 60000; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return Downloaded(thread) >= 60000; }, 10000));
     EXPECT_NE(Progress(thread), kDone);
     DWORD before = GetTickCount();
     EXPECT_TRUE(thread.Stop());
@@ -183,7 +175,7 @@ TEST_F(DownloadThreadTest, StopKeepsThePartAndTheNextStartResumesIt) {
     EXPECT_TRUE(part == source.substr(0, part.size()));
 
     ASSERT_TRUE(thread.Start(Track(name, url)));
-    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !thread.IsRunning(); }, 20000));
     EXPECT_EQ(thread.GetState(), DownloadState::Completed);
     EXPECT_EQ(Progress(thread), kDone);
     EXPECT_TRUE(ReadAll(Target(name)) == source);
@@ -208,7 +200,7 @@ TEST_F(DownloadThreadTest, BeforeTheProbeAnswersTextIsZeroAndASecondStartIsRefus
     EXPECT_EQ(total, 0u);
     // A second start while the first download runs changes nothing of it.
     EXPECT_FALSE(thread.Start(Track("other.bin", url)));
-    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !thread.IsRunning(); }, 20000));
     EXPECT_EQ(Progress(thread), kDone);
     EXPECT_TRUE(ReadAll(Target(name)) == source);
     EXPECT_FALSE(Exists(Target("other.bin")));
@@ -221,7 +213,7 @@ TEST_F(DownloadThreadTest, ResumedDownloadCountsThePartAndCompletes) {
     ASSERT_TRUE(testfiles::WriteAll(Target(name) + L"_0", source.substr(0, 90000)));
     CDownloadThread thread;
     ASSERT_TRUE(thread.Start(Track(name, url)));
-    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !thread.IsRunning(); }, 20000));
     EXPECT_EQ(Progress(thread), kDone);
     unsigned total = 0;
     thread.GetTotalBytes(total);
@@ -238,7 +230,7 @@ TEST_F(DownloadThreadTest, StallEndsAtStopOrAtTheReceiveTimeOut) {
     {
         CDownloadThread thread;
         ASSERT_TRUE(thread.Start(Track(name, url)));
-        ASSERT_TRUE(WaitFor([&] { return Downloaded(thread) >= 30000; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return Downloaded(thread) >= 30000; }, 10000));
         Sleep(300);
         DWORD before = GetTickCount();
         EXPECT_TRUE(thread.Stop());
@@ -265,7 +257,7 @@ TEST_F(DownloadThreadTest, SpeedWhileRunningAndNoWaitOnDestruction) {
     ASSERT_TRUE(thread->Start(Track(name, url)));
     // The speed is measured about once a second over all ranges: 50000 B/s is some 48 KB/s.
     int speed = 0;
-    ASSERT_TRUE(WaitFor([&] { return thread->GetSpeed(speed) && speed > 0; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return thread->GetSpeed(speed) && speed > 0; }, 5000));
     EXPECT_GT(speed, 20);
     EXPECT_LT(speed, 100);
     DWORD before = GetTickCount();
@@ -286,7 +278,7 @@ TEST_F(DownloadThreadTest, FailuresAreVisible) {
         CDownloadThread thread;
         EXPECT_EQ(thread.GetState(), DownloadState::Idle);
         ASSERT_TRUE(thread.Start(Track(name, c.url)));
-        ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return !thread.IsRunning(); }, 20000));
         EXPECT_EQ(thread.GetState(), DownloadState::Failed);
         EXPECT_EQ(Progress(thread), L"0%");
         EXPECT_FALSE(Exists(Target(name)));
@@ -300,7 +292,7 @@ TEST_F(DownloadThreadTest, NameOutsideTheCodePageIsKept) {
     if (!dltest::FileSystemTakesName(folder_, Widen(name))) GTEST_SKIP() << "the file system here takes no such name";
     CDownloadThread thread;
     ASSERT_TRUE(thread.Start(Track(name, url)));
-    ASSERT_TRUE(WaitFor([&] { return !thread.IsRunning(); }, 20000));
+    ASSERT_TRUE(PumpUntil([&] { return !thread.IsRunning(); }, 20000));
     EXPECT_EQ(thread.GetState(), DownloadState::Completed);
     EXPECT_TRUE(ReadAll(Target(name)) == source);
 }

@@ -11,6 +11,7 @@
 
 #include "button.h"
 #include "controls_test_support.h"
+#include "ui_event.h"
 
 using namespace UIToolkit;
 using namespace ctltest;
@@ -66,13 +67,6 @@ TEST(OptionAttributes, GroupAndSelected) {
 
 // ---- State images and text colours ----
 
-UIEvent MakeEvent(int type, POINT pt = POINT{0, 0}) {
-    UIEvent event = {};
-    event.type = type;
-    event.ptMouse = pt;
-    return event;
-}
-
 class ButtonPaint : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,7 +79,7 @@ protected:
 
     uint32_t Centre() { return bench.Pixel(100, 20); }
     void Fire(CControlUI* control, int type, POINT pt = POINT{100, 20}) {
-        UIEvent event = MakeEvent(type, pt);
+        UIEvent event = uitest::MakeEvent(type, nullptr, pt);
         control->HandleEvent(event);
     }
 

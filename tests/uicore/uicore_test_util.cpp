@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "message_pump.h"
+
 namespace uitest {
 
 std::wstring EventText(const wchar_t* name, int type) {
@@ -178,14 +180,10 @@ void TestWindow::OnFinalMessage(HWND) {
     if (deleteOnFinal) delete this;
 }
 
-void Pump() {
-    MSG msg = {};
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!CWindowManagerUI::TranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-    }
+void Pump() { testpump::DispatchWaiting(nullptr, &CWindowManagerUI::TranslateMessage); }
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    return testpump::PumpUntil(done, timeoutMs, &CWindowManagerUI::TranslateMessage);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Test controls and a test window for the UI core tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,8 @@ protected:
 
 // Dispatches every waiting message (through the framework's pre-translation).
 void Pump();
+// Dispatches messages (pre-translated as above) until done() holds or timeoutMs have passed.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000);
 
 // A 32-bit top-down DIB section with its own memory DC.
 class Canvas {

@@ -46,17 +46,6 @@ void AddColumns(CListUI* list, const std::vector<int>& widths) {
     }
 }
 
-UIEvent MakeEvent(int type, CControlUI* sender, POINT pt, wchar_t key, WPARAM wParam) {
-    UIEvent event = {};
-    event.type = type;
-    event.sender = sender;
-    event.timestamp = ::GetTickCount();
-    event.ptMouse = pt;
-    event.key = key;
-    event.wParam = wParam;
-    return event;
-}
-
 void PressKey(CControlUI* control, wchar_t key) {
     UIEvent event = MakeEvent(UIEVENT_KEYDOWN, nullptr, POINT{0, 0}, key);
     control->DispatchEvent(event);

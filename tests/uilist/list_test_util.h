@@ -10,6 +10,7 @@
 #include "list.h"
 #include "list_elements.h"
 #include "list_header.h"
+#include "ui_event.h"
 #include "uicore_test_util.h"
 
 namespace listtest {
@@ -43,8 +44,7 @@ CListUI* MakeLabelList(int count, int rowHeight = 20);
 // Appends header columns of the given widths to the list's header.
 void AddColumns(CListUI* list, const std::vector<int>& widths);
 
-// Builds a UIEvent for a control.
-UIEvent MakeEvent(int type, CControlUI* sender, POINT pt = POINT{0, 0}, wchar_t key = 0, WPARAM wParam = 0);
+using uitest::MakeEvent;
 
 // Sends a key-down to a control as the manager would.
 void PressKey(CControlUI* control, wchar_t key);

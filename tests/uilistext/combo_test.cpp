@@ -44,7 +44,7 @@ protected:
     CControlUI* Item(int index) { return combo->GetItemAt(index); }
     HWND DropHwnd() const { return combo->GetDropWindow() ? combo->GetDropWindow()->GetHWND() : nullptr; }
     bool WaitClosed() {
-        return listext::PumpUntil([this] { return combo->GetDropWindow() == nullptr; });
+        return uitest::PumpUntil([this] { return combo->GetDropWindow() == nullptr; });
     }
 
     NotifyWindow window;
@@ -283,7 +283,7 @@ TEST_F(ComboTest, ChangingTheItemsWhileOpenTakesThemBackFirst) {
     HWND drop = DropHwnd();
     combo->RemoveAll();   // the items are freed; the popup must not keep them
     EXPECT_EQ(combo->GetDropWindow(), nullptr);
-    ASSERT_TRUE(listext::PumpUntil([drop] { return !::IsWindow(drop); }));
+    ASSERT_TRUE(uitest::PumpUntil([drop] { return !::IsWindow(drop); }));
     EXPECT_EQ(combo->GetCount(), 0);
 }
 
@@ -298,7 +298,7 @@ TEST_F(ComboTest, DestroyingTheComboWhileOpenClosesThePopupSafely) {
 
     EXPECT_TRUE(root->Remove(combo));   // deleted by the delayed cleanup
     combo = nullptr;
-    ASSERT_TRUE(listext::PumpUntil([drop] { return !::IsWindow(drop); }));
+    ASSERT_TRUE(uitest::PumpUntil([drop] { return !::IsWindow(drop); }));
     listext::Repaint(window.GetHWND());
 }
 

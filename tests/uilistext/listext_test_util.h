@@ -35,17 +35,6 @@ void ClickAt(HWND hWnd, POINT client);
 // Posts a mouse move to a client point and dispatches it.
 void MoveTo(HWND hWnd, POINT client);
 
-// Dispatches messages until the condition holds or the message queue is idle for a while.
-template <typename Condition>
-bool PumpUntil(Condition condition, int rounds = 200) {
-    for (int i = 0; i < rounds; ++i) {
-        if (condition()) return true;
-        uitest::Pump();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    return condition();
-}
-
 // Lays out and paints a window now.
 void Repaint(HWND hWnd);
 

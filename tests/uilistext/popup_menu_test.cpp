@@ -83,7 +83,7 @@ protected:
     }
     void TearDown() override {
         for (CMenuWnd* menu : OpenMenus()) menu->Close();
-        listext::PumpUntil([] { return OpenMenus().empty(); });
+        uitest::PumpUntil([] { return OpenMenus().empty(); });
         ::DestroyWindow(owner.GetHWND());
         ::DestroyWindow(host.GetHWND());
         uitest::Pump();
@@ -96,7 +96,7 @@ protected:
         return menu;
     }
     bool WaitForMenus(size_t count) {
-        return listext::PumpUntil([count] { return OpenMenus().size() == count; });
+        return uitest::PumpUntil([count] { return OpenMenus().size() == count; });
     }
 
     uitest::TestWindow host;

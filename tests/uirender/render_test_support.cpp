@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include "message_pump.h"
 #include "render_engine.h"
 #include "test_files.h"
 
@@ -213,12 +214,6 @@ void ManagerFixture::WriteResource(const std::wstring& name, const std::string& 
     testfiles::WriteAll(path + name, bytes);
 }
 
-void ManagerFixture::PumpMessages() {
-    MSG msg;
-    while (::PeekMessageW(&msg, m_window, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
+void ManagerFixture::PumpMessages() { testpump::DispatchWaiting(m_window); }
 
 }  // namespace rendertest

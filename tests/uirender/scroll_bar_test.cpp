@@ -7,6 +7,7 @@
 
 #include "render_test_support.h"
 #include "scroll_bar.h"
+#include "ui_event.h"
 
 using namespace UIToolkit;
 using rendertest::ManagerFixture;
@@ -23,18 +24,8 @@ std::string Show(const RECT& r) {
            std::to_string(r.bottom);
 }
 
-UIEvent MakeEvent(int type, int x = 0, int y = 0, WPARAM wParam = 0) {
-    UIEvent event = {};
-    event.type = type;
-    event.ptMouse.x = x;
-    event.ptMouse.y = y;
-    event.wParam = wParam;
-    return event;
-}
-
 void Send(CScrollBarUI& bar, int type, int x = 0, int y = 0, WPARAM wParam = 0) {
-    UIEvent event = MakeEvent(type, x, y, wParam);
-    event.sender = &bar;
+    UIEvent event = uitest::MakeEvent(type, &bar, POINT{x, y}, 0, wParam);
     bar.HandleEvent(event);
 }
 

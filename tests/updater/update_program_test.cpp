@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "message_pump.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -28,14 +29,7 @@ std::wstring TestProgramFolder() {
 
 std::string ReadFixture(const wchar_t* name) { return testfiles::ReadAll(TestProgramFolder() + L"\\" + name); }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(100);
-    }
-}
+using testpump::PumpUntil;
 
 void PutUpdateDocument(const std::string& path, const std::string& bytes, const char* encoding = nullptr) {
     std::string target = "/_ctl/update/" + path + (encoding ? std::string("?encoding=") + encoding : "");
@@ -120,7 +114,7 @@ public:
         CloseHandle(pi.hThread);
         process_ = pi.hProcess;
         pid_ = pi.dwProcessId;
-        return WaitFor([this] { return (dialog_ = FindDialog()) != nullptr; }, 30000);
+        return PumpUntil([this] { return (dialog_ = FindDialog()) != nullptr; }, 30000);
     }
 
     HWND Dialog() const { return dialog_; }
@@ -157,11 +151,11 @@ public:
     }
 
     bool WaitForLine(const std::wstring& line, DWORD timeoutMs = 60000) const {
-        return WaitFor([&] { return HasLine(line); }, timeoutMs);
+        return PumpUntil([&] { return HasLine(line); }, timeoutMs);
     }
 
     bool WaitForIdle(DWORD timeoutMs = 60000) const {
-        return WaitFor([&] { return IsWindowEnabled(GetDlgItem(dialog_, kUpdateNow)) != FALSE; }, timeoutMs);
+        return PumpUntil([&] { return IsWindowEnabled(GetDlgItem(dialog_, kUpdateNow)) != FALSE; }, timeoutMs);
     }
 
     bool WaitForExit(DWORD timeoutMs = 30000) const { return WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0; }
@@ -234,7 +228,7 @@ protected:
 
     std::string PlayerStarts(DWORD waitMs = 30000) const {
         std::wstring log = player + L".log";
-        WaitFor([&] { return testfiles::Exists(log); }, waitMs);
+        PumpUntil([&] { return testfiles::Exists(log); }, waitMs);
         Sleep(200);
         return testfiles::ReadAll(log);
     }
@@ -308,9 +302,9 @@ TEST_F(UpdateProgram, InstallsWhatIsMissingOrOlderRunsAndRegistersThenClosesWith
     EXPECT_FALSE(testfiles::Exists(install + L"\\old.txt.update"));
 
     std::wstring toolLog = install + L"\\sub dir\\tool.exe.log";
-    ASSERT_TRUE(WaitFor([&] { return testfiles::Exists(toolLog); }, 15000));
+    ASSERT_TRUE(PumpUntil([&] { return testfiles::Exists(toolLog); }, 15000));
     EXPECT_NE(testfiles::ReadAll(toolLog).find("alpha beta"), std::string::npos);
-    EXPECT_TRUE(WaitFor([&] { return testfiles::Exists(install + L"\\sub dir\\reg.dll.registered"); }, 15000));
+    EXPECT_TRUE(PumpUntil([&] { return testfiles::Exists(install + L"\\sub dir\\reg.dll.registered"); }, 15000));
 
     // Both bars end full: the last file's bytes, and all bytes of the update.
     EXPECT_EQ(SendMessageW(GetDlgItem(updater.Dialog(), 1000), PBM_GETPOS, 0, 0), 100);
