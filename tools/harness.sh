@@ -8,6 +8,9 @@
 ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${VELA_BUILD_DIR:-$ROOT_DIR/build}
 STANDIN_PORT=${VELA_STANDIN_PORT:-18080}
+# How many jobs the build and the test run use at once (tools/test.sh also honours
+# VELA_TEST_JOBS for the tests alone); on a shared machine, set it lower.
+VELA_JOBS=${VELA_JOBS:-$(nproc)}
 HARNESS_PIDS=()
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
@@ -27,7 +30,7 @@ harness_configure_and_build() {  # <build dir> <toolchain file> <targets> [cmake
     || { cat "$dir/configure.log"; return 1; }
   local target_args=()
   [ -n "$targets" ] && target_args=(--target $targets)
-  cmake --build "$dir" -j "$(nproc)" "${target_args[@]}" >"$dir/build.log" 2>&1
+  cmake --build "$dir" -j "$VELA_JOBS" "${target_args[@]}" >"$dir/build.log" 2>&1
   local rc=$?
   grep -E "warning:|error:|Error [0-9]" "$dir/build.log" | head -100
   return $rc
