@@ -167,25 +167,29 @@ public:
     bool WaitForExit(DWORD timeoutMs = 30000) const { return WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0; }
 
 private:
+    struct DialogSearch {
+        DWORD pid;
+        HWND found;
+    };
+
+    // A window enumeration callback has the system's calling convention (stdcall in 32-bit
+    // programs), so it is a function of its own: GCC converts no lambda to it.
+    static BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM l) {
+        auto* search = reinterpret_cast<DialogSearch*>(l);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        wchar_t cls[32] = {};
+        GetClassNameW(hwnd, cls, 32);
+        if (pid == search->pid && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(hwnd, kLogList)) {
+            search->found = hwnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     HWND FindDialog() const {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{pid_, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM l) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(l);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                wchar_t cls[32] = {};
-                GetClassNameW(hwnd, cls, 32);
-                if (pid == s->pid && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(hwnd, kLogList)) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
+        DialogSearch search{pid_, nullptr};
+        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
