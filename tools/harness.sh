@@ -75,7 +75,7 @@ harness_build() {
     if [ "$deliver_targets" != none ]; then
       start=$SECONDS
       harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$deliver_targets" -DVELA_BUILD_TESTS=$tests \
-        -DVELA_TESTS_32BIT_ROUTE_ONLY=ON || return 1
+        -DVELA_TESTS_32BIT_ROUTE_ONLY=ON -DVELA_TEST_TIMEOUT_FACTOR=3 || return 1
       HARNESS_BUILD_SECONDS[$VELA_32BIT_ROUTE]=$((SECONDS - start))
     fi
     # Test runs on the 32-bit route alone (VELA_TEST_ROUTES=qemu32) need no 64-bit twin.
