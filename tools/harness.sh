@@ -17,7 +17,7 @@ BUILD_DIR=${VELA_BUILD_DIR:-$ROOT_DIR/build}
 STANDIN_PORT=${VELA_STANDIN_PORT:-18080}
 HARNESS_PIDS=()
 HARNESS_PREFIXES=()
-declare -A HARNESS_BUILD_SECONDS=()
+declare -gA HARNESS_BUILD_SECONDS=()
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   VELA_FAST_ROUTE=wine32
@@ -73,6 +73,7 @@ harness_build() {
     HARNESS_BUILD_SECONDS[wine32]=$((SECONDS - start))
   else
     if [ "$deliver_targets" != none ]; then
+      # Its tests run emulated (qemu32): they get three times their time-out.
       start=$SECONDS
       harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$deliver_targets" -DVELA_BUILD_TESTS=$tests \
         -DVELA_TESTS_32BIT_ROUTE_ONLY=ON -DVELA_TEST_TIMEOUT_FACTOR=3 || return 1

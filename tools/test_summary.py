@@ -88,8 +88,9 @@ def main():
         f = sum(c[1] for c in programs.values())
         passed += p
         failed += f
-        print("Route %s (%s): %d programs, %d passed, %d failed; tree built in %s, tests ran %s"
-              % (route, ROUTE_TITLES.get(route, route), len(programs), p, f, minutes(built), minutes(ran)))
+        print("Route %s (%s): %d program%s, %d passed, %d failed; tree built in %s, tests ran %s"
+              % (route, ROUTE_TITLES.get(route, route), len(programs), "" if len(programs) == 1 else "s",
+                 p, f, minutes(built), minutes(ran)))
     print("%d passed, %d failed" % (passed, failed))
     return 0 if failed == 0 and passed > 0 else 1
 

@@ -387,6 +387,25 @@ TEST(SoftwareBlend, MatchesThePlatformBlendForPremultipliedSources) {
     EXPECT_FALSE(CUIRenderer::SoftwareAlphaBlend(target.dc(), 0, 0, 0, 1, source.dc(), 0, 0, 2, 1, blend));
 }
 
+// Every alpha of premultiplied black over white leaves exactly 255 - alpha: the weight 1 - a/255
+// is not exact in binary, and the 32-bit build's extended-precision arithmetic puts some of these
+// sums a hair below their whole number (84.999... for 0xAA, a band one step too dark).
+TEST(SoftwareBlend, TranslucentBlackOverWhiteLeavesExactlyWhatShowsThrough) {
+    Surface source(256, 1, RGB(0, 0, 0));
+    {
+        BITMAP bm;
+        ::GetObjectW(::GetCurrentObject(source.dc(), OBJ_BITMAP), sizeof(bm), &bm);
+        uint32_t* bits = static_cast<uint32_t*>(bm.bmBits);
+        ::GdiFlush();
+        for (uint32_t alpha = 0; alpha < 256; ++alpha) bits[alpha] = alpha << 24;
+    }
+    Surface target(256, 1, RGB(255, 255, 255));
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ASSERT_TRUE(CUIRenderer::SoftwareAlphaBlend(target.dc(), 0, 0, 256, 1, source.dc(), 0, 0, 256, 1, blend));
+    for (uint32_t alpha = 0; alpha < 256; ++alpha)
+        EXPECT_EQ(target.Pixel(static_cast<int>(alpha), 0), 0x010101u * (255 - alpha)) << "alpha " << alpha;
+}
+
 TEST(SoftwareBlend, MixColorsWeighsEachChannelAndDropsAlpha) {
     EXPECT_EQ(CUIRenderer::MixColors(0x00FF0000, 0.5, 0x000000FF, 0.5), 0x007F007Fu);
     EXPECT_EQ(CUIRenderer::MixColors(0xFF102030, 1.0, 0xFFFFFFFF, 0.0), 0x00102030u);
