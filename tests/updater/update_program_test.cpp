@@ -12,6 +12,7 @@
 
 #include "standin_client.h"
 #include "test_files.h"
+#include "test_windows.h"
 
 namespace {
 
@@ -167,30 +168,14 @@ public:
     bool WaitForExit(DWORD timeoutMs = 30000) const { return WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0; }
 
 private:
-    struct DialogSearch {
-        DWORD pid;
-        HWND found;
-    };
-
-    // A window enumeration callback has the system's calling convention (stdcall in 32-bit
-    // programs), so it is a function of its own: GCC converts no lambda to it.
-    static BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM l) {
-        auto* search = reinterpret_cast<DialogSearch*>(l);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        wchar_t cls[32] = {};
-        GetClassNameW(hwnd, cls, 32);
-        if (pid == search->pid && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(hwnd, kLogList)) {
-            search->found = hwnd;
-            return FALSE;
-        }
-        return TRUE;
-    }
-
     HWND FindDialog() const {
-        DialogSearch search{pid_, nullptr};
-        EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        return testwindows::FindTopLevel([this](HWND hwnd) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t cls[32] = {};
+            GetClassNameW(hwnd, cls, 32);
+            return pid == pid_ && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(hwnd, kLogList) != nullptr;
+        });
     }
 
     HANDLE process_ = nullptr;
