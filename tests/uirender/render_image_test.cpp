@@ -354,14 +354,8 @@ TEST_F(ImageDrawing, DestinationSourceAndPaintRectangleLimitTheDrawing) {
 TEST(SoftwareBlend, MatchesThePlatformBlendForPremultipliedSources) {
     Surface source(2, 1, RGB(0, 0, 0));
     // premultiplied half-transparent red, and opaque blue
-    {
-        BITMAP bm;
-        ::GetObjectW(::GetCurrentObject(source.dc(), OBJ_BITMAP), sizeof(bm), &bm);
-        uint32_t* bits = static_cast<uint32_t*>(bm.bmBits);
-        ::GdiFlush();
-        bits[0] = 0x80800000;
-        bits[1] = 0xFF0000FF;
-    }
+    source.Bits()[0] = 0x80800000;
+    source.Bits()[1] = 0xFF0000FF;
     HMODULE msimg = ::LoadLibraryW(L"msimg32.dll");
     auto platform = reinterpret_cast<BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION)>(
         reinterpret_cast<void*>(::GetProcAddress(msimg, "AlphaBlend")));
@@ -392,13 +386,7 @@ TEST(SoftwareBlend, MatchesThePlatformBlendForPremultipliedSources) {
 // sums a hair below their whole number (84.999... for 0xAA, a band one step too dark).
 TEST(SoftwareBlend, TranslucentBlackOverWhiteLeavesExactlyWhatShowsThrough) {
     Surface source(256, 1, RGB(0, 0, 0));
-    {
-        BITMAP bm;
-        ::GetObjectW(::GetCurrentObject(source.dc(), OBJ_BITMAP), sizeof(bm), &bm);
-        uint32_t* bits = static_cast<uint32_t*>(bm.bmBits);
-        ::GdiFlush();
-        for (uint32_t alpha = 0; alpha < 256; ++alpha) bits[alpha] = alpha << 24;
-    }
+    for (uint32_t alpha = 0; alpha < 256; ++alpha) source.Bits()[alpha] = alpha << 24;
     Surface target(256, 1, RGB(255, 255, 255));
     const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     ASSERT_TRUE(CUIRenderer::SoftwareAlphaBlend(target.dc(), 0, 0, 256, 1, source.dc(), 0, 0, 256, 1, blend));
