@@ -69,7 +69,7 @@ harness_build() {
   if [ "$VELA_FAST_ROUTE" = wine32 ]; then
     start=$SECONDS
     harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests \
-      || return 1
+      -DVELA_TESTS_32BIT_ROUTE_ONLY=OFF -DVELA_TEST_TIMEOUT_FACTOR=1 || return 1
     HARNESS_BUILD_SECONDS[wine32]=$((SECONDS - start))
   else
     if [ "$deliver_targets" != none ]; then
