@@ -2,9 +2,16 @@
 # run environment (Xvfb display, Wine prefix and server, stand-in service), each ended by
 # harness_cleanup through its own process id.
 #
-# The deliverables are 32-bit programs (BUILD_DIR). Where this machine cannot execute 32-bit
-# programs at all (a kernel with 32-bit emulation off: then 32-bit Wine cannot start), the same
-# sources are also built for 64-bit Windows (BUILD_DIR/x64) and run under 64-bit Wine.
+# The deliverables are 32-bit programs (BUILD_DIR). A route says how the programs of one build
+# tree run on this machine:
+#   wine32  the 32-bit build under 32-bit Wine, where the kernel runs 32-bit programs;
+#   x64     where it does not (a kernel with 32-bit emulation off: 32-bit Wine cannot start), the
+#           same sources built for 64-bit Windows (BUILD_DIR/x64) under 64-bit Wine;
+#   qemu32  there too, the real 32-bit build under 32-bit Wine run by the user-mode emulator
+#           qemu-i386 (tools/wine32-qemu.sh). About six times slower than x64, so only the test
+#           programs named in VELA_32BIT_ROUTE_TESTS (tests/CMakeLists.txt) are built and run so.
+# The fast route (wine32 or x64) runs everything; where it is x64, the 32-bit route (qemu32) runs
+# the chosen set as real 32-bit programs too.
 ROOT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${VELA_BUILD_DIR:-$ROOT_DIR/build}
 STANDIN_PORT=${VELA_STANDIN_PORT:-18080}
@@ -12,15 +19,31 @@ STANDIN_PORT=${VELA_STANDIN_PORT:-18080}
 # VELA_TEST_JOBS for the tests alone); on a shared machine, set it lower.
 VELA_JOBS=${VELA_JOBS:-$(nproc)}
 HARNESS_PIDS=()
+HARNESS_PREFIXES=()
+declare -gA HARNESS_BUILD_SECONDS=()
 
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  VELA_RUN_ARCH=i686
-  RUN_DIR=$BUILD_DIR
+  VELA_FAST_ROUTE=wine32
+  VELA_32BIT_ROUTE=
 else
-  VELA_RUN_ARCH=x86_64
-  RUN_DIR=$BUILD_DIR/x64
+  VELA_FAST_ROUTE=x64
+  VELA_32BIT_ROUTE=qemu32
 fi
-export BUILD_DIR RUN_DIR VELA_RUN_ARCH
+
+# harness_use_route <route>: the build tree whose programs run (RUN_DIR) and how Wine runs them
+# (tools/wine-env.sh reads VELA_RUN_ROUTE).
+harness_use_route() {
+  # The audio sink that the harness made for the previous route does not follow to this one.
+  [ "${ALSA_CONFIG_PATH:-}" = "${RUN_DIR:-}/audio/asound.conf" ] && unset ALSA_CONFIG_PATH
+  VELA_RUN_ROUTE=$1
+  if [ "$1" = x64 ]; then
+    RUN_DIR=$BUILD_DIR/x64 VELA_RUN_ARCH=x86_64
+  else
+    RUN_DIR=$BUILD_DIR VELA_RUN_ARCH=i686
+  fi
+  export BUILD_DIR RUN_DIR VELA_RUN_ARCH VELA_RUN_ROUTE
+}
+harness_use_route "$VELA_FAST_ROUTE"
 
 harness_configure_and_build() {  # <build dir> <toolchain file> <targets> [cmake args...]
   local dir=$1 toolchain=$2 targets=$3; shift 3
@@ -37,21 +60,46 @@ harness_configure_and_build() {  # <build dir> <toolchain file> <targets> [cmake
 }
 
 # harness_build [tests]: the 32-bit deliverables, and the programs that will run here.
-# VELA_BUILD_TARGETS limits what is built in the tree that runs (e.g. "test_http"), and
+# VELA_BUILD_TARGETS limits what is built in the tree of the fast route (e.g. "test_http"), and
 # VELA_DELIVER_TARGETS what is built in the 32-bit tree when that is another tree ("none" for
-# nothing); both default to everything.
+# nothing). By default the fast route's tree gets everything, and the other 32-bit tree the
+# deliverables and, with tests, the test programs of the 32-bit route. HARNESS_BUILD_SECONDS
+# keeps how long each route's tree took.
 harness_build() {
   local tests=OFF
   [ "${1:-}" = tests ] && tests=ON
-  local run_targets=${VELA_BUILD_TARGETS:-} deliver_targets=${VELA_DELIVER_TARGETS:-}
-  if [ "$VELA_RUN_ARCH" = i686 ]; then
-    harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests
+  local run_targets=${VELA_BUILD_TARGETS:-} deliver_targets=${VELA_DELIVER_TARGETS:-} start
+  if [ "$VELA_FAST_ROUTE" = wine32 ]; then
+    start=$SECONDS
+    harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests \
+      -DVELA_TESTS_32BIT_ROUTE_ONLY=OFF -DVELA_TEST_TIMEOUT_FACTOR=1 || return 1
+    HARNESS_BUILD_SECONDS[wine32]=$((SECONDS - start))
   else
     if [ "$deliver_targets" != none ]; then
-      harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$deliver_targets" -DVELA_BUILD_TESTS=OFF \
-        || return 1
+      # Its tests run emulated (qemu32): they get three times their time-out.
+      start=$SECONDS
+      harness_configure_and_build "$BUILD_DIR" toolchain-mingw32.cmake "$deliver_targets" -DVELA_BUILD_TESTS=$tests \
+        -DVELA_TESTS_32BIT_ROUTE_ONLY=ON -DVELA_TEST_TIMEOUT_FACTOR=3 || return 1
+      HARNESS_BUILD_SECONDS[$VELA_32BIT_ROUTE]=$((SECONDS - start))
     fi
-    harness_configure_and_build "$RUN_DIR" toolchain-mingw64.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests
+    # Test runs on the 32-bit route alone (VELA_TEST_ROUTES=qemu32) need no 64-bit twin.
+    [ $tests = ON ] && [[ " $(harness_test_routes) " != *" x64 "* ]] && return 0
+    start=$SECONDS
+    harness_configure_and_build "$BUILD_DIR/x64" toolchain-mingw64.cmake "$run_targets" -DVELA_BUILD_TESTS=$tests \
+      || return 1
+    HARNESS_BUILD_SECONDS[x64]=$((SECONDS - start))
+  fi
+}
+
+# harness_test_routes: the routes that tools/test.sh runs, VELA_TEST_ROUTES if set (e.g.
+# "qemu32" alone); by default the fast route, and the 32-bit route when its tree was built.
+harness_test_routes() {
+  if [ -n "${VELA_TEST_ROUTES:-}" ]; then
+    echo "$VELA_TEST_ROUTES"
+  elif [ -n "$VELA_32BIT_ROUTE" ] && [ "${VELA_DELIVER_TARGETS:-}" != none ]; then
+    echo "$VELA_FAST_ROUTE $VELA_32BIT_ROUTE"
+  else
+    echo "$VELA_FAST_ROUTE"
   fi
 }
 
@@ -70,13 +118,14 @@ harness_start_display() {  # a private Xvfb, unless "user" is asked for and a di
   rm -f "$fdfile"
 }
 
-harness_start_wine() {
+harness_start_wine() {  # the Wine prefix and server of the current route
   source "$ROOT_DIR/tools/wine-env.sh"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "harness: creating the Wine prefix $WINEPREFIX"
     vela_wine wineboot -i >/dev/null 2>&1 || true
   fi
   wineserver -p
+  HARNESS_PREFIXES+=("$WINEPREFIX")
   # A program that crashes ends at once instead of waiting in Wine's debugger until the test's
   # time-out.
   vela_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
@@ -84,6 +133,10 @@ harness_start_wine() {
   # Start Wine's own background programs now, detached from any test's output, so that CTest
   # does not wait for them after a test program ends.
   vela_wine wineboot >/dev/null 2>&1 </dev/null || true
+}
+
+harness_stop_wine() {  # ends the wineserver (and so Wine's background programs) of the route
+  WINEPREFIX=$RUN_DIR/wineprefix wineserver -k >/dev/null 2>&1 || true
 }
 
 harness_start_standin() {
@@ -104,7 +157,9 @@ harness_start_standin() {
 }
 
 harness_cleanup() {
-  if [ -n "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  local prefix
+  for prefix in "${HARNESS_PREFIXES[@]}"; do WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true; done
+  HARNESS_PREFIXES=()
   local pid
   for pid in "${HARNESS_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${HARNESS_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done

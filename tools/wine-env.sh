@@ -1,16 +1,22 @@
 # Sourced by the scripts under tools/: the environment in which our Windows programs run under
-# Wine. Expects RUN_DIR (the build tree whose programs run) and VELA_RUN_ARCH (i686 or x86_64).
-# Never touches the user's own Wine prefix.
+# Wine. Expects RUN_DIR (the build tree whose programs run) and VELA_RUN_ROUTE (wine32, x64 or
+# qemu32: see tools/harness.sh). Never touches the user's own Wine prefix.
 export WINEPREFIX="$RUN_DIR/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ "${VELA_RUN_ARCH:-i686}" = x86_64 ]; then
-  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
-  VELA_WINE=/usr/lib/wine/wine64
-else
-  export WINEARCH=win32
-  VELA_WINE=wine
-fi
+case "${VELA_RUN_ROUTE:-wine32}" in
+  x64)
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+    VELA_WINE=/usr/lib/wine/wine64 ;;
+  qemu32)
+    export WINEARCH=win32
+    unset WINELOADER
+    VELA_WINE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine32-qemu.sh" ;;
+  *)
+    export WINEARCH=win32
+    unset WINELOADER
+    VELA_WINE=wine ;;
+esac
 # ANSI code page 936, as on the player's home systems: Wine takes it from the locale of each
 # program it starts (no glibc locale is needed), so vela_wine sets it there, not in this shell.
 vela_wine() { LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$VELA_WINE" "$@"; }

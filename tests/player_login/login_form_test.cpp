@@ -20,6 +20,7 @@
 #include "standin_catalogue.h"
 #include "standin_client.h"
 #include "test_files.h"
+#include "test_windows.h"
 
 using namespace VelaUI;
 using UIToolkit::CControlUI;
@@ -57,22 +58,13 @@ HWND MakeParent() {
 void Pump() { testpump::DispatchWaiting(); }
 
 HWND FindVisible(const wchar_t* className) {
-    struct Search {
-        const wchar_t* cls;
-        HWND found;
-    } search = {className, nullptr};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND hWnd, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lParam);
+    return testwindows::FindTopLevel(
+        [className](HWND hWnd) {
             wchar_t cls[64] = {};
             ::GetClassNameW(hWnd, cls, 64);
-            if (std::wstring(cls) != s->cls || !::IsWindowVisible(hWnd)) return TRUE;
-            s->found = hWnd;
-            return FALSE;
+            return std::wstring(cls) == className && ::IsWindowVisible(hWnd);
         },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        ::GetCurrentThreadId());
 }
 
 UIToolkit::CWindowManagerUI* ManagerOf(HWND hWnd) {

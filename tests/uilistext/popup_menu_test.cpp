@@ -54,17 +54,19 @@ std::vector<CMenuWnd*> OpenMenus() {
     return menus;
 }
 
+// A find callback has the system's calling convention (stdcall in 32-bit programs), so it is a
+// function of its own: GCC converts no lambda to it.
+CControlUI* CALLBACK MatchMenuItemText(CControlUI* control, LPVOID text) {
+    if (control->GetInterface(L"MenuElement") && control->GetText() == static_cast<const wchar_t*>(text))
+        return control;
+    return nullptr;
+}
+
 CMenuElementUI* ItemByText(CWindowManagerUI& pm, const wchar_t* text) {
-    struct Search {
-        const wchar_t* text;
-    } search{text};
-    auto proc = [](CControlUI* control, LPVOID data) -> CControlUI* {
-        auto* s = static_cast<Search*>(data);
-        if (control->GetInterface(L"MenuElement") && control->GetText() == s->text) return control;
-        return nullptr;
-    };
     CControlUI* root = pm.GetRoot();
-    return root ? static_cast<CMenuElementUI*>(root->FindControl(proc, &search, UIFIND_ALL)) : nullptr;
+    return root ? static_cast<CMenuElementUI*>(
+                      root->FindControl(MatchMenuItemText, const_cast<wchar_t*>(text), UIFIND_ALL))
+                : nullptr;
 }
 
 POINT CenterOf(CControlUI* control) {

@@ -368,14 +368,8 @@ TEST_F(ImageDrawing, DestinationSourceAndPaintRectangleLimitTheDrawing) {
 TEST(SoftwareBlend, MatchesThePlatformBlendForPremultipliedSources) {
     Surface source(2, 1, RGB(0, 0, 0));
     // premultiplied half-transparent red, and opaque blue
-    {
-        BITMAP bm;
-        ::GetObjectW(::GetCurrentObject(source.dc(), OBJ_BITMAP), sizeof(bm), &bm);
-        uint32_t* bits = static_cast<uint32_t*>(bm.bmBits);
-        ::GdiFlush();
-        bits[0] = 0x80800000;
-        bits[1] = 0xFF0000FF;
-    }
+    source.Bits()[0] = 0x80800000;
+    source.Bits()[1] = 0xFF0000FF;
     HMODULE msimg = ::LoadLibraryW(L"msimg32.dll");
     auto platform = reinterpret_cast<BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION)>(
         reinterpret_cast<void*>(::GetProcAddress(msimg, "AlphaBlend")));
@@ -399,6 +393,19 @@ TEST(SoftwareBlend, MatchesThePlatformBlendForPremultipliedSources) {
     Surface target(2, 1);
     const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     EXPECT_FALSE(CUIRenderer::SoftwareAlphaBlend(target.dc(), 0, 0, 0, 1, source.dc(), 0, 0, 2, 1, blend));
+}
+
+// Every alpha of premultiplied black over white leaves exactly 255 - alpha: the weight 1 - a/255
+// is not exact in binary, and the 32-bit build's extended-precision arithmetic puts some of these
+// sums a hair below their whole number (84.999... for 0xAA, a band one step too dark).
+TEST(SoftwareBlend, TranslucentBlackOverWhiteLeavesExactlyWhatShowsThrough) {
+    Surface source(256, 1, RGB(0, 0, 0));
+    for (uint32_t alpha = 0; alpha < 256; ++alpha) source.Bits()[alpha] = alpha << 24;
+    Surface target(256, 1, RGB(255, 255, 255));
+    const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    ASSERT_TRUE(CUIRenderer::SoftwareAlphaBlend(target.dc(), 0, 0, 256, 1, source.dc(), 0, 0, 256, 1, blend));
+    for (uint32_t alpha = 0; alpha < 256; ++alpha)
+        EXPECT_EQ(target.Pixel(static_cast<int>(alpha), 0), 0x010101u * (255 - alpha)) << "alpha " << alpha;
 }
 
 TEST(SoftwareBlend, MixColorsWeighsEachChannelAndDropsAlpha) {

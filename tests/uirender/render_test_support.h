@@ -24,6 +24,11 @@ public:
     HDC dc() const { return m_dc; }
     // The pixel as 0xRRGGBB (alpha dropped).
     uint32_t Pixel(int x, int y) const;
+    // The pixels (0xAARRGGBB, top row first) to write a source image into; GDI is flushed first.
+    uint32_t* Bits() {
+        ::GdiFlush();
+        return m_bits;
+    }
     void Fill(COLORREF color);
     int width() const { return m_width; }
     int height() const { return m_height; }

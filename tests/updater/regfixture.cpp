@@ -10,7 +10,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
+extern "C" HRESULT __stdcall DllRegisterServer() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(g_module, self, MAX_PATH);
     lstrcatW(self, L".registered");
@@ -20,4 +20,4 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
     return S_OK;
 }
 
-extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() { return S_OK; }
+extern "C" HRESULT __stdcall DllUnregisterServer() { return S_OK; }

@@ -13,6 +13,7 @@
 #include "message_pump.h"
 #include "standin_client.h"
 #include "test_files.h"
+#include "test_windows.h"
 
 namespace {
 
@@ -162,25 +163,13 @@ public:
 
 private:
     HWND FindDialog() const {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{pid_, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM l) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(l);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                wchar_t cls[32] = {};
-                GetClassNameW(hwnd, cls, 32);
-                if (pid == s->pid && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(hwnd, kLogList)) {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        return testwindows::FindTopLevel([this](HWND hwnd) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(hwnd, &pid);
+            wchar_t cls[32] = {};
+            GetClassNameW(hwnd, cls, 32);
+            return pid == pid_ && lstrcmpW(cls, L"#32770") == 0 && GetDlgItem(hwnd, kLogList) != nullptr;
+        });
     }
 
     HANDLE process_ = nullptr;

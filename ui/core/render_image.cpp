@@ -392,10 +392,17 @@ void CUIRenderer::DrawImage(HDC hDC, HBITMAP bitmap, const RECT& rcDest, const R
 // ---------------------------------------------------------------------------------------------
 // Software blend
 
+// Blend weights come from divisions by 255 (as 1 - alpha / 255) and are not exact in binary: a
+// sum that is a whole number in truth can come out a hair below it, as 32-bit builds compute
+// with extended precision (84.999... for 255 under alpha 0xAA). The nudge lands such sums on
+// their whole number and moves no true fraction across one: those of blend weights are
+// multiples of 1 / 65025.
+const double kWholeNumberNudge = 1e-6;
+
 DWORD CUIRenderer::MixColors(DWORD a, double wa, DWORD b, double wb) {
     DWORD result = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
-        double value = wa * ((a >> shift) & 0xFF) + wb * ((b >> shift) & 0xFF);
+        double value = wa * ((a >> shift) & 0xFF) + wb * ((b >> shift) & 0xFF) + kWholeNumberNudge;
         if (value < 0) value = 0;
         if (value > 255) value = 255;
         result |= static_cast<DWORD>(value) << shift;
