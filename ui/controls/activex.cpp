@@ -9,15 +9,6 @@ namespace {
 const wchar_t kHostName[] = L"UIActiveX";
 const int kHimetricPerInch = 2540;
 
-template <class T>
-void SafeRelease(T*& pointer) {
-    if (pointer != nullptr) {
-        T* old = pointer;
-        pointer = nullptr;
-        old->Release();
-    }
-}
-
 RECT MovedToOrigin(const RECT& rc) {
     RECT moved = {0, 0, rc.right - rc.left, rc.bottom - rc.top};
     return moved;
@@ -36,6 +27,18 @@ bool IsMouseMessage(UINT message) { return message >= kFirstMouseMessage && mess
 bool IsKeyMessage(UINT message) { return message >= kFirstKeyMessage && message <= kLastKeyMessage; }
 
 }  // namespace
+
+SIZEL PixelsToHimetric(SIZEL pixels) {
+    SIZEL himetric = {0, 0};
+    if (HDC screen = ::GetDC(nullptr)) {
+        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
+        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+        ::ReleaseDC(nullptr, screen);
+        if (dpiX > 0) himetric.cx = ::MulDiv(kHimetricPerInch, pixels.cx, dpiX);
+        if (dpiY > 0) himetric.cy = ::MulDiv(kHimetricPerInch, pixels.cy, dpiY);
+    }
+    return himetric;
+}
 
 // =============================================================================================
 // CActiveXFrameWnd
@@ -683,15 +686,7 @@ void CActiveXUI::SetPos(RECT rc) {
     if (!m_created) InstantiateControl();
     if (m_object == nullptr || m_site == nullptr) return;
 
-    SIZEL pixels = {m_rcItem.right - m_rcItem.left, m_rcItem.bottom - m_rcItem.top};
-    SIZEL himetric = {0, 0};
-    if (HDC screen = ::GetDC(nullptr)) {
-        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        if (dpiX > 0) himetric.cx = ::MulDiv(kHimetricPerInch, pixels.cx, dpiX);
-        if (dpiY > 0) himetric.cy = ::MulDiv(kHimetricPerInch, pixels.cy, dpiY);
-    }
+    SIZEL himetric = PixelsToHimetric(SIZEL{m_rcItem.right - m_rcItem.left, m_rcItem.bottom - m_rcItem.top});
     m_object->SetExtent(DVASPECT_CONTENT, &himetric);
 
     if (m_site->m_inPlaceObject != nullptr) {

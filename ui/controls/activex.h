@@ -16,6 +16,20 @@
 
 namespace UIToolkit {
 
+// Releases a COM interface and clears the pointer first, as the release may call back into its
+// holder.
+template <class T>
+void SafeRelease(T*& pointer) {
+    if (pointer != nullptr) {
+        T* old = pointer;
+        pointer = nullptr;
+        old->Release();
+    }
+}
+
+// A size in screen pixels as an OLE extent (HIMETRIC: hundredths of a millimetre).
+SIZEL PixelsToHimetric(SIZEL pixels);
+
 class CActiveXUI;
 class CActiveXCtrl;
 
