@@ -209,8 +209,9 @@ bool CWebBrowserBase::SetRect(const RECT& rect) {
 }
 
 bool CWebBrowserBase::SetVisible(bool show) {
+    // Before Show the control is not in place: a verb now would activate it behind Show's back.
     IWebBrowser2* browser = m_webBrowser;
-    if (browser == nullptr || m_oleObject == nullptr) return true;
+    if (!m_inPlace || browser == nullptr || m_oleObject == nullptr) return true;
     browser->put_Visible(show ? VARIANT_TRUE : VARIANT_FALSE);
     m_oleObject->DoVerb(show ? OLEIVERB_SHOW : OLEIVERB_HIDE, nullptr, static_cast<IOleClientSite*>(this), 0, m_host,
                         &m_rect);
