@@ -155,6 +155,19 @@ TEST_F(WebBrowserHost, CloseLeavesTheControlNoReferenceToTheHost) {
     browser_->Close();  // twice is harmless
 }
 
+// A host that goes while its browser is still navigating is never called again: the events of
+// that navigation (it fails: nothing listens on port 1) arrive after the host is gone. (The
+// program's allocator keeps freed blocks inaccessible, so such a call would fault.)
+TEST_F(WebBrowserHost, AHostThatGoesMidNavigationIsNeverCalledAgain) {
+    CWebBrowserBase* host = new CWebBrowserBase(window_->get());
+    ASSERT_TRUE(host->Show());
+    ASSERT_TRUE(SUCCEEDED(host->Navigate(L"http://127.0.0.1:1/clientweb3/main.html")));
+    delete host;
+    webtest::Pump(1500);
+    // The test's own browser still works.
+    ASSERT_TRUE(browser_->Show());
+}
+
 TEST_F(WebBrowserHost, TheBrowserOwnMenuOnlyInFieldsAndSelectedText) {
     const struct {
         DWORD kind;
