@@ -131,6 +131,8 @@ std::wstring ScriptArgText(const VARIANT& value) {
     }
 }
 
+std::wstring ClientPageUrl() { return L"http://" + Widen(VELA_WEB_HOST) + L"/clientweb3/main.html"; }
+
 int ScriptArgInt(const std::wstring& text) { return UIToolkit::CControlUI::ParseInt(text.c_str()); }
 
 bool IsWebHostUrl(const std::wstring& url) {

@@ -6,7 +6,6 @@
 #include <mshtml.h>
 
 #include "activex.h"
-#include "vela_deployment.h"
 
 namespace VelaUI {
 
@@ -31,12 +30,6 @@ RECT HostClientRect(HWND host) {
 }
 
 }  // namespace
-
-std::wstring ClientPageUrl() {
-    std::wstring url = L"http://";
-    for (const char* p = VELA_WEB_HOST; *p != '\0'; ++p) url += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-    return url + L"/clientweb3/main.html";
-}
 
 RECT ClientPageRect(HWND host) {
     RECT rc = HostClientRect(host);
