@@ -88,14 +88,17 @@ TEST_F(DownloadRuns, StartsOnTwoThreadsNeverReadEachOthersReply) {
 }
 
 TEST_F(DownloadRuns, AFinishedDownloadIsCompleteAndItsFileTheServicesToTheByte) {
-    standin::SetTrackFile("1001", 300000);
+    // The track's own audio file, as the stand-in plays it too.
+    const std::string audio = standin::Request("GET", "/files/1001.mp3").body;
+    ASSERT_GT(audio.size(), 10000u);
+    ASSERT_TRUE(standin::TrackFileBytes("1001") == audio);
     DownloadItem item = ItemFor(L"1001", L"\u6674\u5929");
     Start(item);
     ASSERT_EQ(WatchUntilEnd(item), DownloadOutcome::Completed);
     EXPECT_EQ(item.Status, L"complete");
     EXPECT_EQ(item.Progress, L"\u5DF2\u5B8C\u6210");
-    EXPECT_EQ(item.FileSize, L"292KB");  // 300000 bytes, whole kilobytes
-    EXPECT_TRUE(testfiles::ReadAll(Target(item)) == standin::TrackFileBytes("1001"));
+    EXPECT_EQ(item.FileSize, std::to_wstring(audio.size() / 1024) + L"KB");
+    EXPECT_TRUE(testfiles::ReadAll(Target(item)) == audio);
 }
 
 // A slow download shows progress while it runs; paused, it keeps its part file; resumed, it

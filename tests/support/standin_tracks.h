@@ -1,6 +1,7 @@
 // Test-side control of the stand-in's track download files (tools/standin/routes/trackfiles.py):
 // every track has a file at /trackfile/<TrackID>.mp3, the URL that "Sylk42.Track.GetTrackDownUrl"
-// hands out by default, and tests choose its size and how its requests behave.
+// hands out by default: the track's audio file where the stand-in has one, else (or once a test
+// sets a size) bytes made from its id. Tests choose its size and how its requests behave.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
 """The download files of the catalogue's tracks: GET /trackfile/<TrackID>.mp3 (ranges and all),
-the URL that "Sylk42.Track.GetTrackDownUrl" hands out by default. Every track has a file:
-deterministic bytes made from its id, 200000 bytes unless a test sets another size, so that a
-test can compare a downloaded file with the stand-in's byte for byte.
+the URL that "Sylk42.Track.GetTrackDownUrl" hands out by default. Every track has a file: the
+track's audio file of media.py where there is one (the same bytes as /files/<TrackID>.mp3),
+otherwise, or once a test sets a size, deterministic bytes made from its id (200000 unless the
+test chose another size). Tests compare a downloaded file with GET /_ctl/trackfile.
 
 Controls (values UTF-8, percent-encoded; /_ctl/reset restores every default):
   POST /_ctl/trackfile?TrackID=<id>[&size=<bytes>][&plan=<items>|<items>|...][&then=<items>]
@@ -16,6 +17,7 @@ Controls (values UTF-8, percent-encoded; /_ctl/reset restores every default):
 import hashlib
 import threading
 
+from routes import media
 from routes.download import Plans
 
 PREFIX = "/trackfile/"
@@ -26,9 +28,14 @@ _lock = threading.Lock()
 _plans = Plans()
 
 
-def track_file_bytes(track_id):
+def track_file_bytes(app, track_id):
     with _lock:
-        size = _sizes.get(track_id, DEFAULT_SIZE)
+        size = _sizes.get(track_id)
+    if size is None:
+        audio = app.file_bytes(media.file_name(track_id))
+        if audio is not None:
+            return audio
+        size = DEFAULT_SIZE
     out = bytearray()
     block = ("vela track file " + track_id).encode("utf-8")
     while len(out) < size:
@@ -48,7 +55,7 @@ def register(app):
         if not track_id:
             return req.send(400, "no TrackID")
         if req.method == "GET":
-            return req.send(200, track_file_bytes(track_id), "application/octet-stream")
+            return req.send(200, track_file_bytes(app, track_id), "application/octet-stream")
         if req.query.get("size"):
             with _lock:
                 _sizes[track_id] = int(req.query["size"])
@@ -63,7 +70,7 @@ def register(app):
             return req.send(404, "<html><body>404 Not Found</body></html>", "text/html")
         track_id = name[:-len(".mp3")]
         _plans.apply(req, track_id)
-        req.send_file_bytes(track_file_bytes(track_id), "audio/mpeg")
+        req.send_file_bytes(track_file_bytes(app, track_id), "audio/mpeg")
 
     app.on_reset(reset)
     app.add_control("trackfile", ctl_trackfile)
