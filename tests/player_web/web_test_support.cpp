@@ -82,44 +82,43 @@ Args& Args::Add(const VARIANT& value) {
     return *this;
 }
 
-Args& Args::Int(int value) {
+namespace {
+
+VARIANT Typed(VARTYPE type) {
     VARIANT v;
     ::VariantInit(&v);
-    v.vt = VT_I4;
+    v.vt = type;
+    return v;
+}
+
+}  // namespace
+
+Args& Args::Int(int value) {
+    VARIANT v = Typed(VT_I4);
     v.lVal = value;
     return Add(v);
 }
 
 Args& Args::Real(double value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_R8;
+    VARIANT v = Typed(VT_R8);
     v.dblVal = value;
     return Add(v);
 }
 
 Args& Args::Bool(bool value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_BOOL;
+    VARIANT v = Typed(VT_BOOL);
     v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     return Add(v);
 }
 
 Args& Args::Text(const std::wstring& value) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_BSTR;
+    VARIANT v = Typed(VT_BSTR);
     v.bstrVal = ::SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-    script_order_.push_back(v);
+    script_order_.push_back(v);  // owned as it is
     return *this;
 }
 
-Args& Args::Empty() {
-    VARIANT v;
-    ::VariantInit(&v);
-    return Add(v);
-}
+Args& Args::Empty() { return Add(Typed(VT_EMPTY)); }
 
 DISPPARAMS* Args::Params() {
     reversed_.assign(script_order_.rbegin(), script_order_.rend());
