@@ -1,4 +1,4 @@
-// Shared pieces of the web page tests: a host window that keeps what the bridge posts to it,
+// Shared helpers of the web page tests: a host window that keeps what the bridge posts to it,
 // script calls built the way a page's script makes them, the browser's navigation events, and
 // a real script engine (JScript) whose scripts reach the host as window.external.
 #pragma once
