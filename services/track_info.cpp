@@ -12,6 +12,7 @@
 #include "rest_request.h"
 
 std::vector<TrackInfo> WebTrackList;
+std::vector<TrackInfo> WebDownloadList;
 
 namespace {
 
@@ -24,16 +25,6 @@ bool LoadReply(const std::wstring& replyName, TiXmlDocument& doc) {
 
 std::wstring ElementText(const TiXmlElement* element) {
     return Utf8ToCString(element->GetText());
-}
-
-// Today's local date as "yyyy-mm-dd".
-std::wstring TodayText() {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    wchar_t text[32];
-    std::swprintf(text, sizeof text / sizeof text[0], L"%04u-%02u-%02u", static_cast<unsigned>(now.wYear),
-                  static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay));
-    return text;
 }
 
 // The field of a track-list item that an element of that name sets, or null.
@@ -61,6 +52,15 @@ bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 }  // namespace
 
+std::wstring TodayDateText() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t text[32];
+    std::swprintf(text, sizeof text / sizeof text[0], L"%04u-%02u-%02u", static_cast<unsigned>(now.wYear),
+                  static_cast<unsigned>(now.wMonth), static_cast<unsigned>(now.wDay));
+    return text;
+}
+
 bool ParseTrackListReply(const std::wstring& replyName) {
     RestReplyLock hold(replyName);
     WebTrackList.clear();
@@ -68,7 +68,7 @@ bool ParseTrackListReply(const std::wstring& replyName) {
     if (!LoadReply(replyName, doc)) return false;
     const TiXmlElement* root = doc.RootElement();
     if (root == nullptr) return false;
-    const std::wstring today = TodayText();
+    const std::wstring today = TodayDateText();
     for (const TiXmlElement* item = root->FirstChildElement(); item != nullptr; item = item->NextSiblingElement()) {
         TrackInfo track;
         for (const TiXmlElement* field = item->FirstChildElement(); field != nullptr;

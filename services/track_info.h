@@ -30,6 +30,11 @@ struct TrackInfo {
 // Tracks of the last list reply or of the web page's last choice. No lock: its writers and
 // readers take turns through the main window's messages and commands.
 extern std::vector<TrackInfo> WebTrackList;
+// The track the web page last asked to download (one at most). Same rules as WebTrackList.
+extern std::vector<TrackInfo> WebDownloadList;
+
+// Today's local date as "yyyy-mm-dd", the form of Time_Play.
+std::wstring TodayDateText();
 
 // Fills WebTrackList from the reply file of that name in the per-user data folder; true when
 // the list is not empty afterwards.

@@ -51,7 +51,7 @@ TEST_F(RestCall, EachBuilderSendsASignedRequestAndLeavesTheReplyFile) {
         {RestMethod::GetTrackPlayUrl, [] { RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, L"1001"); },
          RestReply::PlayUrl, "&ProductID=1001", "/files/1001.mp3</AuditionUrl>"},
         {RestMethod::GetTrackDownUrl, [] { RestGetByProductId(RestReply::DownUrl, RestMethod::GetTrackDownUrl, L"1002"); },
-         RestReply::DownUrl, "&ProductID=1002", "/files/1002.mp3</AuditionUrl>"},
+         RestReply::DownUrl, "&ProductID=1002", "/trackfile/1002.mp3</AuditionUrl>"},
         {RestMethod::GetByArtistID, [] { RestGetByArtistId(RestReply::TrackByArtist, RestMethod::GetByArtistID, L"12"); },
          RestReply::TrackByArtist, "&artistID=12&page=1&per_page=100", "<TrackName>So What</TrackName>"},
         {RestMethod::GetByTopicID, [] { RestGetByProductId(RestReply::Topic, RestMethod::GetByTopicID, L"7"); }, RestReply::Topic,

@@ -45,6 +45,18 @@ bool IsKeyMessage(UINT message) { return message >= kFirstKeyMessage && message 
 
 }  // namespace
 
+SIZEL PixelsToHimetric(SIZEL pixels) {
+    SIZEL himetric = {0, 0};
+    if (HDC screen = ::GetDC(nullptr)) {
+        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
+        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+        ::ReleaseDC(nullptr, screen);
+        if (dpiX > 0) himetric.cx = ::MulDiv(kHimetricPerInch, pixels.cx, dpiX);
+        if (dpiY > 0) himetric.cy = ::MulDiv(kHimetricPerInch, pixels.cy, dpiY);
+    }
+    return himetric;
+}
+
 // =============================================================================================
 // CActiveXFrameWnd
 
@@ -688,15 +700,7 @@ void CActiveXUI::SetPos(RECT rc) {
     if (!m_created) InstantiateControl();
     if (m_object == nullptr || m_site == nullptr) return;
 
-    SIZEL pixels = {m_rcItem.right - m_rcItem.left, m_rcItem.bottom - m_rcItem.top};
-    SIZEL himetric = {0, 0};
-    if (HDC screen = ::GetDC(nullptr)) {
-        const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
-        const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-        ::ReleaseDC(nullptr, screen);
-        if (dpiX > 0) himetric.cx = ::MulDiv(kHimetricPerInch, pixels.cx, dpiX);
-        if (dpiY > 0) himetric.cy = ::MulDiv(kHimetricPerInch, pixels.cy, dpiY);
-    }
+    SIZEL himetric = PixelsToHimetric(SIZEL{m_rcItem.right - m_rcItem.left, m_rcItem.bottom - m_rcItem.top});
     m_object->SetExtent(DVASPECT_CONTENT, &himetric);
 
     if (m_site->m_inPlaceObject != nullptr) {

@@ -16,6 +16,9 @@
 
 namespace UIToolkit {
 
+// A size in screen pixels as an OLE extent (HIMETRIC: hundredths of a millimetre).
+SIZEL PixelsToHimetric(SIZEL pixels);
+
 class CActiveXUI;
 class CActiveXCtrl;
 

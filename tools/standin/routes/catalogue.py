@@ -5,6 +5,7 @@ Methods (registered in rest.METHODS; rest.py checks the key and the signature fi
   Sylk42.User.Logout           u_name, tk         -> stat ok when tk is the user's token
   Sylk42.Track.GetTrackPlayUrl ProductID          -> <Track><AuditionUrl>play url</AuditionUrl></Track>
   Sylk42.Track.GetTrackDownUrl ProductID          -> <Track><AuditionUrl>download url</AuditionUrl></Track>
+                               (by default the track's file of routes/trackfiles.py)
   Sylk42.Track.GetByArtistID   artistID, page, per_page -> track list
   Sylk42.Track.GetByTopicID    ProductID (topic)  -> track list
   Sylk42.Track.GetHotTrackForGenre ProductID (genre) -> track list
@@ -19,8 +20,8 @@ Controls (all values UTF-8, percent-encoded; /_ctl/reset restores the default ca
   POST /_ctl/track?TrackID=..&TrackName=..&ArtistNameList=..&ArtistIDList=..&AlbumName=..
                   &AlbumID=..&FileSize=..&Duration=..&topic=..&genre=..&play=<url>&down=<url>
        adds or replaces a track. ArtistIDList may hold several ids separated by ","; topic and
-       genre likewise. play/down default to /files/<TrackID>.mp3 on this stand-in; a URL that
-       starts with "/" is a path on this stand-in.
+       genre likewise. play defaults to /files/<TrackID>.mp3, down to /trackfile/<TrackID>.mp3
+       (trackfiles.py) on this stand-in; a URL that starts with "/" is a path on this stand-in.
 The default catalogue holds the audio tracks of media.py (1001 to 1005, and 1099 whose URLs
 fail), the user "demo" (password "demo123", UserID 90001, UserName "Demo", Token "tok90001") and
 demo's playlist 301 "Jazz" with the tracks 1002 and 1003.
@@ -110,10 +111,17 @@ def _url_reply(req, q, kind):
         track = _state["tracks"].get(tid)
     if track is None:
         return _fail(201, "Track not found")
-    url = track.get(kind) or "/files/%s" % media.file_name(tid)
+    default = "/trackfile/%s.mp3" % tid if kind == "down" else "/files/%s" % media.file_name(tid)
+    url = track.get(kind) or default
     if url.startswith("/"):
         url = _base(req) + url
     return _xml("<Track><TrackID>%s</TrackID><AuditionUrl>%s</AuditionUrl></Track>" % (escape(tid), escape(url)))
+
+
+def tracks():
+    """The catalogue's tracks (copies), for the pages of other route modules."""
+    with _lock:
+        return [dict(t) for t in _state["tracks"].values()]
 
 
 def _by(key, value):
