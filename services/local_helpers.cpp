@@ -223,6 +223,13 @@ std::string WideToUtf8(const std::wstring& text) { return WideToCodePage(text, C
 
 std::string WideToAnsi(const std::wstring& text) { return WideToCodePage(text, CP_ACP); }
 
+std::wstring AsciiToWide(const std::string& ascii) {
+    std::wstring out;
+    out.reserve(ascii.size());
+    for (char ch : ascii) out += static_cast<wchar_t>(static_cast<unsigned char>(ch));
+    return out;
+}
+
 int RunCommandLine(const std::wstring& commandLine) {
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');

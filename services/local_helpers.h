@@ -31,6 +31,8 @@ bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text);
 std::string WideToUtf8(const std::wstring& text);
 // Text in the system's ANSI code page (characters it lacks become its default character).
 std::string WideToAnsi(const std::wstring& text);
+// ASCII text (such as a URL whose values are percent-encoded) as UTF-16, byte for unit.
+std::wstring AsciiToWide(const std::string& ascii);
 
 // Reads a whole file by its wide path into bytes; false (bytes empty) when it cannot be read.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);

@@ -3,9 +3,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "ui_controls.h"
+#include "vela_dialog.h"
 
 namespace formtest {
 
@@ -21,5 +24,60 @@ void PostClick(HWND hWnd, UIToolkit::CControlUI* control);
 void PostKey(HWND hWnd, WPARAM key);
 // The centre of a control in screen coordinates, packed as WM_NCHITTEST wants it.
 LPARAM ScreenPoint(HWND hWnd, int x, int y);
+
+// What a dialog showed when a DialogScript met it.
+struct SeenDialog {
+    std::wstring windowClass;
+    HWND owner = nullptr;
+    std::wstring firstLine;  // text of "Lable1" (info tips)
+    std::wstring picture;    // background image of "LablePic"
+};
+
+// Drives the modal dialogs that a call opens on this thread, one step per dialog in order of
+// appearance: a step waits until a dialog of its class that no step has met is the active one
+// (visible and enabled: a modal dialog disables its owner), lays it out, notes what it shows and
+// acts on it. Only one script runs at a time.
+class DialogScript {
+public:
+    typedef std::function<void(VelaUI::VelaDialogForm& form, HWND hWnd)> Action;
+
+    DialogScript();
+    ~DialogScript();
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    DialogScript& Then(const wchar_t* windowClass, Action action);
+    // Info tips and most dialogs share this class.
+    DialogScript& ThenDialog(Action action) { return Then(L"VelaUI::VelaCloseSetForm", action); }
+    // A dialog met before that is active again (after a dialog over it closed), other than the
+    // one the previous step acted on.
+    DialogScript& ThenDialogAgain(Action action);
+    // Starts watching; the steps run from the modal loops of the call that follows.
+    void Start();
+
+    const std::vector<SeenDialog>& Seen() const { return m_seen; }
+    bool Finished() const { return m_next == m_steps.size(); }
+
+    // Actions.
+    static Action PressEscape();
+    static Action Click(const wchar_t* control);
+    static Action SetTextAndClick(const wchar_t* edit, const wchar_t* text, const wchar_t* control);
+
+private:
+    struct Step {
+        std::wstring windowClass;
+        Action action;
+        bool again;
+    };
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    static BOOL CALLBACK FindActive(HWND hWnd, LPARAM script);
+
+    std::vector<Step> m_steps;
+    size_t m_next = 0;
+    std::vector<HWND> m_met;
+    std::vector<SeenDialog> m_seen;
+    HWND m_found = nullptr;
+    UINT_PTR m_timer = 0;
+};
 
 }  // namespace formtest
