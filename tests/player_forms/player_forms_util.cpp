@@ -63,6 +63,7 @@ DialogScript& DialogScript::ThenDialogAgain(Action action) {
 
 void DialogScript::Start() {
     g_script = this;
+    m_started = ::GetTickCount();
     m_timer = ::SetTimer(nullptr, 0, 20, Tick);
 }
 
@@ -84,9 +85,20 @@ BOOL CALLBACK DialogScript::FindActive(HWND hWnd, LPARAM param) {
     return FALSE;
 }
 
+BOOL CALLBACK DialogScript::CloseDialog(HWND hWnd, LPARAM) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hWnd, cls, 64);
+    if (std::wstring(cls).compare(0, 8, L"VelaUI::") == 0) ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 void CALLBACK DialogScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
     DialogScript* script = g_script;
     if (script == nullptr || script->Finished()) return;
+    if (::GetTickCount() - script->m_started > 30000) {
+        ::EnumThreadWindows(::GetCurrentThreadId(), CloseDialog, 0);
+        return;
+    }
     script->m_found = nullptr;
     ::EnumThreadWindows(::GetCurrentThreadId(), FindActive, reinterpret_cast<LPARAM>(script));
     const HWND hWnd = script->m_found;

@@ -36,7 +36,8 @@ struct SeenDialog {
 // Drives the modal dialogs that a call opens on this thread, one step per dialog in order of
 // appearance: a step waits until a dialog of its class that no step has met is the active one
 // (visible and enabled: a modal dialog disables its owner), lays it out, notes what it shows and
-// acts on it. Only one script runs at a time.
+// acts on it. Only one script runs at a time. A script that has not finished 30 s after its
+// start closes every dialog of the thread, so that a failing test ends instead of waiting.
 class DialogScript {
 public:
     typedef std::function<void(VelaUI::VelaDialogForm& form, HWND hWnd)> Action;
@@ -71,6 +72,7 @@ private:
     };
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     static BOOL CALLBACK FindActive(HWND hWnd, LPARAM script);
+    static BOOL CALLBACK CloseDialog(HWND hWnd, LPARAM);
 
     std::vector<Step> m_steps;
     size_t m_next = 0;
@@ -78,6 +80,7 @@ private:
     std::vector<SeenDialog> m_seen;
     HWND m_found = nullptr;
     UINT_PTR m_timer = 0;
+    DWORD m_started = 0;
 };
 
 }  // namespace formtest

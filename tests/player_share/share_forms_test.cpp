@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "msg_share_form.h"
 #include "music_share_form.h"
 #include "share_subject.h"
 #include "share_test_support.h"
@@ -173,6 +174,38 @@ TEST_F(MusicShareTest, SmsDialogOpensOverTheShareDialogWhichStaysOpen) {
     EXPECT_EQ(script.Seen()[1].owner, shareDialog);
     EXPECT_FALSE(::IsWindow(shareDialog));
     EXPECT_TRUE(::IsWindowEnabled(owner));
+}
+
+TEST_F(MusicShareTest, CloseButtonsAndEscEndEitherDialogWithOne) {
+    struct Case {
+        const char* what;
+        bool sms;
+        DialogScript::Action ending;
+    };
+    const Case cases[] = {
+        {"share: close button", false, DialogScript::Click(L"BtnClose")},
+        {"share: Esc", false, DialogScript::PressEscape()},
+        {"SMS: close button", true, DialogScript::Click(L"BtnClose")},
+        {"SMS: cancel", true, DialogScript::Click(L"BtnCancel")},
+        {"SMS: Esc", true, DialogScript::PressEscape()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VelaDialogForm* form = nullptr;
+        if (c.sms) {
+            form = new VelaMsgShareForm(L"MsgShare.xml");
+        } else {
+            auto* share = new VelaMusicShareForm(L"MusicShare.xml");
+            share->SetData(L"S", L"T", L"1", kMac);
+            form = share;
+        }
+        DialogScript script;
+        script.ThenDialog(c.ending);
+        script.Start();
+        EXPECT_EQ(VelaDialogForm::ShowDialog(form, owner), 1);
+        EXPECT_TRUE(script.Finished());
+    }
+    EXPECT_TRUE(RequestLines("/SendLenSms.aspx").empty());
 }
 
 }  // namespace
