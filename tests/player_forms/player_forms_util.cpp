@@ -8,6 +8,28 @@ using UIToolkit::CWindowManagerUI;
 
 void UseOwnResources() { CWindowManagerUI::SetInstance(::GetModuleHandleW(nullptr)); }
 
+HWND MakeOwnerWindow() {
+    return ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                             ::GetModuleHandleW(nullptr), nullptr);
+}
+
+namespace {
+
+bool IsDialogWindow(HWND hWnd) {
+    wchar_t cls[64] = {};
+    ::GetClassNameW(hWnd, cls, 64);
+    return std::wstring(cls).compare(0, 8, L"VelaUI::") == 0;
+}
+
+BOOL CALLBACK DestroyDialog(HWND hWnd, LPARAM) {
+    if (IsDialogWindow(hWnd)) ::DestroyWindow(hWnd);
+    return TRUE;
+}
+
+}  // namespace
+
+void DestroyDialogWindows() { ::EnumThreadWindows(::GetCurrentThreadId(), DestroyDialog, 0); }
+
 void ParkPointer() {
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
 }
@@ -86,9 +108,7 @@ BOOL CALLBACK DialogScript::FindActive(HWND hWnd, LPARAM param) {
 }
 
 BOOL CALLBACK DialogScript::CloseDialog(HWND hWnd, LPARAM) {
-    wchar_t cls[64] = {};
-    ::GetClassNameW(hWnd, cls, 64);
-    if (std::wstring(cls).compare(0, 8, L"VelaUI::") == 0) ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    if (IsDialogWindow(hWnd)) ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
     return TRUE;
 }
 

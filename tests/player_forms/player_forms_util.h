@@ -14,6 +14,11 @@ namespace formtest {
 
 // Points the UI framework at this program's own resources.
 void UseOwnResources();
+// A hidden window for dialogs to be owned by.
+HWND MakeOwnerWindow();
+// Destroys the player's dialogs (window classes "VelaUI::...") that this thread still has, so a
+// dialog that a failed case left open is not found by the next case.
+void DestroyDialogWindows();
 // Moves the display's one pointer to the screen's bottom-right corner, off every test window.
 void ParkPointer();
 // The bytes of a resource of this program ("" when missing).

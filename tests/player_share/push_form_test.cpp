@@ -66,26 +66,19 @@ protected:
     void SetUp() override {
         formtest::UseOwnResources();
         formtest::ParkPointer();
-        owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                  ::GetModuleHandleW(nullptr), nullptr);
+        owner = formtest::MakeOwnerWindow();
         ASSERT_NE(owner, nullptr);
         dir = testfiles::FreshDir(L"pushform");
         config.reset(new AgentConfig(dir + L"\\agent.conf"));
     }
     void TearDown() override {
-        ::EnumThreadWindows(::GetCurrentThreadId(), DestroyDialogs, 0);
+        formtest::DestroyDialogWindows();
         if (::IsWindow(owner)) ::DestroyWindow(owner);
         client.reset();
         agent.reset();
         transport.reset();
         config.reset();
         testfiles::RemoveTree(dir);
-    }
-    static BOOL CALLBACK DestroyDialogs(HWND hWnd, LPARAM) {
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hWnd, cls, 64);
-        if (std::wstring(cls).compare(0, 8, L"VelaUI::") == 0) ::DestroyWindow(hWnd);
-        return TRUE;
     }
 
     // A running agent of account 1234 whose own device is "7" (hexadecimal), and its client.

@@ -19,8 +19,7 @@ std::wstring TestProgramFolder() {
 void ShareFormTest::SetUp() {
     formtest::UseOwnResources();
     formtest::ParkPointer();
-    owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                              ::GetModuleHandleW(nullptr), nullptr);
+    owner = formtest::MakeOwnerWindow();
     ASSERT_NE(owner, nullptr);
     standin::Reset();
     m_dir = testfiles::FreshDir(L"share");
@@ -33,6 +32,7 @@ void ShareFormTest::SetUp() {
 }
 
 void ShareFormTest::TearDown() {
+    formtest::DestroyDialogWindows();
     if (::IsWindow(owner)) ::DestroyWindow(owner);
     testfiles::RemoveTree(m_dir);
 }
