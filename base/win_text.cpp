@@ -34,6 +34,13 @@ std::wstring AnsiToWide(const std::string& bytes) {
     return out;
 }
 
+std::wstring AsciiToWide(const std::string& ascii) {
+    std::wstring out;
+    out.reserve(ascii.size());
+    for (char ch : ascii) out += static_cast<wchar_t>(static_cast<unsigned char>(ch));
+    return out;
+}
+
 bool Utf8ToWide(const std::string& bytes, std::wstring& out) {
     return CodePageToWide(bytes, CP_UTF8, MB_ERR_INVALID_CHARS, out);
 }

@@ -18,5 +18,7 @@ std::string WideToAnsi(const std::wstring& text);
 bool CodePageToWide(const std::string& bytes, UINT codePage, DWORD flags, std::wstring& out);
 // Bytes in the ANSI code page as UTF-16 (empty when they cannot be converted).
 std::wstring AnsiToWide(const std::string& bytes);
+// ASCII text (such as a URL whose values are percent-encoded) as UTF-16, byte for unit.
+std::wstring AsciiToWide(const std::string& ascii);
 // Strict UTF-8: false (out empty) when the bytes are not valid UTF-8.
 bool Utf8ToWide(const std::string& bytes, std::wstring& out);

@@ -1,8 +1,9 @@
 # Values of the deployment: hosts, keys and secrets of the service. They are compiled into the
 # programs through one generated header. The defaults point at the local stand-in service
 # (tools/standin), so that a default build runs here as it is.
-set(VELA_STANDIN_PORT 18080 CACHE STRING "Port of the local stand-in service (the next port serves as a second host)")
+set(VELA_STANDIN_PORT 18080 CACHE STRING "Port of the local stand-in service (the next port serves as a second host, the one after as the SMS gateway)")
 math(EXPR _alt_port "${VELA_STANDIN_PORT} + 1")
+math(EXPR _sms_port "${VELA_STANDIN_PORT} + 2")
 set(_standin "127.0.0.1:${VELA_STANDIN_PORT}")
 
 set(VELA_REST_HOST      "${_standin}" CACHE STRING "REST host[:port] (path /api/rest/)")
@@ -14,7 +15,7 @@ set(VELA_WEB_HOST       "${_standin}" CACHE STRING "Host[:port] of the service's
 set(VELA_ACCOUNT_HOST   "${_standin}" CACHE STRING "Host[:port] of the account pages (registration, password)")
 set(VELA_SERVERLIST_URL "http://${_standin}/clientupdate/config/serverlist.txt" CACHE STRING "The updater's server-list address")
 set(VELA_SMS_HOST       "127.0.0.1" CACHE STRING "SMS gateway host (the gateway's port is part of its address)")
-set(VELA_SMS_PORT       "${VELA_STANDIN_PORT}" CACHE STRING "SMS gateway port")
+set(VELA_SMS_PORT       "${_sms_port}" CACHE STRING "SMS gateway port")
 set(VELA_SMS_USER       "kwrtpmx-1" CACHE STRING "SMS gateway account")
 set(VELA_SMS_PASSWORD   "12a345" CACHE STRING "SMS gateway password")
 set(VELA_MICROBLOG_HOST "${_standin}" CACHE STRING "Microblog share page host[:port]")

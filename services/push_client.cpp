@@ -1,9 +1,31 @@
 #include "push_client.h"
 
+std::unique_ptr<std::list<MSIPDevice>> TakeDeviceStateList(WPARAM wParam) {
+    return std::unique_ptr<std::list<MSIPDevice>>(reinterpret_cast<std::list<MSIPDevice>*>(wParam));
+}
+
+void DiscardDeviceStateMessages(HWND window) {
+    MSG msg;
+    while (PeekMessageW(&msg, window, WM_PUSH_DEVICE_STATE, WM_PUSH_DEVICE_STATE, PM_REMOVE))
+        TakeDeviceStateList(msg.wParam);
+}
+
+void CPushNotifySink::SetWindow(HWND window) {
+    std::lock_guard<std::mutex> hold(lock_);
+    window_ = window;
+}
+
+HWND CPushNotifySink::GetWindow() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return window_;
+}
+
 bool CPushNotifySink::OnDeviceState(const std::list<MSIPDevice>& devices) {
-    const HWND window = window_;
-    if (!window || !IsWindow(window)) return false;
-    SendMessageW(window, WM_PUSH_DEVICE_STATE, reinterpret_cast<WPARAM>(&devices), 0);
+    std::unique_ptr<std::list<MSIPDevice>> copy(new std::list<MSIPDevice>(devices));
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!window_ || !IsWindow(window_)) return false;
+    if (!PostMessageW(window_, WM_PUSH_DEVICE_STATE, reinterpret_cast<WPARAM>(copy.get()), 0)) return false;
+    copy.release();  // the window owns it now
     return true;
 }
 

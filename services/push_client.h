@@ -4,27 +4,49 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "push_agent.h"
 
-// Messages the push client sends to its notify window (the push dialog).
-const UINT WM_PUSH_DEVICE_STATE = 1091;   // wParam: const std::list<MSIPDevice>*, valid during the call
+// Messages the push client's notification sink posts to its notify window (the push dialog).
+// The main window's message header will name them as well; the numbers are the service's.
+//
+// WM_PUSH_DEVICE_STATE: a device changed its state. wParam is a std::list<MSIPDevice>* made
+// with new for this one message: the window owns it and frees it (TakeDeviceStateList), and a
+// window that goes away frees those still waiting in its queue (DiscardDeviceStateMessages).
+const UINT WM_PUSH_DEVICE_STATE = 1091;
+// Two more notifications of the agent's transport; the dialog accepts them and does nothing.
+const UINT WM_PUSH_NOTIFY_1092 = 1092;
+const UINT WM_PUSH_NOTIFY_1093 = 1093;
 
-// Passes the agent's notifications on to the notify window.
+// The list a WM_PUSH_DEVICE_STATE message carries, now owned by the caller (null for none).
+std::unique_ptr<std::list<MSIPDevice>> TakeDeviceStateList(WPARAM wParam);
+// Frees the lists of the WM_PUSH_DEVICE_STATE messages waiting for window in the calling
+// thread's queue (the window's own thread).
+void DiscardDeviceStateMessages(HWND window);
+
+// Passes the agent's notifications on to the notify window, from any thread. The notifications
+// are posted, never sent: the agent's threads must not wait for the window's thread, which may
+// itself be waiting for an acknowledgement that one of them delivers.
 class CPushNotifySink {
 public:
-    void SetWindow(HWND window) { window_ = window; }
-    HWND GetWindow() const { return window_; }
-    // A device changed its state: the window gets WM_PUSH_DEVICE_STATE with the list, sent (not
-    // posted) so that the list is alive while the window reads it. False without a window.
+    CPushNotifySink() = default;
+    CPushNotifySink(const CPushNotifySink&) = delete;
+    CPushNotifySink& operator=(const CPushNotifySink&) = delete;
+
+    // Once this returns, no notification is being posted to the old window any more.
+    void SetWindow(HWND window);
+    HWND GetWindow() const;
+    // A device changed its state: posts WM_PUSH_DEVICE_STATE with a copy of the list. False
+    // (nothing left behind) without a window or when the message cannot be posted.
     bool OnDeviceState(const std::list<MSIPDevice>& devices);
 
 private:
-    std::atomic<HWND> window_{nullptr};
+    mutable std::mutex lock_;   // a post and a change of window never overlap
+    HWND window_ = nullptr;
 };
 
 class CPushClient {

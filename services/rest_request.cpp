@@ -51,7 +51,7 @@ void FetchReply(const std::wstring& replyName, const std::string& url) {
     down->SetSpareText(std::wstring());
     down->SetTargetFile(path);
     // The URL holds nothing but ASCII once its values are percent-encoded.
-    if (!down->DownloadToFile(std::wstring(url.begin(), url.end()), 1024000)) DeleteFileW(path.c_str());
+    if (!down->DownloadToFile(AsciiToWide(url), 1024000)) DeleteFileW(path.c_str());
 }
 
 // The locks live as long as the process: a reply may still be locked while statics are destroyed.

@@ -274,11 +274,37 @@ IMAGES = {
 }
 
 
+def device_icon(kind, online):
+    """A device of the push dialog's list: a mobile phone or a television set, in colour when
+    the device is online and grey when it is not."""
+    c = Canvas(16, 16)
+    colour = GREEN if online else GREY
+    if kind == "mobile":
+        c.round_rect(4, 0, 12, 16, 2, colour)
+        c.rect(5, 2, 11, 12, WHITE)
+        c.rect(7, 13, 9, 15, WHITE)
+    else:
+        c.round_rect(0, 2, 16, 13, 2, colour)
+        c.rect(2, 4, 14, 11, WHITE)
+        c.rect(5, 14, 11, 16, colour)
+    return c
+
+
+# Pictures that the push dialog's device items name by file in their mark-up
+# ("<i mobile_online.png 1 1>"): they go into the resource archive with the others named by file.
+PUSH_DEVICE_ICONS = {
+    "mobile_online.png": lambda: device_icon("mobile", True),
+    "mobile.png": lambda: device_icon("mobile", False),
+    "tv_online.png": lambda: device_icon("tv", True),
+    "tv.png": lambda: device_icon("tv", False),
+}
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "resources", "player", "images")
     os.makedirs(out, exist_ok=True)
-    for name, draw in IMAGES.items():
+    for name, draw in list(IMAGES.items()) + list(PUSH_DEVICE_ICONS.items()):
         with open(os.path.join(out, name), "wb") as f:
             f.write(draw().png())
     with open(os.path.join(out, "VelaMusic.ico"), "wb") as f:

@@ -17,22 +17,13 @@ protected:
     void SetUp() override {
         formtest::UseOwnResources();
         formtest::ParkPointer();
-        owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                  ::GetModuleHandleW(nullptr), nullptr);
+        owner = formtest::MakeOwnerWindow();
         ASSERT_NE(owner, nullptr);
     }
     void TearDown() override {
         if (timer != 0) ::KillTimer(nullptr, timer);
-        // A dialog that a failed case left open must not be found by the next case.
-        ::EnumThreadWindows(::GetCurrentThreadId(), DestroyDialog, 0);
+        formtest::DestroyDialogWindows();
         if (::IsWindow(owner)) ::DestroyWindow(owner);
-    }
-
-    static BOOL CALLBACK DestroyDialog(HWND hWnd, LPARAM) {
-        wchar_t cls[64] = {};
-        ::GetClassNameW(hWnd, cls, 64);
-        if (std::wstring(cls) == L"VelaUI::VelaCloseSetForm") ::DestroyWindow(hWnd);
-        return TRUE;
     }
 
     // Creates a tip's window and paints it once, so its controls are laid out.

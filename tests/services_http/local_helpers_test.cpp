@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "browser_key.h"
 #include "local_helpers.h"
 #include "test_files.h"
 
@@ -212,46 +213,10 @@ TEST(AppXml, TextIsUtf8WithEscapedMarkup) {
 // what was there before.
 class BrowserKeyTest : public ::testing::Test {
 protected:
-    static constexpr const wchar_t* kKey =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+    void SetValue(const std::wstring& value, DWORD type = REG_SZ) { ASSERT_TRUE(browser_.Set(value, type)); }
+    void RemoveValue() { browser_.Remove(); }
 
-    void SetUp() override {
-        HKEY key;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-            wchar_t value[2048] = {};
-            DWORD size = sizeof value - sizeof(wchar_t);
-            hadValue_ = RegQueryValueExW(key, nullptr, nullptr, &type_, reinterpret_cast<BYTE*>(value), &size) ==
-                        ERROR_SUCCESS;
-            if (hadValue_) saved_ = value;
-            RegCloseKey(key);
-        }
-    }
-    void TearDown() override {
-        if (hadValue_) {
-            SetValue(saved_, type_);
-        } else {
-            RemoveValue();
-        }
-    }
-    void SetValue(const std::wstring& value, DWORD type = REG_SZ) {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, nullptr, 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
-    }
-    void RemoveValue() {
-        HKEY key;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, nullptr);
-            RegCloseKey(key);
-        }
-    }
-
-    bool hadValue_ = false;
-    DWORD type_ = REG_SZ;
-    std::wstring saved_;
+    testfiles::ScopedBrowserPath browser_;
 };
 
 TEST_F(BrowserKeyTest, PathComesFromTheRegistryQuoted) {

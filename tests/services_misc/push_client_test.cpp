@@ -38,13 +38,26 @@ protected:
 };
 
 int g_deviceStateCount = -1;
+std::int32_t g_deviceStateLastId = -1;
 
 LRESULT CALLBACK RecordingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PUSH_DEVICE_STATE) {
-        g_deviceStateCount = static_cast<int>(reinterpret_cast<const std::list<MSIPDevice>*>(wParam)->size());
+        std::unique_ptr<std::list<MSIPDevice>> devices = TakeDeviceStateList(wParam);
+        g_deviceStateCount = static_cast<int>(devices->size());
+        g_deviceStateLastId = devices->back().id;
         return 0;
     }
     return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+// Reports a device state from a thread of its own, as the agent's transport does; the list
+// it reports is gone when the thread ends.
+DWORD WINAPI ReportDeviceState(void* sink) {
+    std::list<MSIPDevice> devices(3);
+    std::int32_t id = 1;
+    for (MSIPDevice& device : devices) device.id = id++;
+    static_cast<CPushNotifySink*>(sink)->OnDeviceState(devices);
+    return 0;
 }
 
 }  // namespace
@@ -117,7 +130,7 @@ TEST_F(PushClientTest, ListsAreCachedUntilRefreshed) {
     EXPECT_EQ(client.GetDeviceId(), 255);
 }
 
-TEST_F(PushClientTest, NotifySinkSendsDeviceStateToTheWindow) {
+TEST_F(PushClientTest, NotifySinkPostsAnOwnedCopyWithoutWaitingForTheWindow) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = RecordingProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -131,9 +144,25 @@ TEST_F(PushClientTest, NotifySinkSendsDeviceStateToTheWindow) {
     client.SetNotifyWindow(window);
     EXPECT_EQ(client.GetNotifyWindow(), window);
     EXPECT_EQ(client.GetNotifySink().GetWindow(), window);
-    std::list<MSIPDevice> devices(3);
-    EXPECT_TRUE(client.GetNotifySink().OnDeviceState(devices));
+
+    // The window's thread does not pump while the report is made: the reporter must not wait.
+    HANDLE reporter = CreateThread(nullptr, 0, ReportDeviceState, &client.GetNotifySink(), 0, nullptr);
+    ASSERT_NE(reporter, nullptr);
+    EXPECT_EQ(WaitForSingleObject(reporter, 10000), WAIT_OBJECT_0);
+    CloseHandle(reporter);
+    MSG msg;
+    g_deviceStateCount = -1;
+    while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     EXPECT_EQ(g_deviceStateCount, 3);
+    EXPECT_EQ(g_deviceStateLastId, 3);
+
+    // Lists of messages the window never handles are freed by the window's owner.
+    std::list<MSIPDevice> devices(2);
+    EXPECT_TRUE(client.GetNotifySink().OnDeviceState(devices));
+    EXPECT_TRUE(client.GetNotifySink().OnDeviceState(devices));
+    DiscardDeviceStateMessages(window);
+    EXPECT_FALSE(PeekMessageW(&msg, window, WM_PUSH_DEVICE_STATE, WM_PUSH_DEVICE_STATE, PM_NOREMOVE));
+
     DestroyWindow(window);
     EXPECT_FALSE(client.GetNotifySink().OnDeviceState(devices));
 }

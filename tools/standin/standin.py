@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Stand-in of the VelaMusic service on 127.0.0.1, for the tests and for trying the player.
 
-It serves, on a main port and on a second port (another "host" for redirects):
+It serves, on a main port, on a second port (another "host" for redirects) and on a third port
+(the SMS gateway's, as the gateway is a service of its own):
   - the endpoints of the service, one module a group under routes/ (each has register(app));
   - control endpoints under /_ctl/ for tests: reset, request log, uploaded files, behaviours.
 
@@ -197,7 +198,7 @@ def main():
     routes.rest.configure(args.api_key, args.api_secret)
     app = App(os.path.abspath(args.root), args.port, args.port + 1)
     servers = []
-    for host, port in (("127.0.0.1", args.port), ("127.0.0.1", args.port + 1)):
+    for host, port in (("127.0.0.1", args.port), ("127.0.0.1", args.port + 1), ("127.0.0.1", args.port + 2)):
         s = Server((host, port), Handler)
         s.app = app
         servers.append(s)
