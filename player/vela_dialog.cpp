@@ -1,7 +1,7 @@
 // The shared behaviour of the player's dialogs.
 #include "vela_dialog.h"
 
-#include <windowsx.h>
+#include "vela_frame.h"
 
 namespace VelaUI {
 
@@ -54,9 +54,11 @@ LRESULT VelaDialogForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         return 0;
     case WM_NCHITTEST:
         return OnNcHitTest(lParam);
-    case WM_NCACTIVATE:
-        if (!::IsIconic(m_hWnd)) return wParam == 0 ? 1 : 0;
+    case WM_NCACTIVATE: {
+        LRESULT result = 0;
+        if (FrameNcActivate(m_hWnd, wParam, result)) return result;
         break;
+    }
     case WM_SYSCOMMAND:
         // Alt+F4 and the like end the dialog as Esc does, so the caller gets a real answer.
         if ((wParam & 0xFFF0) == SC_CLOSE) {
@@ -96,30 +98,10 @@ LRESULT VelaDialogForm::OnCreate() {
 }
 
 LRESULT VelaDialogForm::OnNcHitTest(LPARAM lParam) {
-    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};  // signed: multi-monitor desktops
-    ::ScreenToClient(m_hWnd, &pt);
-    RECT client = {};
-    ::GetClientRect(m_hWnd, &client);
-    const RECT caption = m_pm.GetCaptionRect();
-    if (pt.x >= client.left + caption.left && pt.x < client.right - caption.right && pt.y >= caption.top &&
-        pt.y < caption.bottom) {
-        CControlUI* control = m_pm.FindControlAt(pt);
-        if (control != nullptr && ::lstrcmpW(control->GetClassName(), L"ButtonUI") != 0) return HTCAPTION;
-    }
-    return HTCLIENT;
+    return FrameHitTest(m_hWnd, m_pm, lParam, false, kCaptionKeepsButtons);
 }
 
-void VelaDialogForm::OnSize() {
-    if (::IsIconic(m_hWnd)) return;
-    const SIZE corner = m_pm.GetRoundCorner();
-    if (corner.cx == 0 && corner.cy == 0) return;
-    RECT rc = {};
-    ::GetWindowRect(m_hWnd, &rc);
-    ::OffsetRect(&rc, -rc.left, -rc.top);
-    HRGN region = ::CreateRoundRectRgn(rc.left, rc.top, rc.right + 1, rc.bottom + 1, corner.cx, corner.cy);
-    // The window owns the region once it is set; it is ours to free only when that fails.
-    if (region != nullptr && ::SetWindowRgn(m_hWnd, region, TRUE) == 0) ::DeleteObject(region);
-}
+void VelaDialogForm::OnSize() { ApplyRoundRegion(m_hWnd, m_pm); }
 
 LRESULT VelaDialogForm::FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&) {
     if (message == WM_KEYDOWN && wParam == VK_ESCAPE) Close(GetEscapeResult());
@@ -127,5 +109,14 @@ LRESULT VelaDialogForm::FilterMessage(UINT message, WPARAM wParam, LPARAM, bool&
 }
 
 CControlUI* VelaDialogForm::FindControl(const wchar_t* name) const { return m_pm.FindControlByName(name); }
+
+bool IsOptionSelected(CControlUI* option) {
+    auto* control = dynamic_cast<UIToolkit::COptionUI*>(option);
+    return control != nullptr && control->IsSelected();
+}
+
+void SelectOption(CControlUI* option, bool on) {
+    if (auto* control = dynamic_cast<UIToolkit::COptionUI*>(option)) control->SetSelected(on);
+}
 
 }  // namespace VelaUI

@@ -73,4 +73,8 @@ private:
     bool* m_destroyedFlag;  // set while the window is being created, to learn of a self-deletion
 };
 
+// The selection of a dialog's option or check box; a missing control is never selected.
+bool IsOptionSelected(CControlUI* option);
+void SelectOption(CControlUI* option, bool on);
+
 }  // namespace VelaUI

@@ -45,10 +45,16 @@ bool CIni::Load(const std::string& fileName) {
         m_data.clear();
         return false;
     }
+    return LoadText(std::move(m_data));
+}
+
+bool CIni::LoadText(std::string text) {
+    m_data = std::move(text);
+    m_sections.clear();
     for (size_t i = 0; i < m_data.size(); ++i) {
         if (m_data[i] == '[' && (i == 0 || m_data[i - 1] == '\n')) m_sections.push_back(i + 1);
     }
-    return true;
+    return !m_data.empty();
 }
 
 long CIni::FindSection(const std::string& section) const {

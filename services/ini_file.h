@@ -13,6 +13,9 @@ public:
     // Reads the whole file (the name is in the ANSI code page) and indexes its sections. False
     // when the file is missing or empty, which leaves an empty reader.
     bool Load(const std::string& fileName);
+    // Indexes the text of an INI file read by the caller (for example through a wide path, which
+    // the ANSI file name of Load cannot name). False for an empty text.
+    bool LoadText(std::string text);
 
     // The value of key within section: the text after '=' up to the end of its line, a tab,
     // ';' or ']'. The search ends at the next section. Empty when the section or key is missing.

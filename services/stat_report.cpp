@@ -30,11 +30,15 @@ std::string StatReportUrl(const StatReportInfo& info) {
 
 StatReportInfo::StatReportInfo() : Lock() {}
 
-void StatReportInfo::InitLock() { InitializeCriticalSection(&Lock); }
+void StatReportInfo::InitLock() {
+    InitializeCriticalSection(&Lock);
+    WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
 
 void StatReportInfo::RequestStop() {
     EnterCriticalSection(&Lock);
     StopFlag = true;
+    if (WakeEvent != nullptr) SetEvent(WakeEvent);
     LeaveCriticalSection(&Lock);
 }
 
@@ -98,10 +102,18 @@ unsigned __stdcall StatHeartbeatThread(void* reportInfo) {
         if (info->StopFlag) break;
         post->Get(StatReportUrl(*info));
         LeaveCriticalSection(&info->Lock);
-        Sleep(info->IntervalMs);
+        if (info->WakeEvent != nullptr) {
+            WaitForSingleObject(info->WakeEvent, info->IntervalMs);
+        } else {
+            Sleep(info->IntervalMs);
+        }
     }
     LeaveCriticalSection(&info->Lock);
     DeleteCriticalSection(&info->Lock);
+    if (info->WakeEvent != nullptr) {
+        CloseHandle(info->WakeEvent);
+        info->WakeEvent = nullptr;
+    }
     post.reset();
     return 0;
 }

@@ -8,7 +8,8 @@
 
 // The heartbeat's report and its stop flag. The main window fills the six strings, clears the
 // stop flag, calls InitLock and starts StatHeartbeatThread with the record as its argument;
-// RequestStop ends the thread at its next wake-up. The thread deletes the lock when it ends.
+// RequestStop wakes the thread, which then ends at once, so its owner can wait for it. The thread
+// deletes the lock and the wake event when it ends.
 struct StatReportInfo {
     std::string TypeID;
     std::string ModId;
@@ -19,13 +20,15 @@ struct StatReportInfo {
     bool StopFlag = false;
     CRITICAL_SECTION Lock;               // guards StopFlag and each heartbeat request
     DWORD IntervalMs = 600000;           // time between two heartbeats
+    HANDLE WakeEvent = nullptr;          // made by InitLock; set by RequestStop
 
     StatReportInfo();
     StatReportInfo(const StatReportInfo&) = delete;
     StatReportInfo& operator=(const StatReportInfo&) = delete;
 
     void InitLock();
-    // Sets the stop flag under the lock: waits for a heartbeat request in progress.
+    // Sets the stop flag under the lock (waits for a heartbeat request in progress) and wakes the
+    // thread from its wait between two heartbeats.
     void RequestStop();
 };
 

@@ -126,4 +126,23 @@ TEST(StatHeartbeat, AStopFlagSetBeforeTheFirstRoundSendsNothing) {
     EXPECT_TRUE(RequestLines("/datasta/").empty());
 }
 
+// The main window waits for the heartbeat when it closes: a stop must end the thread's long
+// wait between two reports at once, not after the interval.
+TEST(StatHeartbeat, AStopDuringTheLongWaitEndsTheThreadAtOnce) {
+    standin::Reset();
+    StatReportInfo info;
+    info.TypeID = "01";
+    info.ModId = "07";
+    info.OperationID = "007";
+    info.InitLock();  // the interval stays at its ten minutes
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, StatHeartbeatThread, &info, 0, nullptr));
+    ASSERT_NE(thread, nullptr);
+    for (int i = 0; i < 100 && RequestLines("/datasta/").empty(); ++i) Sleep(50);
+    ASSERT_EQ(RequestLines("/datasta/").size(), 1u);
+    info.RequestStop();
+    EXPECT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(RequestLines("/datasta/").size(), 1u);
+}
+
 }  // namespace

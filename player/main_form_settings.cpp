@@ -1,0 +1,36 @@
+// The main window's settings from "Set.ini".
+#include "vela_main_form.h"
+
+#include "settings_file.h"
+#include "vela_deployment.h"
+
+namespace VelaUI {
+
+namespace {
+
+std::wstring ClientPageUrl() {
+    const std::string host = VELA_WEB_HOST;
+    return L"http://" + std::wstring(host.begin(), host.end()) + L"/clientweb3/main.html";
+}
+
+}  // namespace
+
+void VelaMainForm::LoadSettings(bool optionGroup, bool closeGroup, bool loginGroup) {
+    if (!SettingsFileExists()) return;
+    if (optionGroup) {
+        m_settings.runAtLogon = ReadSettingInt(kRunAtLogon, 0);
+        m_settings.autoPlay = ReadSettingInt(kAutoPlay, 0);
+        m_settings.closeAction = ReadSettingInt(kCloseToTray, 0);
+        m_settings.downloadFolder = ReadDownloadFolder();
+        m_settings.downloadLimit = ReadDownloadLimit();
+        m_runningDownloads = 0;
+        m_pageUrl = ClientPageUrl();
+    }
+    if (closeGroup) {
+        m_settings.closeAction = ReadSettingInt(kCloseAction, 0);
+        m_settings.doNotAsk = ReadSettingInt(kDoNotAsk, 0);
+    }
+    if (loginGroup) LoadLoginSettings();
+}
+
+}  // namespace VelaUI

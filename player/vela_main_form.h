@@ -1,0 +1,312 @@
+// The player's main window: a borderless window of 900 by 600 built from layout resource 205.
+// One class, one source file per concern:
+//   main_form_create.cpp     construction, creation, binding, workers, dispatch, closing
+//   main_form_frame.cpp      tray icon, tabs, search, non-client, outside pages, dialogs, updater
+//   main_form_settings.cpp   "Set.ini"
+//   main_form_playlists.cpp  the local playlists, their rows, cells and files
+//   main_form_menus.cpp      the list context menus' handlers
+//   main_form_hooks.cpp      start-up and closing steps whose owners are not built yet
+// Message numbers: main_messages.h.
+//
+// Threads and shared state
+// ------------------------
+// The UI thread owns every window and control. The player command thread, the download monitor
+// and the statistics heartbeat run beside it. The rules, which every concern keeps:
+//  1. Data that a worker reads or writes lives under ONE lock, SharedLock(): the playlist table
+//     and the playlists' tracks and current indexes, the current playlist, the command slot, and
+//     (with the download manager) the download items and the download-thread table. Hold it
+//     briefly, around the data only: never across a wait, a modal loop, a SendMessage, a REST
+//     call or a call into the audio engine, so that no thread waits for another while holding it.
+//  2. Workers never touch controls. They hand control changes to the UI thread with
+//     RunOnUiThread (a queued task and a posted private message), and they never SendMessage to
+//     the main window: the closing sequence waits for them on the UI thread.
+//  3. No worker outlives the window it works for: the closing sequence ends each one with a
+//     bounded wait that keeps dispatching messages (the audio engine's threads send
+//     WM_PLAYER_PROGRESS to this window meanwhile). A worker that does not end in time keeps the
+//     form object alive until the process ends.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "form_worker.h"
+#include "playlist_info.h"
+#include "ui_controls.h"
+
+class CAudioPlay;
+
+namespace VelaUI {
+
+using UIToolkit::CControlUI;
+using UIToolkit::CUIString;
+using UIToolkit::CWindowManagerUI;
+using UIToolkit::CWindowWnd;
+using UIToolkit::IListCallbackUI;
+using UIToolkit::INotifyUI;
+using UIToolkit::UINotify;
+
+// Creates the player's own controls for the dialog builder: "PlayList" is the play-list tree;
+// every other tag is unknown to the player.
+class CDialogBuilderCallbackEx : public UIToolkit::IDialogBuilderCallback {
+public:
+    CControlUI* CreateControl(const wchar_t* tag) override;
+};
+
+// The one-slot queue of the player command thread: only the newest command counts.
+struct PlayerCommand {
+    int code = 0;               // 0: none
+    std::wstring webId;         // command 5: the id of the web list to load
+    int webKind = 0;            // command 5: the kind of that list
+    UINotify clicked;           // command 6: the double-click on a row of "ListPlayList"
+};
+
+// The values of "Set.ini" that the main window keeps.
+struct MainSettings {
+    int runAtLogon = 0;
+    int autoPlay = 0;
+    std::wstring downloadFolder;
+    int downloadLimit = 1;
+    int closeAction = 0;    // 1: hide to the tray; other: exit
+    int doNotAsk = 0;       // non-zero: the close button does not ask
+};
+
+class VelaMainForm : public CWindowWnd, public INotifyUI, public IListCallbackUI {
+public:
+    explicit VelaMainForm(const wchar_t* layoutFile);
+    VelaMainForm(const VelaMainForm&) = delete;
+    VelaMainForm& operator=(const VelaMainForm&) = delete;
+
+    // ---- Creation and dispatch (main_form_create.cpp) ----
+    void Notify(UINotify& msg) override;
+    void Close(UINT result = IDOK) { CWindowWnd::Close(result); }
+    CWindowManagerUI& GetManager() { return m_pm; }
+
+    // ---- Threads and shared state (main_form_create.cpp) ----
+    using SharedGuard = std::lock_guard<std::recursive_mutex>;
+    std::recursive_mutex& SharedLock() { return m_sharedLock; }
+    // Queues a control change for the UI thread (any thread). Tasks queued after the window is
+    // gone are dropped.
+    void RunOnUiThread(std::function<void()> task);
+    // Replaces the command slot and wakes the command thread (UI thread).
+    void QueueCommand(const PlayerCommand& command);
+    // The newest command (command thread); code 0 when there is none.
+    PlayerCommand TakeCommand();
+    bool IsClosing() const { return m_closing; }
+
+    // ---- Frame: tray icon, tabs, search, pages, dialogs (main_form_frame.cpp) ----
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void HideToTray();
+    LRESULT OnTrayIcon(LPARAM mouseMessage);
+    void SetListTab(int tab);
+    void ShowPlayListTab();
+    void ShowDownloadTab();
+    void SetMusicTab(int tab);
+    void ShowMyMusicTab();
+    void ShowRecommendTab();
+    void ShowAuditionList();
+    void Search();
+    void ShowOptionForm();
+    void ShowAboutForm();
+    void OnCloseButton();
+    void ShowSystemMenu();
+    void OpenRegisterPage();
+    void OpenFeedbackPage();
+    void OpenHomePage();
+    void RunUpdater();
+    void ApplyTopmost();
+
+    // ---- Settings (main_form_settings.cpp) ----
+    void LoadSettings(bool optionGroup, bool closeGroup, bool loginGroup);
+    const MainSettings& GetSettings() const { return m_settings; }
+    const std::wstring& GetPageUrl() const { return m_pageUrl; }
+
+    // ---- Playlists (main_form_playlists.cpp) ----
+    void InitLocalPlayLists();
+    int SelectPlayList(int index, bool fill);
+    void AddTrackRow(PlayListInfo* playlist);
+    const wchar_t* GetItemText(CControlUI* row, int index, int column) override;
+    const wchar_t* GetTrackCellText(PlayListInfo* playlist, CControlUI* row, int index, int column);
+    int OnPlayListTreeClick(UINotify& msg);
+    int AddCurrentToFavourites();
+    bool SavePlayList(PlayListInfo* playlist);
+    bool LoadPlayList(PlayListInfo* playlist, const std::wstring& id, bool fill);
+    // The playlist at a table index, or null (UI thread, or under the shared lock).
+    PlayListInfo* GetPlayList(int index) const;
+    int GetPlayListCount() const { return static_cast<int>(m_playLists.size()); }
+    int GetShownPlayListIndex() const { return m_shownPlayList; }
+    PlayListInfo* GetCurrentPlayList() const { return m_currentPlayList; }
+
+    // ---- Right-click menus (main_form_menus.cpp) ----
+    void OnListMenu(UINotify& msg);
+    void OnPlayListMenu(UINotify& msg);
+    void OnPlayListManageMenu(UINotify& msg);
+    // Removes a track and its row from the shown playlist (menu item "删除").
+    void RemoveShownTrack(int row);
+
+    // ---- Playback (main_form_playback.cpp) ----
+    // ---- Account (main_form_account.cpp) ----
+    // ---- Online playlists (main_form_online.cpp) ----
+    // ---- Downloads (main_form_downloads.cpp) ----
+    // ---- Web page (main_form_web.cpp) ----
+    // ---- Sharing and push (main_form_share.cpp) ----
+
+protected:
+    ~VelaMainForm() override;
+
+    const wchar_t* GetWindowClassName() const override;
+    UINT GetClassStyle() const override;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnFinalMessage(HWND hWnd) override;
+
+private:
+    // ---- Creation and dispatch ----
+    struct MessageRoute;
+    struct ClickRoute;
+    struct Binding;
+    static const MessageRoute kMessageRoutes[];
+    static const ClickRoute kClickRoutes[];
+    static const Binding kBindings[];
+
+    LRESULT OnCreate();
+    void InitWindow();
+    void BindControls();
+    void StartWorkers();
+    bool RouteMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void OnClick(UINotify& msg);
+    void RunUiTasks();
+    LRESULT OnClose(bool& handled);
+    void OnDestroy();
+    void EndWorkers();
+    void SaveAndEmptyPlayLists();
+    bool CloseWhenEnabled();
+    void EmptyDownloadViews();
+
+    // ---- Frame ----
+    LRESULT OnNcHitTest(LPARAM lParam);
+    void OnSize();
+    void OnGetMinMaxInfo(LPARAM lParam);
+    bool OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result);
+    void ToggleTabButton(int tab, CControlUI* const* buttons);
+
+    // ---- Settings ----
+    std::wstring SettingsPath() const;
+
+    // ---- Playlists ----
+    PlayListInfo* AddLocalPlayList(const wchar_t* text, const wchar_t* toolTip, const wchar_t* id);
+    std::wstring PlayListPath(const std::wstring& id) const;
+
+    // ---- Hooks of concerns built later (main_form_hooks.cpp) ----
+    // Each is a step of start-up, closing or dispatch whose objects come with a later concern;
+    // that concern moves the hook into its own file and fills it.
+    void CreateWebPage();                               // web page: make the host and its thread
+    void ShowWebPage(bool show);                        // web page: show or hide it in the tab
+    void CallPageSearch(const std::wstring& text);      // web page: the page's "searchlist"
+    void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
+    void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work
+    void MonitorDownloads();                            // downloads: one round of the monitor
+    void LoadDownloadList();                            // downloads: read "Dmanage"
+    void StopDownloadThreads();                         // downloads: end every download thread
+    void SaveDownloadList();                            // downloads: write "Dmanage"
+    void StopWebPage();                                 // web page: end its thread
+
+    CWindowManagerUI m_pm;
+
+    // Controls bound by InitWindow (non-owning; null when the layout lacks the name).
+    CControlUI* m_textUserName = nullptr;
+    CControlUI* m_btnLogin = nullptr;
+    CControlUI* m_btnRegAccount = nullptr;
+    CControlUI* m_btnLogout = nullptr;
+    CControlUI* m_btnFeedback = nullptr;
+    CControlUI* m_btnSystemSet = nullptr;
+    CControlUI* m_btnMin = nullptr;
+    CControlUI* m_btnClose = nullptr;
+    CControlUI* m_textTitle = nullptr;
+    CControlUI* m_btnLrc = nullptr;
+    CControlUI* m_textShareInfo = nullptr;
+    CControlUI* m_btnILike = nullptr;
+    CControlUI* m_btnToDown = nullptr;
+    CControlUI* m_btnWantShare = nullptr;
+    CControlUI* m_btnPush = nullptr;
+    CControlUI* m_btnPlayStop = nullptr;
+    CControlUI* m_btnPlayPre = nullptr;
+    CControlUI* m_btnPlay = nullptr;
+    CControlUI* m_btnPlayNext = nullptr;
+    CControlUI* m_btnSound = nullptr;
+    CControlUI* m_sliderVol = nullptr;
+    CControlUI* m_sliderProgress = nullptr;
+    CControlUI* m_btnPlaySerial = nullptr;
+    CControlUI* m_btnPlayCircular = nullptr;
+    CControlUI* m_btnPlayCircularSingle = nullptr;
+    CControlUI* m_btnPlayRandom = nullptr;
+    CControlUI* m_labelPlayTime = nullptr;
+    CControlUI* m_btnAudition = nullptr;
+    CControlUI* m_containerPlayList = nullptr;
+    CControlUI* m_containerDownManage = nullptr;
+    CControlUI* m_btnTabPlayList = nullptr;
+    CControlUI* m_btnTabDownManage = nullptr;
+    CControlUI* m_listDownloadManage = nullptr;
+    CControlUI* m_listPlayList = nullptr;
+    UIToolkit::CPlayListUI* m_tree = nullptr;
+    UIToolkit::PlayListNode* m_nodeDefault = nullptr;
+    UIToolkit::PlayListNode* m_nodeILike = nullptr;
+    UIToolkit::PlayListNode* m_nodeOnline = nullptr;
+    // Kept for controls that layout 205 does not have; they stay null.
+    CControlUI* m_editPlayListName = nullptr;
+    CControlUI* m_btnPlayLists[11] = {};
+    CControlUI* m_btnNewPlayList = nullptr;
+    int m_listTab = -1;             // -1 none, 0 play list, 1 download manage
+    CControlUI* m_btnTabMyMusic = nullptr;
+    CControlUI* m_btnTabRecommend = nullptr;
+    int m_musicTab = -1;            // -1 none, 0 my music, 1 recommend
+    CControlUI* m_btnSearch = nullptr;
+    CControlUI* m_editSearch = nullptr;
+    CControlUI* m_myMusic = nullptr;
+
+    std::wstring m_layoutFile;      // stored only: the layout is always resource 205
+    std::wstring m_browserPath;
+    std::shared_ptr<CAudioPlay> m_audio;
+    int m_playMode = 0;
+    int m_playState = 0;
+    bool m_downloadMonitorOn = false;
+    UINT_PTR m_timer = 0;
+    int m_seeking = 0;
+
+    // Shared with the workers: under m_sharedLock.
+    PlayListInfo* m_currentPlayList = nullptr;
+    int m_shownPlayList = -1;
+    std::vector<PlayListInfo*> m_playLists;   // not owning: each playlist belongs to its tree node
+    PlayerCommand m_command;
+    std::vector<std::function<void()>> m_uiTasks;
+
+    std::vector<int> m_randomOrder;
+    unsigned m_randomPosition = 0;
+    int m_muted = 0;
+    DWORD m_savedVolume = 0;
+    int m_savedSliderVolume = 0;
+    NOTIFYICONDATAW m_trayIcon = {};
+    bool m_trayIconAdded = false;
+    MainSettings m_settings;
+    int m_runningDownloads = 0;
+    std::string m_macAddress;
+    std::wstring m_dataFolder;
+    std::wstring m_pageUrl;
+    volatile bool m_closing = false;
+    bool m_closed = false;          // the closing sequence has run
+    HANDLE m_commandEvent = nullptr;  // auto reset
+
+    std::recursive_mutex m_sharedLock;
+    FormWorker m_statWorker;
+    FormWorker m_commandWorker;
+    FormWorker m_monitorWorker;
+    bool m_workersEnded = true;
+    int m_nestedWaits = 0;          // RunUpdater's wait: a close must wait for it to end
+};
+
+}  // namespace VelaUI
