@@ -1,8 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the player's PNG resources and its icon: flat colours, simple shapes.
+"""Draws the player's pictures: flat colours, simple shapes.
 
-Run once when a picture changes; the files it writes are kept under resources/player/images/.
-Usage: make_player_images.py [output folder]
+Two sets:
+  - the PNG resources and the icon compiled into VelaMusic.exe (kept under
+    resources/player/images/; run once when one of them changes):
+        make_player_images.py [output folder]
+  - the pictures that layouts and code name by file (file='...', <i name ...>), packed into the
+    resource archive "skin.zip" beside the program at build time:
+        make_player_images.py --skin <path of skin.zip>
 """
 import math
 import os
@@ -245,6 +250,135 @@ def menu_arrow():
     return c
 
 
+# ---- Pictures of skin.zip -----------------------------------------------------------------------
+
+LIGHT = (0xEE, 0xF2, 0xF7, 255)
+LINE = (0xD5, 0xDB, 0xE3, 255)
+HOT = (0xC1, 0xE3, 0xFF, 255)
+ORANGE = (0xE8, 0x8A, 0x1A, 255)
+
+
+def tree_row_background():
+    """Level-0 rows of the play-list tree: a light band with a line below (109 by 29)."""
+    c = Canvas(109, 29, LIGHT)
+    c.rect(0, 27, 109, 29, LINE)
+    c.rect(0, 0, 2, 29, BLUE)
+    return c
+
+
+def tree_expand():
+    """Two 16 by 16 parts: 0 collapsed (pointing right), 1 expanded (pointing down)."""
+    c = Canvas(32, 16)
+    c.polygon([(5, 3), (12, 8), (5, 13)], GREY)
+    c.polygon([(19, 5), (29, 5), (24, 12)], GREY)
+    return c
+
+
+def menu_right_key_background():
+    c = Canvas(40, 40)
+    c.round_rect(0, 0, 40, 40, 2, GREY)
+    c.round_rect(1, 1, 39, 39, 2, WHITE)
+    return c
+
+
+def menu_right_key_hot():
+    c = Canvas(40, 26)
+    c.round_rect(0, 0, 40, 26, 2, (0x8F, 0xC3, 0xF0, 255))
+    c.round_rect(1, 1, 39, 25, 2, HOT)
+    return c
+
+
+def transport_strip(mark):
+    """Three 30 by 30 states side by side: pushed, hot, normal (as the play button cuts them)."""
+    c = Canvas(90, 30)
+    for x0, colour in ((0, BLUE_DOWN), (30, BLUE_HOT), (60, BLUE)):
+        c.disc(x0 + 15, 15, 14, colour)
+        mark(c, x0 + 15, 15)
+    return c
+
+
+def play_mark(c, cx, cy):
+    c.polygon([(cx - 4, cy - 7), (cx + 7, cy), (cx - 4, cy + 7)], WHITE)
+
+
+def pause_mark(c, cx, cy):
+    c.rect(cx - 5, cy - 6, cx - 1, cy + 7, WHITE)
+    c.rect(cx + 2, cy - 6, cx + 6, cy + 7, WHITE)
+
+
+def download_marker():
+    """The leading mark of a download row (10 by 25)."""
+    c = Canvas(10, 25)
+    c.disc(5, 12.5, 3, BLUE)
+    return c
+
+
+def download_icon(kind):
+    """A status or action icon of a download row (18 by 25)."""
+    c = Canvas(18, 25)
+    cx, cy = 9, 12.5
+    if kind == "running":      # pause the download
+        c.rect(4, 7, 8, 19, BLUE)
+        c.rect(10, 7, 14, 19, BLUE)
+    elif kind == "paused":     # start it again
+        c.polygon([(5, 6), (15, 12.5), (5, 19)], GREEN)
+    elif kind == "waiting":    # a clock
+        c.ring(cx, cy, 7, 2, ORANGE)
+        c.rect(8, 8, 10, 13, ORANGE)
+        c.rect(8, 12, 13, 14, ORANGE)
+    elif kind == "delete":
+        c.line(4, 8, 14, 18, 2.5, RED)
+        c.line(14, 8, 4, 18, 2.5, RED)
+    return c
+
+
+def device_icon(kind, online):
+    colour = GREEN if online else GREY
+    c = Canvas(16, 16)
+    if kind == "mobile":
+        c.round_rect(4, 1, 12, 15, 2, colour)
+        c.rect(5, 3, 11, 12, WHITE)
+        c.rect(7, 13, 9, 14, WHITE)
+    else:
+        c.round_rect(1, 2, 15, 12, 1, colour)
+        c.rect(2, 3, 14, 11, WHITE)
+        c.rect(5, 13, 11, 15, colour)
+    return c
+
+
+SKIN = {
+    "left.png": tree_row_background,
+    "tree_expand.png": tree_expand,
+    "Menu_RightKey_bk.png": menu_right_key_background,
+    "Menu_RightKey_Hot.png": menu_right_key_hot,
+    "bft_03_bf.png": lambda: transport_strip(play_mark),
+    "bft_03_zt.png": lambda: transport_strip(pause_mark),
+    "xz.png": download_marker,
+    "xz_zt.png": lambda: download_icon("running"),
+    "xz_ks.png": lambda: download_icon("paused"),
+    "xz_dd.png": lambda: download_icon("waiting"),
+    "xz_gb.png": lambda: download_icon("delete"),
+    "mobile.png": lambda: device_icon("mobile", False),
+    "mobile_online.png": lambda: device_icon("mobile", True),
+    "tv.png": lambda: device_icon("tv", False),
+    "tv_online.png": lambda: device_icon("tv", True),
+}
+
+
+def write_skin(path):
+    """skin.zip: every picture of SKIN as a deflated entry under its plain name, with a fixed
+    date so that the archive only changes when a picture does."""
+    import zipfile
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    temporary = path + ".tmp"
+    with zipfile.ZipFile(temporary, "w", zipfile.ZIP_DEFLATED) as archive:
+        for name in sorted(SKIN):
+            info = zipfile.ZipInfo(name, date_time=(2026, 1, 1, 0, 0, 0))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            archive.writestr(info, SKIN[name]().png())
+    os.replace(temporary, path)
+
+
 IMAGES = {
     "logo.png": lambda: logo(48),
     "close.png": lambda: close_button(None),
@@ -301,6 +435,9 @@ PUSH_DEVICE_ICONS = {
 
 
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--skin":
+        write_skin(sys.argv[2])
+        return
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(
         os.path.dirname(os.path.abspath(__file__)), "..", "resources", "player", "images")
     os.makedirs(out, exist_ok=True)
