@@ -5,6 +5,9 @@
 #include "player_startup.h"
 #include "settings_file.h"
 #include "test_files.h"
+#include "vela_dialog.h"
+
+using namespace mainform;
 
 using namespace VelaUI;
 
@@ -66,6 +69,31 @@ TEST(Startup, TheSeedNeverReplacesTheUsersSettings) {
     SeedSettings(testfiles::FreshDir(L"noseed") + L"\\", data);
     EXPECT_TRUE(SettingsFileExists());
     EXPECT_EQ(ReadDownloadLimit(), 1);
+}
+
+TEST(Startup, TheUpdateQuestionAsksWithTwoButtons) {
+    struct Case {
+        const char* what;
+        bool agree;
+        int result;
+    };
+    for (const Case& c : {Case{"OK", true, 1}, Case{"Esc", false, 2}}) {
+        std::wstring text;
+        bool cancelShown = false;
+        Script script({[&] {
+            HWND tip = FindThreadWindow(L"VelaUI::VelaCloseSetForm");
+            auto* form = FormOf<VelaDialogForm>(tip);
+            if (form == nullptr) return false;
+            text = form->GetManager().FindControlByName(L"Lable1")->GetText().GetData();
+            cancelShown = form->GetManager().FindControlByName(L"BtnCancel")->IsVisible();
+            if (c.agree) return ClickControl(tip, form->GetManager(), L"BtnOK");
+            ::PostMessageW(tip, WM_KEYDOWN, VK_ESCAPE, 1);
+            return true;
+        }});
+        EXPECT_EQ(AskForUpdate(), c.result) << c.what;
+        EXPECT_EQ(text, L"有新版本可用,是否升级") << c.what;
+        EXPECT_TRUE(cancelShown) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,246 @@
+// Driving the real player from outside.
+#include "player_driver.h"
+
+
+#include "test_files.h"
+#include "ui_controls.h"
+#include "vela_main_form.h"
+
+namespace e2e {
+
+namespace {
+
+std::wstring WindowsPath(const char* unixPath) {
+    std::wstring path = L"Z:" + testfiles::Widen(unixPath);
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* cls;
+    const wchar_t* title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hWnd, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hWnd, &owner);
+    if (search->processId != 0 && owner != search->processId) return TRUE;
+    wchar_t cls[128] = {};
+    wchar_t title[128] = {};
+    ::GetClassNameW(hWnd, cls, 128);
+    ::GetWindowTextW(hWnd, title, 128);
+    if (search->cls != nullptr && (!::IsWindowVisible(hWnd) || std::wstring(cls) != search->cls)) return TRUE;
+    if (search->title != nullptr && std::wstring(title) != search->title) return TRUE;
+    search->found.push_back(hWnd);
+    return TRUE;
+}
+
+// A hidden framework window that only holds a laid-out control tree.
+class LayoutProbe : public UIToolkit::CWindowWnd {
+public:
+    UIToolkit::CWindowManagerUI pm;
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"VelaE2ELayoutProbe"; }
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        LRESULT result = 0;
+        if (message != WM_PAINT && pm.HandleMessage(message, wParam, lParam, result)) return result;
+        return CWindowWnd::HandleMessage(message, wParam, lParam);
+    }
+};
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (::GetTickCount() - start > timeoutMs) return false;
+        ::Sleep(50);
+    }
+}
+
+std::wstring BuiltProgram(const wchar_t* name) { return WindowsPath(VELA_BIN_DIR) + L"\\" + name; }
+
+std::wstring BuiltTestProgram(const wchar_t* name) { return WindowsPath(VELA_TEST_BIN_DIR) + L"\\" + name; }
+
+std::wstring PrepareProgramFolder(const std::wstring& tag) {
+    const std::wstring folder = testfiles::FreshDir(tag) + L"\\";
+    for (const wchar_t* file : {L"VelaMusic.exe", L"skin.zip"}) {
+        ::CopyFileW(BuiltProgram(file).c_str(), (folder + file).c_str(), FALSE);
+    }
+    return folder;
+}
+
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title) {
+    WindowSearch search = {processId, className, title, {}};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
+std::vector<HWND> PlayerWindows() {
+    WindowSearch search = {0, nullptr, L"VelaMusic", {}};
+    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+PlayerProcess::~PlayerProcess() {
+    if (IsRunning()) Kill();
+    if (m_process != nullptr) ::CloseHandle(m_process);
+}
+
+bool PlayerProcess::Start(const std::wstring& program, const std::wstring& commandLine) {
+    m_program = program;
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(0);
+    const std::wstring folder = program.substr(0, program.rfind(L'\\'));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(program.c_str(), commandLine.empty() ? nullptr : line.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    ::CloseHandle(info.hThread);
+    m_process = info.hProcess;
+    m_id = info.dwProcessId;
+    return true;
+}
+
+HWND PlayerProcess::WaitForMainWindow(DWORD timeoutMs) {
+    WaitFor([&] { return (m_main = FindProcessWindow(m_id, L"VelaUI::VelaMainForm", L"VelaMusic")) != nullptr; },
+            timeoutMs);
+    return m_main;
+}
+
+HWND PlayerProcess::WaitForWindow(const wchar_t* className, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = FindProcessWindow(m_id, className)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool PlayerProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (m_process == nullptr || ::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode != nullptr) ::GetExitCodeProcess(m_process, exitCode);
+    return true;
+}
+
+bool PlayerProcess::IsRunning() const {
+    return m_process != nullptr && ::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+void PlayerProcess::Kill() {
+    if (m_process == nullptr) return;
+    ::TerminateProcess(m_process, 1);
+    ::WaitForSingleObject(m_process, 5000);
+}
+
+bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name, RECT& rect,
+                 const std::vector<LayoutChange>& changes) {
+    RECT client = {};
+    if (!::GetClientRect(window, &client)) return false;
+    HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (module == nullptr) return false;
+    UIToolkit::CWindowManagerUI::SetInstance(reinterpret_cast<HINSTANCE>(module));
+    bool found = false;
+    {
+        LayoutProbe probe;
+        if (probe.Create(nullptr, L"", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, client.right, client.bottom) != nullptr) {
+            probe.pm.Init(probe.GetHWND());
+            UIToolkit::CDialogBuilder builder;
+            VelaUI::CDialogBuilderCallbackEx callback;
+            UIToolkit::CControlUI* root =
+                builder.Create(UIToolkit::LayoutSource::Resource(layoutId), L"xml", &callback, &probe.pm);
+            if (root != nullptr && probe.pm.AttachRoot(root)) {
+                for (const LayoutChange& change : changes) {
+                    if (auto* control = probe.pm.FindControlByName(change.control.c_str())) {
+                        control->SetAttribute(change.attribute.c_str(), change.value.c_str());
+                    }
+                }
+                root->SetPos(client);
+                if (UIToolkit::CControlUI* control = probe.pm.FindControlByName(name)) {
+                    rect = control->GetPos();
+                    found = rect.right > rect.left && rect.bottom > rect.top;
+                }
+            }
+            ::DestroyWindow(probe.GetHWND());
+        }
+    }
+    UIToolkit::CWindowManagerUI::SetInstance(::GetModuleHandleW(nullptr));
+    ::FreeLibrary(module);
+    return found;
+}
+
+void ClickAt(HWND window, int x, int y) {
+    const LPARAM at = MAKELPARAM(x, y);
+    ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
+    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,
+                  const std::vector<LayoutChange>& changes) {
+    RECT rc = {};
+    if (!ControlRect(program, layoutId, window, name, rc, changes)) return false;
+    ClickAt(window, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    return true;
+}
+
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents) {
+    std::string last;
+    bool seen = false;
+    const bool settled = WaitFor(
+        [&] {
+            if (!testfiles::Exists(path)) return false;
+            const std::string now = testfiles::ReadAll(path);
+            const bool same = seen && now == last;
+            last = now;
+            seen = true;
+            return same;
+        },
+        timeoutMs);
+    if (contents != nullptr) *contents = last;
+    return settled;
+}
+
+bool SaveScreenshot(const std::wstring& path) {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ok = ::BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
+        ::SelectObject(memory, old);
+        const DWORD rowBytes = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+        const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageBytes;
+        std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+        bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+        bytes.append(static_cast<const char*>(bits), imageBytes);
+        ok = ok && testfiles::WriteAll(path, bytes);
+        ::DeleteObject(bitmap);
+    }
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+}  // namespace e2e

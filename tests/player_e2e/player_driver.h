@@ -1,0 +1,86 @@
+// Drives the real VelaMusic.exe from outside, as a user and the system would: starts it with
+// exactly the command line wanted, finds its windows, posts the messages of its message map,
+// clicks at the position of a named control (computed by laying out the program's own layout
+// resource at the window's size), waits for files, and ends it. For the end-to-end tests of the
+// player; the player itself has no test hooks.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Polls the condition every 50 ms until it holds or the time is up.
+bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// A folder with a fresh copy of the built player (VelaMusic.exe and skin.zip), so that tests can
+// put files beside it (an "Update.exe", a "Set.ini" seed). Returns the folder, ending in "\".
+std::wstring PrepareProgramFolder(const std::wstring& tag);
+// A built program of the tree: the deliverables' folder or the test programs' folder.
+std::wstring BuiltProgram(const wchar_t* name);
+std::wstring BuiltTestProgram(const wchar_t* name);
+
+// The first shown top-level window of the process with that class (and title, when given).
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr);
+// Every top-level window titled "VelaMusic" of any process.
+std::vector<HWND> PlayerWindows();
+
+class PlayerProcess {
+public:
+    PlayerProcess() = default;
+    PlayerProcess(const PlayerProcess&) = delete;
+    PlayerProcess& operator=(const PlayerProcess&) = delete;
+    // Ends a player that a failed test left running.
+    ~PlayerProcess();
+
+    // Starts the program with exactly this command line (an empty one is no command line at all)
+    // and its own folder as the current folder.
+    bool Start(const std::wstring& program, const std::wstring& commandLine);
+    // The main window once it is shown; null after the time-out.
+    HWND WaitForMainWindow(DWORD timeoutMs = 20000);
+    // A shown window of the player with this class (its dialogs and menus); null after the time-out.
+    HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = 10000);
+    // True when the process ended in time; its exit code goes to exitCode.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    bool IsRunning() const;
+    void Kill();
+
+    DWORD Id() const { return m_id; }
+    const std::wstring& Program() const { return m_program; }
+    HWND MainWindow() const { return m_main; }
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+    std::wstring m_program;
+    HWND m_main = nullptr;
+};
+
+// An attribute that the program sets on a control of a layout at run time ("visible", "pos", ...).
+struct LayoutChange {
+    std::wstring control;
+    std::wstring attribute;
+    std::wstring value;
+};
+
+// Lays out a layout resource of the program at the window's client size and returns the named
+// control's rectangle in client coordinates. The changes are made first, to match what the
+// program changed at run time.
+bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name, RECT& rect,
+                 const std::vector<LayoutChange>& changes = {});
+// Posts a left click at the centre of the named control of a layout shown in the window.
+bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,
+                  const std::vector<LayoutChange>& changes = {});
+// Posts a left click at a client point of the window.
+void ClickAt(HWND window, int x, int y);
+
+// Waits until the file exists and its contents stop changing; its bytes go to contents.
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents = nullptr);
+
+// Saves what the screen shows as a 24-bit BMP file.
+bool SaveScreenshot(const std::wstring& path);
+
+}  // namespace e2e

@@ -1,0 +1,316 @@
+// The real VelaMusic.exe against the stand-in, driven from outside: one instance, the start-up
+// report, the update check and hand-over, the tray menu, the close button and its dialog, and the
+// playlist files across a run.
+#include <gtest/gtest.h>
+
+#include "main_messages.h"
+#include "player_driver.h"
+#include "standin_client.h"
+#include "stat_report.h"
+#include "test_files.h"
+
+using namespace e2e;
+
+namespace {
+
+const WORD kCloseSetLayout = 202;
+const WORD kInfoTipsLayout = 203;
+const WORD kMainLayout = 205;
+const WORD kTrayMenuLayout = 210;
+const WORD kOptionsLayout = 213;
+const DWORD kExitMs = 30000;
+
+std::wstring DataFile(const wchar_t* name) { return testfiles::PlayerDataFolder() + L"\\" + name; }
+
+std::wstring ResultFile(const wchar_t* name) {
+    std::wstring path = L"Z:" + testfiles::Widen(VELA_RESULTS_DIR) + L"/" + name;
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+std::wstring Setting(const wchar_t* section, const wchar_t* key) {
+    wchar_t value[300] = {};
+    ::GetPrivateProfileStringW(section, key, L"<missing>", value, 300, DataFile(L"Set.ini").c_str());
+    return value;
+}
+
+std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
+
+bool IsTopmost(HWND hWnd) { return (::GetWindowLongPtrW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+int WindowWidth(HWND hWnd) {
+    RECT rc = {};
+    ::GetWindowRect(hWnd, &rc);
+    return rc.right - rc.left;
+}
+
+class PlayerE2ETest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        standin::Reset();
+        ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+        for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike", L"app.xml", L"update.ini"}) {
+            ::DeleteFileW(DataFile(name).c_str());
+        }
+        folder = PrepareProgramFolder(L"player");
+        program = folder + L"VelaMusic.exe";
+    }
+
+    // Starts the player with no command line and waits for its main window.
+    HWND StartPlayer(PlayerProcess& player) {
+        EXPECT_TRUE(player.Start(program, L""));
+        HWND main = player.WaitForMainWindow();
+        EXPECT_NE(main, nullptr);
+        ::Sleep(300);  // painted, playlists built
+        return main;
+    }
+
+    // Opens the tray menu as a right click on the tray icon does and chooses item k.
+    void ChooseTrayItem(PlayerProcess& player, const wchar_t* item, const wchar_t* screenshot = nullptr) {
+        ::PostMessageW(player.MainWindow(), VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
+        HWND menu = player.WaitForWindow(L"MenuRightKey_Tray");
+        ASSERT_NE(menu, nullptr);
+        ::Sleep(200);
+        if (screenshot != nullptr) SaveScreenshot(ResultFile(screenshot));
+        ASSERT_TRUE(ClickControl(program, kTrayMenuLayout, menu, item));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(menu); }, 5000));
+    }
+
+    void EndPlayer(PlayerProcess& player) {
+        ::PostMessageW(player.MainWindow(), VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+        DWORD code = 1;
+        EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
+        EXPECT_EQ(code, 0u);
+    }
+
+    std::wstring folder;
+    std::wstring program;
+};
+
+TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(::IsWindowVisible(main));
+    RECT rc = {};
+    ::GetWindowRect(main, &rc);
+    EXPECT_EQ(rc.right - rc.left, 900);
+    EXPECT_EQ(rc.bottom - rc.top, 600);
+    std::string mac;
+    GetMacAddress(mac);
+    const std::vector<std::string> reports = standin::RequestsMatching("/datasta/");
+    ASSERT_GE(reports.size(), 1u);
+    EXPECT_EQ(RequestLine(reports[0]), "GET /datasta/?" + StatReportQuery("01", "05", "005", mac, "", "") + " HTTP/1.1");
+    EXPECT_TRUE(WaitFor([] { return standin::RequestsMatching("ModId=07").size() == 1; }, 5000));  // the heartbeat
+    EXPECT_TRUE(standin::RequestsMatching("update.ini").empty());
+    SaveScreenshot(ResultFile(L"player-main.bmp"));
+    EndPlayer(player);
+    EXPECT_TRUE(PlayerWindows().empty());
+}
+
+TEST_F(PlayerE2ETest, ASecondStartBringsTheFirstWindowBackAndShowsNothing) {
+    PlayerProcess first;
+    HWND main = StartPlayer(first);
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);  // hidden to the tray
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    PlayerProcess second;
+    ASSERT_TRUE(second.Start(program, L""));
+    DWORD code = 1;
+    EXPECT_TRUE(second.WaitForExit(kExitMs, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_EQ(PlayerWindows().size(), 1u);
+    // The second instance sent no report of its own.
+    EXPECT_EQ(standin::RequestsMatching("ModId=05").size(), 1u);
+    EndPlayer(first);
+}
+
+// Started by the updater, the player compares the offered version with its own (1.0.0.1).
+struct UpdateCase {
+    const char* what;
+    const wchar_t* commandLine;  // "<program>" stands for the program's quoted path
+    const char* offered;
+    bool checks;                 // update.ini is fetched
+    bool prompts;
+    bool agree;                  // OK, else Esc
+};
+
+void PrintTo(const UpdateCase& c, std::ostream* os) { *os << c.what; }
+
+class UpdateCheckTest : public PlayerE2ETest, public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(UpdateCheckTest, PromptsOnlyForANewerVersion) {
+    const UpdateCase& c = GetParam();
+    ASSERT_EQ(standin::Control("appversion", std::string("ver=") + c.offered), c.offered);
+    // The updater's place is taken by a program that records its start.
+    ASSERT_TRUE(::CopyFileW(BuiltTestProgram(L"vela_update_recorder.exe").c_str(), (folder + L"Update.exe").c_str(), FALSE));
+    std::wstring commandLine = c.commandLine;
+    if (commandLine.find(L"<program>") == 0) commandLine = L"\"" + program + L"\"" + commandLine.substr(9);
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, commandLine));
+    HWND prompt = nullptr;
+    if (c.prompts) {
+        prompt = player.WaitForWindow(L"VelaUI::VelaCloseSetForm", 20000);
+        ASSERT_NE(prompt, nullptr);
+        EXPECT_EQ(WindowWidth(prompt), 367);  // the info tip
+        EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaMainForm"), nullptr);
+        if (c.agree) {
+            // OK, where the two-button tip puts it.
+            ASSERT_TRUE(ClickControl(program, kInfoTipsLayout, prompt, L"BtnOK", {{L"BtnOK", L"pos", L"79,75,169,102"}}));
+        } else {
+            ::PostMessageW(prompt, WM_KEYDOWN, VK_ESCAPE, 1);
+        }
+    }
+    const std::wstring updaterLog = folder + L"Update.exe.log";
+    if (c.prompts && c.agree) {
+        DWORD code = 1;
+        EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(WaitForFile(updaterLog, 10000));
+        EXPECT_TRUE(PlayerWindows().empty());
+    } else {
+        HWND main = player.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);
+        EndPlayer(player);
+        EXPECT_FALSE(testfiles::Exists(updaterLog));
+    }
+    EXPECT_EQ(standin::RequestsMatching("GET /clientupdate/app/update.ini").size(), c.checks ? 1u : 0u);
+    if (c.checks) {
+        std::string appXml;
+        ASSERT_TRUE(WaitForFile(DataFile(L"app.xml"), 5000, &appXml));
+        EXPECT_NE(appXml.find(testfiles::Narrow(program)), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Player, UpdateCheckTest,
+    ::testing::Values(UpdateCase{"newer, OK starts the updater", L"Update_IDOK", "1.0.10.0", true, true, true},
+                      UpdateCase{"newer in the last part, cancelled", L"Update_IDCANCEL", "1.0.0.2", true, true, false},
+                      UpdateCase{"equal", L"Update_IDOK", "1.0.0.1", true, false, false},
+                      UpdateCase{"older", L"Update_IDOK", "0.9.99.99", true, false, false},
+                      UpdateCase{"keyword after the program path", L"<program> Update_IDOK", "2.0.0.0", false, false,
+                                 false},
+                      UpdateCase{"other letter case", L"update_idok", "2.0.0.0", false, false, false}));
+
+TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
+    testfiles::WriteAll(DataFile(L"Set.ini"), "[Option]\r\na=0\r\nb=1\r\nd=0\r\ne=0\r\ng=1\r\n[CloseSet]\r\na=0\r\nb=0\r\n");
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+
+    ChooseTrayItem(player, L"MenuElement_2", L"player-tray-menu.bmp");
+    HWND options = player.WaitForWindow(L"VelaUI::VelaOptionForm");
+    ASSERT_NE(options, nullptr);
+    ::Sleep(300);
+    SaveScreenshot(ResultFile(L"player-options.bmp"));
+    ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"RadioTray"));
+    ::Sleep(100);
+    ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnOK"));
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 5000));
+    EXPECT_TRUE(WaitFor([] { return Setting(L"Option", L"b") == L"0"; }, 5000));
+    EXPECT_EQ(Setting(L"Option", L"e"), L"1");
+    EXPECT_EQ(Setting(L"CloseSet", L"a"), L"1");
+    EXPECT_EQ(Setting(L"Option", L"g"), L"1");
+
+    ChooseTrayItem(player, L"MenuElement_3");
+    EXPECT_TRUE(WaitFor([&] { return IsTopmost(main); }, 5000));
+    ChooseTrayItem(player, L"MenuElement_3");
+    EXPECT_TRUE(WaitFor([&] { return !IsTopmost(main); }, 5000));
+
+    ChooseTrayItem(player, L"MenuElement_7");
+    DWORD code = 1;
+    EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST_F(PlayerE2ETest, TheCloseButtonAsksAndTheChoiceHoldsAtTheNextStart) {
+    {
+        PlayerProcess player;
+        HWND main = StartPlayer(player);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnClose"));
+        HWND dialog = player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+        ASSERT_NE(dialog, nullptr);
+        ::Sleep(300);
+        SaveScreenshot(ResultFile(L"player-close.bmp"));
+        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"RadioTray"));
+        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"CheckNotDisplay"));
+        ::Sleep(100);
+        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"BtnOK"));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+        EXPECT_TRUE(player.IsRunning());
+        EXPECT_EQ(Setting(L"CloseSet", L"a"), L"1");
+        EXPECT_EQ(Setting(L"CloseSet", L"b"), L"1");
+        EXPECT_EQ(Setting(L"Option", L"e"), L"1");
+        EndPlayer(player);
+    }
+    {
+        // Not asked again: the close button hides the window at once.
+        PlayerProcess player;
+        HWND main = StartPlayer(player);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnClose"));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+        EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);
+        // The tray icon brings it back.
+        ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_LBUTTONDOWN);
+        EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+        EndPlayer(player);
+    }
+    {
+        // Asked again, and "exit" ends the player.
+        testfiles::WriteAll(DataFile(L"Set.ini"), "[CloseSet]\r\na=1\r\nb=0\r\n");
+        PlayerProcess player;
+        HWND main = StartPlayer(player);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnClose"));
+        HWND dialog = player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"RadioExit"));
+        ::Sleep(100);
+        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"BtnOK"));
+        DWORD code = 1;
+        EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(Setting(L"CloseSet", L"a"), L"0");
+    }
+}
+
+TEST_F(PlayerE2ETest, PlayListFilesSurviveARunByteForByteAlsoThroughAltF4) {
+    // "晴天" by "周杰伦" with empty fields, and an ASCII id: every unit in three bytes.
+    std::string fields;
+    const char* const names[14] = {"TrackID", "TrackName", "TrackUrl", "ArtistNameList", "ArtistIDList", "AlbumName",
+                                   "Time_Play", "Time_Collection", "FileSize", "Middleimage", "AlbumID", "FilePath",
+                                   "FileName", "FileURL"};
+    const std::wstring values[14] = {L"A", L"晴天", L"", L"周杰伦", L"", L"叶惠美", L"2012-05-01"};
+    for (int i = 0; i < 14; ++i) {
+        std::string encoded;
+        for (wchar_t unit : values[i]) {
+            encoded += static_cast<char>(0xE0 | ((unit >> 12) & 0x0F));
+            encoded += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            encoded += static_cast<char>(0x80 | (unit & 0x3F));
+        }
+        fields += std::string("    <") + names[i] + ">" + encoded + "</" + names[i] + ">\n";
+    }
+    const std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<Track>\n" + fields +
+                             "    <IsDownloading>false</IsDownloading>\n    <IsLocalFile>false</IsLocalFile>\n</Track>\n";
+    ASSERT_NE(file.find("<TrackID>\xE0\x81\x81</TrackID>"), std::string::npos);
+    testfiles::WriteAll(DataFile(L"PLDefault"), file);
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    ::Sleep(500);
+    SaveScreenshot(ResultFile(L"player-playlist.bmp"));
+    ::DeleteFileW(DataFile(L"PLDefault").c_str());  // written again at close
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
+    EXPECT_EQ(testfiles::ReadAll(DataFile(L"PLDefault")), file);
+}
+
+}  // namespace
