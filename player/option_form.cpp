@@ -8,6 +8,7 @@
 
 #include "local_helpers.h"
 #include "main_messages.h"
+#include "player_startup.h"
 #include "settings_file.h"
 
 namespace VelaUI {
@@ -18,16 +19,6 @@ const wchar_t* const kAutoRunValue = L"VelMusic";
 namespace {
 
 const UINT kOptionsLayout = 213;
-
-std::wstring ProgramPath() {
-    std::vector<wchar_t> path(MAX_PATH + 1);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return std::wstring(path.data(), length);
-        path.resize(path.size() * 2);
-    }
-}
 
 bool FolderExists(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());

@@ -21,18 +21,6 @@ namespace {
 const wchar_t kWindowTitle[] = L"VelaMusic";
 const UINT kMainIcon = 110;
 
-std::wstring ProgramFolder() {
-    std::vector<wchar_t> path(MAX_PATH + 1);
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) break;
-        path.resize(path.size() * 2);
-    }
-    std::wstring folder = path.data();
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
-
 // One part of a dotted version from pos on; pos moves past the part and its dot.
 unsigned long long VersionPart(const std::string& text, size_t& pos) {
     unsigned long long value = 0;
@@ -45,6 +33,21 @@ unsigned long long VersionPart(const std::string& text, size_t& pos) {
 }
 
 }  // namespace
+
+std::wstring ProgramPath() {
+    std::vector<wchar_t> path(MAX_PATH + 1);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return std::wstring();
+        if (length < path.size()) return std::wstring(path.data(), length);
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring ProgramFolder() {
+    const std::wstring path = ProgramPath();
+    return path.substr(0, path.rfind(L'\\') + 1);
+}
 
 bool GetFileVersionParts(HMODULE module, WORD parts[4]) {
     std::vector<wchar_t> path(MAX_PATH + 1);

@@ -8,6 +8,10 @@
 
 namespace VelaUI {
 
+// The running program's full path, and its folder ending in "\".
+std::wstring ProgramPath();
+std::wstring ProgramFolder();
+
 // The file version of a module's executable as four parts (major, minor, build, revision).
 bool GetFileVersionParts(HMODULE module, WORD parts[4]);
 // "a.b.c.d", or empty when the version cannot be read.

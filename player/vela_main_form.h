@@ -29,6 +29,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -274,7 +275,7 @@ private:
     std::shared_ptr<CAudioPlay> m_audio;
     int m_playMode = 0;
     int m_playState = 0;
-    bool m_downloadMonitorOn = false;
+    std::atomic<bool> m_downloadMonitorOn{false};
     UINT_PTR m_timer = 0;
     int m_seeking = 0;
 
@@ -297,7 +298,7 @@ private:
     std::string m_macAddress;
     std::wstring m_dataFolder;
     std::wstring m_pageUrl;
-    volatile bool m_closing = false;
+    std::atomic<bool> m_closing{false};  // read by the workers
     bool m_closed = false;          // the closing sequence has run
     HANDLE m_commandEvent = nullptr;  // auto reset
 

@@ -10,14 +10,6 @@ namespace e2e {
 
 namespace {
 
-std::wstring WindowsPath(const char* unixPath) {
-    std::wstring path = L"Z:" + testfiles::Widen(unixPath);
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
-
 struct WindowSearch {
     DWORD processId;
     const wchar_t* cls;
@@ -65,9 +57,9 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-std::wstring BuiltProgram(const wchar_t* name) { return WindowsPath(VELA_BIN_DIR) + L"\\" + name; }
+std::wstring BuiltProgram(const wchar_t* name) { return testfiles::FromUnixPath(VELA_BIN_DIR) + L"\\" + name; }
 
-std::wstring BuiltTestProgram(const wchar_t* name) { return WindowsPath(VELA_TEST_BIN_DIR) + L"\\" + name; }
+std::wstring BuiltTestProgram(const wchar_t* name) { return testfiles::FromUnixPath(VELA_TEST_BIN_DIR) + L"\\" + name; }
 
 std::wstring PrepareProgramFolder(const std::wstring& tag) {
     const std::wstring folder = testfiles::FreshDir(tag) + L"\\";
@@ -94,11 +86,12 @@ PlayerProcess::~PlayerProcess() {
     if (m_process != nullptr) ::CloseHandle(m_process);
 }
 
-bool PlayerProcess::Start(const std::wstring& program, const std::wstring& commandLine) {
+bool PlayerProcess::Start(const std::wstring& program, const std::wstring& commandLine,
+                          const std::wstring& currentFolder) {
     m_program = program;
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
-    const std::wstring folder = program.substr(0, program.rfind(L'\\'));
+    const std::wstring folder = currentFolder.empty() ? program.substr(0, program.rfind(L'\\')) : currentFolder;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};

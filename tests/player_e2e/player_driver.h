@@ -37,8 +37,8 @@ public:
     ~PlayerProcess();
 
     // Starts the program with exactly this command line (an empty one is no command line at all)
-    // and its own folder as the current folder.
-    bool Start(const std::wstring& program, const std::wstring& commandLine);
+    // in the current folder given (empty: the program's own folder).
+    bool Start(const std::wstring& program, const std::wstring& commandLine, const std::wstring& currentFolder = L"");
     // The main window once it is shown; null after the time-out.
     HWND WaitForMainWindow(DWORD timeoutMs = 20000);
     // A shown window of the player with this class (its dialogs and menus); null after the time-out.

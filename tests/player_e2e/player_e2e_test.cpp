@@ -22,13 +22,7 @@ const DWORD kExitMs = 30000;
 
 std::wstring DataFile(const wchar_t* name) { return testfiles::PlayerDataFolder() + L"\\" + name; }
 
-std::wstring ResultFile(const wchar_t* name) {
-    std::wstring path = L"Z:" + testfiles::Widen(VELA_RESULTS_DIR) + L"/" + name;
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
+std::wstring ResultFile(const wchar_t* name) { return testfiles::FromUnixPath(VELA_RESULTS_DIR) + L"\\" + name; }
 
 std::wstring Setting(const wchar_t* section, const wchar_t* key) {
     wchar_t value[300] = {};
@@ -59,8 +53,9 @@ protected:
     }
 
     // Starts the player with no command line and waits for its main window.
+    // Its current folder is another one, as when a shortcut starts it.
     HWND StartPlayer(PlayerProcess& player) {
-        EXPECT_TRUE(player.Start(program, L""));
+        EXPECT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
         HWND main = player.WaitForMainWindow();
         EXPECT_NE(main, nullptr);
         ::Sleep(300);  // painted, playlists built
@@ -76,6 +71,19 @@ protected:
         if (screenshot != nullptr) SaveScreenshot(ResultFile(screenshot));
         ASSERT_TRUE(ClickControl(program, kTrayMenuLayout, menu, item));
         EXPECT_TRUE(WaitFor([&] { return !::IsWindow(menu); }, 5000));
+    }
+
+    // Clicks the close button and waits for the close-behaviour dialog.
+    HWND OpenCloseDialog(PlayerProcess& player) {
+        if (!ClickControl(program, kMainLayout, player.MainWindow(), L"BtnClose")) return nullptr;
+        return player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+    }
+
+    // Chooses in the close-behaviour dialog and confirms.
+    void AnswerCloseDialog(HWND dialog, const std::vector<const wchar_t*>& clicks) {
+        for (const wchar_t* name : clicks) ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, name));
+        ::Sleep(100);
+        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"BtnOK"));
     }
 
     void EndPlayer(PlayerProcess& player) {
@@ -150,7 +158,8 @@ TEST_P(UpdateCheckTest, PromptsOnlyForANewerVersion) {
     std::wstring commandLine = c.commandLine;
     if (commandLine.find(L"<program>") == 0) commandLine = L"\"" + program + L"\"" + commandLine.substr(9);
     PlayerProcess player;
-    ASSERT_TRUE(player.Start(program, commandLine));
+    // Another current folder: the updater is found beside the player, not in the current folder.
+    ASSERT_TRUE(player.Start(program, commandLine, testfiles::FreshDir(L"elsewhere")));
     HWND prompt = nullptr;
     if (c.prompts) {
         prompt = player.WaitForWindow(L"VelaUI::VelaCloseSetForm", 20000);
@@ -221,6 +230,13 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     ChooseTrayItem(player, L"MenuElement_3");
     EXPECT_TRUE(WaitFor([&] { return !IsTopmost(main); }, 5000));
 
+    // Online update: the updater starts from the player's folder; the window answers while it runs.
+    ASSERT_TRUE(::CopyFileW(BuiltTestProgram(L"vela_update_recorder.exe").c_str(), (folder + L"Update.exe").c_str(), FALSE));
+    ChooseTrayItem(player, L"MenuElement_4");
+    EXPECT_TRUE(WaitForFile(folder + L"Update.exe.log", 10000));
+    DWORD_PTR answer = 0;
+    EXPECT_NE(::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0);
+
     ChooseTrayItem(player, L"MenuElement_7");
     DWORD code = 1;
     EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
@@ -232,15 +248,11 @@ TEST_F(PlayerE2ETest, TheCloseButtonAsksAndTheChoiceHoldsAtTheNextStart) {
         PlayerProcess player;
         HWND main = StartPlayer(player);
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnClose"));
-        HWND dialog = player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+        HWND dialog = OpenCloseDialog(player);
         ASSERT_NE(dialog, nullptr);
         ::Sleep(300);
         SaveScreenshot(ResultFile(L"player-close.bmp"));
-        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"RadioTray"));
-        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"CheckNotDisplay"));
-        ::Sleep(100);
-        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"BtnOK"));
+        AnswerCloseDialog(dialog, {L"RadioTray", L"CheckNotDisplay"});
         EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
         EXPECT_TRUE(player.IsRunning());
         EXPECT_EQ(Setting(L"CloseSet", L"a"), L"1");
@@ -267,12 +279,9 @@ TEST_F(PlayerE2ETest, TheCloseButtonAsksAndTheChoiceHoldsAtTheNextStart) {
         PlayerProcess player;
         HWND main = StartPlayer(player);
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnClose"));
-        HWND dialog = player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+        HWND dialog = OpenCloseDialog(player);
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"RadioExit"));
-        ::Sleep(100);
-        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"BtnOK"));
+        AnswerCloseDialog(dialog, {L"RadioExit"});
         DWORD code = 1;
         EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
         EXPECT_EQ(code, 0u);

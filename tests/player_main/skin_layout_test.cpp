@@ -14,14 +14,6 @@ using namespace mainform;
 
 namespace {
 
-std::wstring WindowsPath(const char* unixPath) {
-    std::wstring path = L"Z:" + testfiles::Widen(unixPath);
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
-
 void CollectFiles(const std::wstring& folder, const std::wstring& pattern, std::vector<std::wstring>& out) {
     WIN32_FIND_DATAW found;
     HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
@@ -41,7 +33,7 @@ void CollectFiles(const std::wstring& folder, const std::wstring& pattern, std::
 // Every picture that a layout or the code names by file: "file='name'" in image strings and
 // "<i name ...>" in tagged texts.
 std::set<std::string> NamedPictures() {
-    const std::wstring root = WindowsPath(VELA_SOURCE_DIR);
+    const std::wstring root = testfiles::FromUnixPath(VELA_SOURCE_DIR);
     std::vector<std::wstring> files;
     CollectFiles(root + L"\\resources\\player\\layouts", L".*\\.xml", files);
     CollectFiles(root + L"\\player", L".*\\.(cpp|h)", files);
@@ -72,7 +64,7 @@ TEST(Skin, EveryPictureThatIsNamedIsInTheArchiveAndDecodes) {
     for (const char* known : {"Menu_RightKey_bk.png", "Menu_RightKey_Hot.png", "left.png", "tree_expand.png"}) {
         EXPECT_EQ(names.count(known), 1u) << known;
     }
-    UIToolkit::CWindowManagerUI::SetResourcePath((WindowsPath(VELA_BIN_DIR) + L"\\").c_str());
+    UIToolkit::CWindowManagerUI::SetResourcePath((testfiles::FromUnixPath(VELA_BIN_DIR) + L"\\").c_str());
     UIToolkit::CWindowManagerUI::SetResourceZip(L"skin.zip", false);
     uitest::TestWindow window;
     ASSERT_NE(window.CreateHidden(), nullptr);

@@ -79,12 +79,17 @@ TEST(MacAddress, SixUpperCaseHexBytesJoinedByHyphens) {
     EXPECT_TRUE(std::regex_match(mac, std::regex("[0-9A-F]{2}(-[0-9A-F]{2}){5}"))) << mac;
 }
 
-TEST(StatHeartbeat, ReportsAtOnceThenEachIntervalAndStopsWithoutOneMore) {
-    standin::Reset();
-    StatReportInfo info;
+// The heartbeat's three names, as the main window gives them.
+void NameHeartbeat(StatReportInfo& info) {
     info.TypeID = "01";
     info.ModId = "07";
     info.OperationID = "007";
+}
+
+TEST(StatHeartbeat, ReportsAtOnceThenEachIntervalAndStopsWithoutOneMore) {
+    standin::Reset();
+    StatReportInfo info;
+    NameHeartbeat(info);
     info.MacAddress = "00-1A-2B-3C-4D-5E";
     info.IntervalMs = 300;
     info.InitLock();
@@ -111,9 +116,7 @@ TEST(StatHeartbeat, ReportsAtOnceThenEachIntervalAndStopsWithoutOneMore) {
 TEST(StatHeartbeat, AStopFlagSetBeforeTheFirstRoundSendsNothing) {
     standin::Reset();
     StatReportInfo info;
-    info.TypeID = "01";
-    info.ModId = "07";
-    info.OperationID = "007";
+    NameHeartbeat(info);
     info.StopFlag = true;
     info.InitLock();
     HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, StatHeartbeatThread, &info, 0, nullptr));
@@ -131,9 +134,7 @@ TEST(StatHeartbeat, AStopFlagSetBeforeTheFirstRoundSendsNothing) {
 TEST(StatHeartbeat, AStopDuringTheLongWaitEndsTheThreadAtOnce) {
     standin::Reset();
     StatReportInfo info;
-    info.TypeID = "01";
-    info.ModId = "07";
-    info.OperationID = "007";
+    NameHeartbeat(info);
     info.InitLock();  // the interval stays at its ten minutes
     HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, StatHeartbeatThread, &info, 0, nullptr));
     ASSERT_NE(thread, nullptr);

@@ -73,6 +73,14 @@ std::wstring PlayerDataFolder() {
     return std::wstring(buf) + L"\\VelaMusic";
 }
 
+std::wstring FromUnixPath(const std::string& unixPath) {
+    std::wstring path = L"Z:" + Widen(unixPath);
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
 std::wstring Widen(const std::string& utf8) {
     if (utf8.empty()) return {};
     int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);

@@ -20,6 +20,10 @@ std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& text);             // to UTF-8
 std::string ToAnsi(const std::wstring& text);             // to the ANSI code page
 
+// A path of the build machine's file system as this Windows program sees it (Wine maps the Unix
+// root to Z:), with backslashes.
+std::wstring FromUnixPath(const std::string& unixPath);
+
 // Reads an environment variable of the process (empty when unset).
 std::wstring Env(const wchar_t* name);
 
