@@ -241,10 +241,7 @@ void VelaMainForm::OnFinalMessage(HWND) {
 }
 
 LRESULT VelaMainForm::OnCreate() {
-    LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
-    style &= ~static_cast<LONG_PTR>(WS_CAPTION);
-    style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style);
+    MakeBorderless(m_hWnd);
 
     m_pm.Init(m_hWnd);
     UIToolkit::CDialogBuilder builder;

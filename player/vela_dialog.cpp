@@ -80,10 +80,7 @@ void VelaDialogForm::OnFinalMessage(HWND) {
 }
 
 LRESULT VelaDialogForm::OnCreate() {
-    LONG_PTR style = ::GetWindowLongPtrW(m_hWnd, GWL_STYLE);
-    style &= ~static_cast<LONG_PTR>(WS_CAPTION);
-    style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, style);
+    MakeBorderless(m_hWnd);
 
     m_pm.Init(m_hWnd);
     m_pm.AddPreMessageFilter(this);

@@ -26,6 +26,13 @@ LRESULT SizeBoxHit(const RECT& client, const RECT& box, POINT pt) {
 
 }  // namespace
 
+void MakeBorderless(HWND hWnd) {
+    LONG_PTR style = ::GetWindowLongPtrW(hWnd, GWL_STYLE);
+    style &= ~static_cast<LONG_PTR>(WS_CAPTION);
+    style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+    ::SetWindowLongPtrW(hWnd, GWL_STYLE, style);
+}
+
 LRESULT FrameHitTest(HWND hWnd, const UIToolkit::CWindowManagerUI& manager, LPARAM screenPoint, bool useSizeBox,
                      CaptionControls keep) {
     POINT pt = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};  // signed: multi-monitor desktops

@@ -15,6 +15,10 @@ enum CaptionControls {
     kCaptionKeepsButtonsOptionsAndTexts,   // the main window: buttons, options and texts
 };
 
+// Takes the caption from the window's style and keeps its painting off its children and siblings
+// (done when the window is created: the frame is the layout's to draw).
+void MakeBorderless(HWND hWnd);
+
 // The hit test of a borderless window at a screen point (WM_NCHITTEST's lParam). With useSizeBox,
 // the layout's size box gives the sizing edges unless the window is maximised; then the caption
 // band gives HTCAPTION unless no control or a control that keeps its clicks lies under the point.

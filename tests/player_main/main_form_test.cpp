@@ -7,6 +7,7 @@
 #include "vela_dialog.h"
 #include "menu_right_key.h"
 #include "player_forms_util.h"
+#include "stat_report.h"
 #include "test_files.h"
 
 using namespace mainform;
@@ -218,6 +219,8 @@ TEST_P(ClosingTest, SavesThePlayListsAndEnds) {
         form->GetPlayList(0)->tracks[0].TrackName = L"七里香";
     }
     CloseWith(c.message, c.wParam);
+    // The heartbeat thread ended before the window went: it clears its wake event as it ends.
+    EXPECT_EQ(g_StatReportInfo.WakeEvent, nullptr);
     track.texts[1] = "七里香";
     EXPECT_EQ(testfiles::ReadAll(DataFile(L"PLDefault")), PlayListFile({track}));
 }
