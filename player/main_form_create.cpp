@@ -529,10 +529,21 @@ void VelaMainForm::EmptyDownloadViews() {
 }
 
 void VelaMainForm::OnDestroy() {
+    bool sequenceRan = false;
     {
         SharedGuard guard(m_sharedLock);
+        sequenceRan = m_closed;
         m_closed = true;
+        m_closing = true;
         m_uiTasks.clear();
+    }
+    if (!sequenceRan) {
+        // Destroyed without WM_CLOSE: the workers are told to end; those still running keep the
+        // form alive (OnFinalMessage) until the process ends.
+        g_StatReportInfo.RequestStop();
+        m_commandWorker.RequestStop();
+        m_monitorWorker.RequestStop();
+        m_workersEnded = !m_commandWorker.IsRunning() && !m_monitorWorker.IsRunning() && !m_statWorker.IsRunning();
     }
     ::PostQuitMessage(0);
 }
