@@ -7,6 +7,7 @@
 #include "http_download_url.h"
 #include "info_tips_form.h"
 #include "local_helpers.h"
+#include "win_text.h"
 
 namespace VelaUI {
 
@@ -53,7 +54,7 @@ std::wstring DeviceItemText(const MSIPDevice& device) {
     } else {
         markup = handheld ? L"<a><i mobile.png 1 1></a>" : L"<a><i tv.png 1 1></a>";
     }
-    return markup + AnsiTextToWide(device.name);
+    return markup + AnsiToWide(device.name);
 }
 
 VelaPushForm::VelaPushForm(const wchar_t* layoutFile)
@@ -177,7 +178,7 @@ void VelaPushForm::FillFriendList() {
             AddItem(m_comboFriend, L"还未添加好友", 0);
         } else {
             for (const MSIPContact& contact : friends) {
-                AddItem(m_comboFriend, AnsiTextToWide(contact.nickName), IdTag(contact.id));
+                AddItem(m_comboFriend, AnsiToWide(contact.nickName), IdTag(contact.id));
             }
             m_friendsAreTargets = true;
         }
