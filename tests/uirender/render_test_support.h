@@ -54,6 +54,22 @@ struct ZipEntry {
 // A zip archive of stored (uncompressed) entries.
 std::string MakeStoredZip(const std::vector<ZipEntry>& entries);
 
+// A copy of a text whose terminator is the last character before a no-access page: a read past
+// the terminator faults at once instead of passing unseen.
+class GuardedText {
+public:
+    explicit GuardedText(const std::wstring& text);
+    ~GuardedText();
+    GuardedText(const GuardedText&) = delete;
+    GuardedText& operator=(const GuardedText&) = delete;
+
+    const wchar_t* c_str() const { return m_text; }
+
+private:
+    void* m_base;
+    const wchar_t* m_text;
+};
+
 // A hidden window with a manager; the process-wide resource folder points at a fresh folder
 // (no archive) while it lives.
 class ManagerFixture {

@@ -15,6 +15,7 @@
 
 using namespace UIToolkit;
 using rendertest::EncodePng;
+using rendertest::GuardedText;
 using rendertest::ManagerFixture;
 using rendertest::SolidPixels;
 using rendertest::Surface;
@@ -120,15 +121,22 @@ TEST_F(TaggedText, MeasuresRunsFontsOffsetsAndLines) {
 }
 
 TEST_F(TaggedText, UnclosedTagsEndTheTextWithoutReadingPastIt) {
-    for (const wchar_t* text : {L"ab<c #FF0000", L"ab<b", L"ab<a target", L"ab</b", L"ab<i img.png 2"}) {
+    fixture.WriteResource(L"img.png", EncodePng(8, 4, SolidPixels(8, 4, 0xFF0000FF)));
+    const wchar_t* const texts[] = {L"ab<c #FF0000", L"ab<b", L"ab<a target", L"ab</b", L"ab<i img.png 2",
+                                    L"ab<",          L"ab{",  L"ab<{",        L"ab{<", L"ab<r>x</",
+                                    L"ab<x",         L"ab<i img.png", L"ab<{>", L"ab <"};
+    for (const wchar_t* text : texts) {
         SCOPED_TRACE(testfiles::Narrow(text));
-        std::wstring buffer(text);  // exact-size heap copy: a read past the end would leave it
+        // The terminator sits right before a no-access page: a read past it faults.
+        const GuardedText buffer(text);
         const RECT rc = Measure(buffer.c_str());
         EXPECT_GE(rc.right, Width(normal, L"ab"));
-        RECT draw = {0, 0, 300, 40};
-        int links = 0;
-        CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), draw, buffer.c_str(), 0xFF000000,
-                                    nullptr, nullptr, links, 0);
+        for (UINT style : {0u, static_cast<UINT>(DT_SINGLELINE | DT_VCENTER | DT_CENTER), static_cast<UINT>(DT_WORDBREAK)}) {
+            RECT draw = {0, 0, 300, 40};
+            int links = 0;
+            CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), draw, buffer.c_str(), 0xFF000000,
+                                        nullptr, nullptr, links, style);
+        }
     }
 }
 
@@ -307,10 +315,14 @@ TEST_F(TaggedText, CutsRunsAtTheEdgeByWordOrWithRoomForTheEllipsis) {
     const int room = Width(normal, L"WWWWW") + 2;  // five W fit, the sixth does not
     struct Case { const wchar_t* text; int width; UINT style; const wchar_t* widest; int lines; };
     const Case cases[] = {
-        {L"WWWWWWWWWW", room, DT_SINGLELINE, L"WWWWW", 1},
-        // two more characters make room for the dots
-        {L"WWWWWWWWWW", room, DT_SINGLELINE | DT_END_ELLIPSIS, L"WWW", 1},
-        {L"WWWWWWWWWW", room, 0, L"WWWWW", 2},
+        // a run from the left edge keeps the character that crosses the right edge
+        {L"WWWWWWWWWW", room, DT_SINGLELINE, L"WWWWWW", 1},
+        // two characters give way to the dots
+        {L"WWWWWWWWWW", room, DT_SINGLELINE | DT_END_ELLIPSIS, L"WWWW", 1},
+        {L"WWWWWWWWWWW", room, 0, L"WWWWWW", 2},
+        {L"iiii", Width(normal, L"ii") - 1, 0, L"ii", 2},
+        // a run that does not start at the left edge leaves the crossing character to the next line
+        {L"W<x 0>WWWWWWWWW", room, 0, L"WWWWW", 2},
         // a word that does not fit goes to the next line whole
         {L"ab cdefg", Width(normal, L"ab cdefg") - 1, DT_WORDBREAK, L"cdefg", 2},
         {L"ab cd", Width(normal, L"ab cd") + 1, DT_WORDBREAK, L"ab cd", 1},
@@ -329,7 +341,7 @@ TEST_F(TaggedText, CutsRunsAtTheEdgeByWordOrWithRoomForTheEllipsis) {
     int links = 0;
     CUIRenderer::DrawTaggedText(surface.dc(), &fixture.manager(), rc, L"WWWWWWWWWW", 0xFF000000, nullptr, nullptr,
                                 links, DT_SINGLELINE | DT_END_ELLIPSIS);
-    EXPECT_GT(CountPixels(RECT{Width(normal, L"WWW") + 1, 0, room, 40}, IsDark), 0) << "no dots";
+    EXPECT_GT(CountPixels(RECT{Width(normal, L"WWWW") + 1, 0, room, 40}, IsDark), 0) << "no dots";
     EXPECT_EQ(CountPixels(RECT{room, 0, 300, 40}, IsDark), 0) << "drawn past the rectangle";
 }
 

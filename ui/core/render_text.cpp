@@ -403,7 +403,10 @@ void TaggedTextLayout::TextRun(const wchar_t* text, int available) {
             width = size.cx;
         }
         if (m_x + width > m_rc.right) {
-            if (m_x > m_rc.left || count > 1) --count;
+            // A run that starts at the left edge keeps the character that crosses the right
+            // edge: every line then holds at least one character, and a line is never a
+            // character shorter than the room it has.
+            if (m_x > m_rc.left) --count;
             if ((m_style & DT_WORDBREAK) && breakCount > 0) count = breakCount;
             if ((m_style & DT_END_ELLIPSIS) && count > 0) {
                 count -= std::min(count - 1, 2);
