@@ -142,6 +142,24 @@ TEST(UIValueArray, CopiesRecords) {
     EXPECT_EQ(7, static_cast<Pair*>(values.GetAt(7))->a);
 }
 
+// Adding one of the array's own records, also at the add that makes the array grow (this
+// program's allocator makes a freed block inaccessible, so a read of the old block faults).
+TEST(UIValueArray, AddsItsOwnRecordsAcrossGrowth) {
+    struct Record { int value; char filler[60]; };
+    CUIValueArray values(sizeof(Record));
+    Record first = {1, {}};
+    ASSERT_TRUE(values.Add(&first));
+    for (int i = 1; i < 100; ++i) {
+        const Record* source = static_cast<const Record*>(values.GetAt(i % 2 == 0 ? 0 : i - 1));
+        const int expected = source->value;
+        ASSERT_TRUE(values.Add(source)) << i;
+        ASSERT_EQ(expected, static_cast<Record*>(values.GetAt(i))->value) << i;
+        static_cast<Record*>(values.GetAt(i))->value = i + 1;
+    }
+    EXPECT_EQ(100, values.GetSize());
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(i + 1, static_cast<Record*>(values.GetAt(i))->value);
+}
+
 TEST(UIStringMap, HashBucketsAndOperations) {
     EXPECT_EQ(3331u, CUIStringMap::HashKey(L"ab"));
     EXPECT_EQ(11u, CUIStringMap::HashKey(L"ab") % 83u);

@@ -309,36 +309,39 @@ void* CUIPtrArray::GetAt(int index) const {
 CUIValueArray::CUIValueArray(int elementSize, int reserve)
     : m_data(nullptr), m_elementSize(elementSize > 0 ? elementSize : 1), m_count(0), m_capacity(0) {
     if (reserve > 0) {
-        m_data = static_cast<unsigned char*>(malloc(static_cast<size_t>(reserve) * m_elementSize));
+        m_data = new (std::nothrow) unsigned char[static_cast<size_t>(reserve) * m_elementSize];
         if (m_data != nullptr) m_capacity = reserve;
     }
 }
 
 CUIValueArray::~CUIValueArray() {
-    free(m_data);
+    delete[] m_data;
 }
 
 void CUIValueArray::Empty() {
-    free(m_data);
+    delete[] m_data;
     m_data = nullptr;
     m_count = 0;
     m_capacity = 0;
 }
 
 bool CUIValueArray::Add(const void* element) {
-    ++m_count;
-    if (m_count >= m_capacity) {
+    const size_t size = static_cast<size_t>(m_elementSize);
+    if (m_count + 1 >= m_capacity) {
         const int capacity = m_capacity == 0 ? 11 : m_capacity * 2;
-        unsigned char* data = static_cast<unsigned char*>(
-            realloc(m_data, static_cast<size_t>(capacity) * m_elementSize));
-        if (data == nullptr) {
-            --m_count;
-            return false;
-        }
+        unsigned char* data = new (std::nothrow) unsigned char[static_cast<size_t>(capacity) * size];
+        if (data == nullptr) return false;
+        if (m_count > 0) memcpy(data, m_data, static_cast<size_t>(m_count) * size);
+        // The element may be one of this array's own: it is copied while the old block still
+        // holds it, and the old block goes only afterwards.
+        memcpy(data + static_cast<size_t>(m_count) * size, element, size);
+        delete[] m_data;
         m_data = data;
         m_capacity = capacity;
+    } else {
+        memcpy(m_data + static_cast<size_t>(m_count) * size, element, size);
     }
-    memcpy(m_data + static_cast<size_t>(m_count - 1) * m_elementSize, element, static_cast<size_t>(m_elementSize));
+    ++m_count;
     return true;
 }
 
