@@ -63,6 +63,83 @@ TEST_F(NativeWindowTest, SuperclassRoutesToObjectAndUnbindsAtDestruction) {
     EXPECT_EQ(nullptr, host.GetHWND());
 }
 
+// A class of the program's own that a superclass is built on; it counts the last message of
+// each of its windows.
+int g_baseDestroyed = 0;
+
+LRESULT CALLBACK BaseProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCDESTROY) ++g_baseDestroyed;
+    return ::DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+class BaseHost : public CWindowWnd {
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"VelaUICoreTestSuperOfBase"; }
+    const wchar_t* GetSuperClassName() const override { return L"VelaUICoreTestBase"; }
+};
+
+TEST_F(NativeWindowTest, TheSuperclassedClassSeesTheLastMessageAlsoWhenTheObjectGoesFirst) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = BaseProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VelaUICoreTestBase";
+    ASSERT_TRUE(::RegisterClassW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+    g_baseDestroyed = 0;
+    {
+        BaseHost host;
+        ASSERT_NE(nullptr, host.Create(nullptr, L"", WS_POPUP, 0, 0, 0, 50, 20));
+        ::DestroyWindow(host.GetHWND());   // the window goes first
+    }
+    EXPECT_EQ(1, g_baseDestroyed);
+    HWND hWnd = nullptr;
+    {
+        BaseHost host;
+        hWnd = host.Create(nullptr, L"", WS_POPUP, 0, 0, 0, 50, 20);
+        ASSERT_NE(nullptr, hWnd);
+    }   // the object goes first and takes its window with it
+    EXPECT_FALSE(::IsWindow(hWnd));
+    EXPECT_EQ(2, g_baseDestroyed);
+}
+
+bool IsLiveIcon(HICON icon) {
+    ICONINFO info = {};
+    if (!::GetIconInfo(icon, &info)) return false;
+    if (info.hbmColor != nullptr) ::DeleteObject(info.hbmColor);
+    if (info.hbmMask != nullptr) ::DeleteObject(info.hbmMask);
+    return true;
+}
+
+HICON WindowIcon(HWND hWnd, WPARAM which) {
+    return reinterpret_cast<HICON>(::SendMessageW(hWnd, WM_GETICON, which, 0));
+}
+
+// Each SetIcon frees the icons it replaces; the last ones go with the window or the object.
+TEST_F(NativeWindowTest, SetIconKeepsOneIconPerSizeAndFreesItWithTheWindow) {
+    for (bool objectFirst : {false, true}) {
+        SCOPED_TRACE(objectFirst ? "object destroyed first" : "window destroyed first");
+        std::vector<HICON> last;
+        {
+            TestWindow window;
+            ASSERT_NE(nullptr, window.CreateHidden());
+            window.SetIcon(1);
+            const HICON firstBig = WindowIcon(window.GetHWND(), ICON_BIG);
+            const HICON firstSmall = WindowIcon(window.GetHWND(), ICON_SMALL);
+            ASSERT_NE(nullptr, firstBig);
+            ASSERT_NE(nullptr, firstSmall);
+            window.SetIcon(1);
+            last = {WindowIcon(window.GetHWND(), ICON_BIG), WindowIcon(window.GetHWND(), ICON_SMALL)};
+            for (HICON icon : last) EXPECT_TRUE(IsLiveIcon(icon));
+            for (HICON old : {firstBig, firstSmall}) {
+                if (old != last[0] && old != last[1]) {
+                    EXPECT_FALSE(IsLiveIcon(old)) << "an icon replaced and kept";
+                }
+            }
+            if (!objectFirst) ::DestroyWindow(window.GetHWND());
+        }
+        for (HICON icon : last) EXPECT_FALSE(IsLiveIcon(icon)) << "an icon outlived its window";
+    }
+}
+
 // Records the messages its object receives.
 class MessageRecorder : public CWindowWnd {
 public:

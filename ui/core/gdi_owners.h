@@ -1,6 +1,6 @@
 // Scoped owners of GDI resources: an object (pen, brush, font, bitmap, region), an object
 // selected into a DC, a memory DC with a bitmap selected into it, and an off-screen surface
-// that owns both its DC and its bitmap. No code of the framework frees these by hand.
+// that owns both its DC and its bitmap; and an icon. No code of the framework frees these by hand.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +37,26 @@ public:
 
 private:
     T m_handle = nullptr;
+};
+
+// Owns an icon that was loaded (not shared) and destroys it.
+class CIconHandle {
+public:
+    CIconHandle() = default;
+    ~CIconHandle() { Reset(); }
+    CIconHandle(const CIconHandle&) = delete;
+    CIconHandle& operator=(const CIconHandle&) = delete;
+
+    HICON Get() const { return m_icon; }
+    // Destroys the icon held, if any, and takes icon in its place.
+    void Reset(HICON icon = nullptr) {
+        HICON old = m_icon;
+        m_icon = icon;
+        if (old != nullptr) ::DestroyIcon(old);
+    }
+
+private:
+    HICON m_icon = nullptr;
 };
 
 // Selects an object into a DC for its lifetime and then selects the previous one back, so that

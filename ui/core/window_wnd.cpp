@@ -23,6 +23,10 @@ CWindowWnd::~CWindowWnd() {
     }
     ::SetWindowLongPtrW(hWnd, GWLP_USERDATA, 0);
     ::RemovePropW(hWnd, kObjectProperty);
+    // The window's procedure is given back to the one this object passed its messages to (the
+    // system class's own for a superclass), so that the class still sees the window's last
+    // messages (WM_DESTROY, WM_NCDESTROY) and frees what it keeps for the window.
+    ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldWndProc));
     ::DestroyWindow(hWnd);
 }
 
@@ -177,14 +181,21 @@ void CWindowWnd::CenterWindow() {
 void CWindowWnd::SetIcon(UINT resourceId) {
     if (m_hWnd == nullptr) return;
     HINSTANCE instance = CWindowManagerUI::GetInstance();
+    // Each icon replaces the one this object gave the window before, which is then freed.
     HICON big = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
                                                 ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
                                                 LR_DEFAULTCOLOR));
-    if (big != nullptr) ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    if (big != nullptr) {
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+        m_bigIcon.Reset(big);
+    }
     HICON small = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_ICON,
                                                   ::GetSystemMetrics(SM_CXSMICON),
                                                   ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    if (small != nullptr) ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    if (small != nullptr) {
+        ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+        m_smallIcon.Reset(small);
+    }
 }
 
 LRESULT CWindowWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -223,6 +234,9 @@ LRESULT CWindowWnd::RouteMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM 
         }
         if (object->m_subclassed) object->Unsubclass();
         object->m_hWnd = nullptr;
+        // The icons go with the window that used them.
+        object->m_bigIcon.Reset();
+        object->m_smallIcon.Reset();
         object->OnFinalMessage(hWnd);   // may delete the object
         return result;
     }

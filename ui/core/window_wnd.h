@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "gdi_owners.h"
+
 namespace UIToolkit {
 
 class CWindowWnd {
@@ -48,6 +50,10 @@ protected:
     bool m_subclassed;
 
 private:
+    // The icons SetIcon gave the window; they live as long as the window uses them.
+    CIconHandle m_bigIcon;
+    CIconHandle m_smallIcon;
+
     static LRESULT RouteMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam, bool super);
 };
 
