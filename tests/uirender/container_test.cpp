@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "container.h"
+#include "layouts.h"
 #include "render_test_support.h"
 #include "scroll_bar.h"
 
@@ -271,12 +272,61 @@ TEST(ContainerScrolling, ScrollBarShowsForOverflowAndHidesWhenContentFits) {
     EXPECT_FALSE(bar->IsVisible());
     EXPECT_EQ(bar->GetScrollRange(), 0);
 
+    // Content that overflows without the bar but fits beside it keeps the bar, with nothing to
+    // scroll: the content was laid out beside it.
     ShrinkingContent shrinking;
     shrinking.EnableScrollBars(true, false);
     shrinking.GetVerticalScrollBar()->SetVisible(false);
     shrinking.SetPos(RECT{0, 0, 100, 100});
-    EXPECT_FALSE(shrinking.GetVerticalScrollBar()->IsVisible()) << "needless bar kept";
+    EXPECT_TRUE(shrinking.GetVerticalScrollBar()->IsVisible());
     EXPECT_EQ(shrinking.GetVerticalScrollBar()->GetScrollRange(), 0);
+    EXPECT_EQ(shrinking.GetVerticalScrollBar()->GetScrollPos(), 0);
+    shrinking.SetPos(RECT{0, 0, 100, 100});  // laid out again: the same, no flip-flop
+    EXPECT_TRUE(shrinking.GetVerticalScrollBar()->IsVisible());
+}
+
+namespace {
+
+// Taller when it is given the whole width of its layout than beside a scroll bar.
+class WidthHungry : public CControlUI {
+public:
+    SIZE EstimateSize(SIZE available) override { return SIZE{0, available.cx >= 95 ? 150 : 80}; }
+};
+
+}  // namespace
+
+// Whatever the re-layout that showed the bar finds, the content ends where the bar begins, or
+// at the layout's edge when there is no bar: no strip of the bar's width is left empty.
+TEST(ContainerScrolling, ContentAndBarAgreeAfterTheLayoutThatShowedTheBar) {
+    struct Case { const char* what; CControlUI* (*make)(); };
+    const Case cases[] = {
+        {"fits beside the bar only", [] { return static_cast<CControlUI*>(new WidthHungry); }},
+        {"overflows either way", [] {
+             CControlUI* tall = new CControlUI;
+             tall->SetFixedHeight(300);
+             return tall;
+         }},
+        {"fits either way", [] {
+             CControlUI* low = new CControlUI;
+             low->SetFixedHeight(60);
+             return low;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CVerticalLayoutUI layout;
+        layout.EnableScrollBars(true, false);
+        CScrollBarUI* bar = layout.GetVerticalScrollBar();
+        bar->SetVisible(false);
+        CControlUI* child = c.make();
+        ASSERT_TRUE(layout.Add(child));
+        layout.SetPos(RECT{0, 0, 100, 100});
+        const LONG edge = bar->IsVisible() ? bar->GetPos().left : 100;
+        EXPECT_EQ(child->GetPos().right, edge);
+        if (bar->IsVisible()) {
+            EXPECT_EQ(bar->GetPos().right, 100);
+        }
+    }
 }
 
 TEST(ContainerScrolling, OwnedBarsScrollTheirContainer) {

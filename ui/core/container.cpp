@@ -189,6 +189,9 @@ int CContainerUI::FindSelectableItem(int index, bool forward) const {
 }
 
 void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    // Attributes without a name are ignored; a missing value reads as an empty one.
+    if (name == nullptr) return;
+    if (value == nullptr) value = L"";
     if (wcscmp(name, L"inset") == 0) {
         int values[4] = {0, 0, 0, 0};
         ParseIntList(value, values, 4);
@@ -446,10 +449,11 @@ void CContainerUI::UpdateScrollBars(RECT rc, int requiredWidth, int requiredHeig
         const int range = std::max(0, overflow);
         bar->SetScrollRange(range);
         if (range == 0) {
-            bar->SetVisible(false);
+            // Only the re-layout that has just shown the bar gets here: the content needs the
+            // bar's room without it but fits beside it. The bar stays, with nothing to scroll,
+            // so that it covers the strip the content was laid out to leave; hiding it would
+            // leave that strip empty, and laying out without it would overflow again.
             bar->SetScrollPos(0);
-            // Inside the re-layout that showed the bar, laying out again would show it again.
-            if (!m_scrollProcessing) SetPos(m_rcItem);
         } else if (bar->GetScrollPos() < oldPos) {
             SetPos(m_rcItem);
         }
