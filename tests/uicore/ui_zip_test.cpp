@@ -42,6 +42,28 @@ unsigned long long Ticks(const FILETIME& ft) {
     return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
+// The file time of a calendar moment, taken as it stands.
+unsigned long long CalendarTicks(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME time = {};
+    time.wYear = year;
+    time.wMonth = month;
+    time.wDay = day;
+    time.wHour = hour;
+    time.wMinute = minute;
+    time.wSecond = second;
+    FILETIME result = {};
+    return SystemTimeToFileTime(&time, &result) ? Ticks(result) : 0;
+}
+
+// The file time of a calendar moment given in UTC, as the local time the archive reader reports.
+unsigned long long LocalTicks(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    const unsigned long long utc = CalendarTicks(year, month, day, hour, minute, second);
+    FILETIME utcTime = {static_cast<DWORD>(utc & 0xFFFFFFFF), static_cast<DWORD>(utc >> 32)};
+    FILETIME local = {};
+    if (utc == 0 || !FileTimeToLocalFileTime(&utcTime, &local)) return 0;
+    return Ticks(local);
+}
+
 TEST(Zip, OpensFromFileHandleAndMemoryAndRefusesOthers) {
     OpenZip byName(L"basic.zip");
     ASSERT_NE(nullptr, byName.get());
@@ -129,26 +151,23 @@ TEST(Zip, DescribesEntriesAttributesAndTimes) {
     }
 
     // "UT" with the modification time only: the DOS time stays for access and creation.
+    // Expected times come from the calendar: 1600000000 s after 1970 is 2020-09-13 12:26:40 UTC,
+    // 1000000000 s 2001-09-09 01:46:40, 1100000000 s 2004-11-09 11:33:20, 1200000000 s
+    // 2008-01-10 21:20:00, and -400 days 1968-11-27 00:00:00.
     ASSERT_EQ(static_cast<DWORD>(ZR_OK), reader.GetItem(0, &info));
-    FILETIME expected = {};
-    ASSERT_TRUE(ZipTimeToFileTime(1600000000, &expected));
-    EXPECT_EQ(Ticks(expected), Ticks(info.modifyTime));
+    EXPECT_EQ(LocalTicks(2020, 9, 13, 12, 26, 40), Ticks(info.modifyTime));
+    // The fixture's DOS date and time, 2020-05-06 07:08:10, stand for access and creation.
+    EXPECT_EQ(CalendarTicks(2020, 5, 6, 7, 8, 10), Ticks(info.accessTime));
     EXPECT_EQ(Ticks(info.accessTime), Ticks(info.creationTime));
-    EXPECT_NE(Ticks(info.modifyTime), Ticks(info.accessTime));
 
     ASSERT_EQ(static_cast<DWORD>(ZR_OK), reader.GetItem(7, &info));
-    FILETIME access = {};
-    FILETIME creation = {};
-    ZipTimeToFileTime(1100000000, &access);
-    ZipTimeToFileTime(1200000000, &creation);
-    EXPECT_EQ(Ticks(access), Ticks(info.accessTime));
-    EXPECT_EQ(Ticks(creation), Ticks(info.creationTime));
+    EXPECT_EQ(LocalTicks(2001, 9, 9, 1, 46, 40), Ticks(info.modifyTime));
+    EXPECT_EQ(LocalTicks(2004, 11, 9, 11, 33, 20), Ticks(info.accessTime));
+    EXPECT_EQ(LocalTicks(2008, 1, 10, 21, 20, 0), Ticks(info.creationTime));
 
     // Times before 1970, and blocks that announce more than they hold, are read safely.
     ASSERT_EQ(static_cast<DWORD>(ZR_OK), reader.GetItem(8, &info));
-    FILETIME old = {};
-    ASSERT_TRUE(ZipTimeToFileTime(-86400 * 400, &old));
-    EXPECT_EQ(Ticks(old), Ticks(info.modifyTime));
+    EXPECT_EQ(LocalTicks(1968, 11, 27, 0, 0, 0), Ticks(info.modifyTime));
     ZipItemInfoA dosOnly = {};
     ASSERT_EQ(static_cast<DWORD>(ZR_OK), reader.GetItem(9, &dosOnly));
     EXPECT_EQ(Ticks(dosOnly.accessTime), Ticks(dosOnly.modifyTime));
