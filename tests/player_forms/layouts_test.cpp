@@ -234,12 +234,13 @@ TEST_F(PlayerLayoutTest, DownloadMenuHasItsItemsAndDefaultList) {
     ASSERT_EQ(menu->GetCount(), 5);
     const wchar_t* const texts[] = {L"开始/暂停下载", L"删除任务", L"删除所有任务", L"播放", L"添加到"};
     for (int i = 0; i < 5; ++i) EXPECT_STREQ(menu->GetItemAt(i)->GetText().GetData(), texts[i]);
-    // "添加到" holds the sub-menu's one item beside its arrow.
+    // "添加到" holds its arrow row and, as its own child, the sub-menu's one item.
     auto* addTo = static_cast<CContainerUI*>(menu->GetItemAt(4));
-    ASSERT_EQ(addTo->GetCount(), 1);
+    ASSERT_EQ(addTo->GetCount(), 2);
     auto* row = static_cast<CContainerUI*>(addTo->GetItemAt(0));
-    ASSERT_EQ(row->GetCount(), 3);
-    EXPECT_STREQ(row->GetItemAt(2)->GetText().GetData(), L"播放列表");
+    ASSERT_EQ(row->GetCount(), 2);
+    EXPECT_STREQ(row->GetItemAt(1)->GetBkImage(), L"res='378' restype='png'");
+    EXPECT_STREQ(addTo->GetItemAt(1)->GetText().GetData(), L"播放列表");
 }
 
 // The layouts also build with the real creators of the player's own tags.
@@ -253,6 +254,16 @@ TEST_F(PlayerLayoutTest, DownloadMenuBuildsAsARealMenu) {
     auto* menu = static_cast<CContainerUI*>(root);
     ASSERT_EQ(menu->GetCount(), 5);
     for (int i = 0; i < 5; ++i) EXPECT_STREQ(menu->GetItemAt(i)->GetClassName(), L"MenuElementUI");
+    // "添加到" (505) has the sub-menu item "播放列表" (506), hidden inside it until the sub-menu
+    // opens, while its arrow shows.
+    auto* addTo = static_cast<CMenuElementUI*>(menu->GetItemAt(4));
+    EXPECT_EQ(addTo->GetItemId(), 505u);
+    CControlUI* playlist = addTo->GetItemAt(1);
+    ASSERT_NE(playlist, nullptr);
+    ASSERT_NE(playlist->GetInterface(L"MenuElement"), nullptr);
+    EXPECT_EQ(static_cast<CMenuElementUI*>(playlist)->GetItemId(), 506u);
+    EXPECT_FALSE(playlist->IsVisible());
+    EXPECT_TRUE(addTo->GetItemAt(0)->IsVisible());
 }
 
 TEST_F(PlayerLayoutTest, MainWindowBuildsWithTheRealPlayListTree) {
