@@ -2,8 +2,11 @@
 #include "info_tips_form.h"
 
 #include <new>
+#include <string>
 
 namespace VelaUI {
+
+using UIToolkit::CLabelUI;
 
 namespace {
 
@@ -61,11 +64,52 @@ void VelaInfoTipsForm::ShowPicture() {
     m_picLabel->SetAttribute(L"bkimage", image);
 }
 
+// How many characters of text fit on the line label, or -1 when it cannot be measured (no
+// window yet). A break after a blank is preferred, so that words stay whole.
+int VelaInfoTipsForm::FittingLength(CControlUI* label, const std::wstring& text) const {
+    CLabelUI* line = label != nullptr ? static_cast<CLabelUI*>(label->GetInterface(L"Label")) : nullptr;
+    CWindowManagerUI* manager = line != nullptr ? line->GetManager() : nullptr;
+    HDC dc = manager != nullptr ? manager->GetPaintDC() : nullptr;
+    if (dc == nullptr) return -1;
+    const RECT padding = line->GetTextPadding();
+    int width = line->GetFixedWidth();
+    if (width <= 0) width = line->GetPos().right - line->GetPos().left;
+    width -= padding.left + padding.right;
+    if (width <= 0) return -1;
+    HGDIOBJ old = ::SelectObject(dc, manager->GetFont(line->GetFont()));
+    int fit = 0;
+    SIZE size = {0, 0};
+    const BOOL measured = ::GetTextExtentExPointW(dc, text.c_str(), static_cast<int>(text.size()), width, &fit,
+                                                  nullptr, &size);
+    ::SelectObject(dc, old);
+    if (!measured) return -1;
+    if (fit <= 0) return 1;  // at least one character a line
+    if (fit < static_cast<int>(text.size()) && text[fit] != L' ') {
+        const size_t blank = text.find_last_of(L' ', static_cast<size_t>(fit - 1));
+        if (blank != std::wstring::npos && blank > 0) fit = static_cast<int>(blank) + 1;
+    }
+    return fit;
+}
+
+// Each line goes to its label. A line too long for its label goes on in the labels below it
+// whose own lines are empty, so that a long message is read to its end; only what the last
+// label cannot hold ends in dots.
 void VelaInfoTipsForm::ShowText() {
+    std::wstring shown[LINE_COUNT];
+    for (int i = 0; i < LINE_COUNT; ++i) shown[i] = m_lines[i].GetData();
+    for (int i = 0; i + 1 < LINE_COUNT; ++i) {
+        if (shown[i].empty() || !m_lines[i + 1].IsEmpty()) continue;
+        const int fit = FittingLength(m_lineLabels[i], shown[i]);
+        if (fit < 0 || fit >= static_cast<int>(shown[i].size())) continue;
+        const size_t next = shown[i].find_first_not_of(L' ', static_cast<size_t>(fit));
+        shown[i + 1] = next == std::wstring::npos ? std::wstring() : shown[i].substr(next);
+        shown[i].resize(static_cast<size_t>(fit));
+        while (!shown[i].empty() && shown[i].back() == L' ') shown[i].pop_back();
+    }
     for (int i = 0; i < LINE_COUNT; ++i) {
         if (m_lineLabels[i] == nullptr) continue;
-        m_lineLabels[i]->SetText(m_lines[i].GetData());
-        m_lineLabels[i]->SetVisible(!m_lines[i].IsEmpty());
+        m_lineLabels[i]->SetText(shown[i].c_str());
+        m_lineLabels[i]->SetVisible(!shown[i].empty());
     }
 }
 

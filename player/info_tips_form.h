@@ -1,6 +1,8 @@
 // The player's small modal message: a picture, up to four lines, OK and (for questions) Cancel.
 #pragma once
 
+#include <string>
+
 #include "vela_dialog.h"
 
 namespace VelaUI {
@@ -21,7 +23,8 @@ public:
 
     // Both may be called before or after the window exists.
     void SetPicture(UINT picture);
-    // Each line goes to its label; a label shows only when its line is not empty.
+    // Each line goes to its label; a label shows only when it has text. A line too long for its
+    // label goes on in the labels below it whose lines are empty.
     void SetText(const wchar_t* line1, const wchar_t* line2, const wchar_t* line3, const wchar_t* line4);
 
     void Notify(UINotify& msg) override;
@@ -33,6 +36,7 @@ protected:
 private:
     void ShowPicture();
     void ShowText();
+    int FittingLength(CControlUI* label, const std::wstring& text) const;
 
     bool m_twoButtons;
     UINT m_picture;

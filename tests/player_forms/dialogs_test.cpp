@@ -166,6 +166,54 @@ TEST_F(DialogTest, TextLinesFillTheFourLabelsAndOnlyNonEmptyOnesShow) {
     EXPECT_EQ(tip->RunModal(), 2);
 }
 
+// A long message is not cut on the first line: it goes on in the empty lines below, each
+// line within its label, and the lines together give the whole message.
+TEST_F(DialogTest, InfoTipWrapsALongMessageOntoTheEmptyLinesBelow) {
+    VelaInfoTipsForm* tip = MakeTip(false);
+    ASSERT_NE(tip, nullptr);
+    const wchar_t* const names[] = {L"Lable1", L"Lable2", L"Lable3", L"Lable4"};
+    CControlUI* first = Find(tip, names[0]);
+    const int room = first->GetFixedWidth();  // the label's own width (it has no text padding)
+    HDC dc = tip->GetManager().GetPaintDC();
+    HGDIOBJ oldFont = ::SelectObject(dc, tip->GetManager().GetFont(-1));
+    auto width = [dc](const UIToolkit::CUIString& text) {
+        SIZE size = {0, 0};
+        ::GetTextExtentPoint32W(dc, text.GetData(), text.GetLength(), &size);
+        return static_cast<int>(size.cx);
+    };
+    struct Case { const wchar_t* text; const wchar_t* joiner; int lines; };
+    const Case cases[] = {
+        {L"下载列表文件无法写入，请检查下载目录是否存在、是否有足够的磁盘空间以及是否有写入权限，然后重试一次", L"", 3},
+        {L"The download list could not be written: check that the folder exists and that there is room on the disk",
+         L" ", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        tip->SetText(c.text, L"", L"", L"");
+        std::wstring joined;
+        int shown = 0;
+        for (const wchar_t* name : names) {
+            CControlUI* line = Find(tip, name);
+            if (!line->IsVisible()) continue;
+            ++shown;
+            EXPECT_LE(width(line->GetText()), room) << testing::PrintToString(std::wstring(line->GetText().GetData()));
+            if (!joined.empty()) joined += c.joiner;
+            joined += line->GetText().GetData();
+        }
+        EXPECT_GE(shown, c.lines);
+        EXPECT_EQ(joined, std::wstring(c.text));
+    }
+    // Lines of their own are kept as they are, however long.
+    const wchar_t* const own = L"一行自己的文字，一行自己的文字，一行自己的文字，一行自己的文字，一行自己的文字";
+    tip->SetText(own, L"二", L"", L"");
+    EXPECT_STREQ(Find(tip, names[0])->GetText().GetData(), own);
+    EXPECT_STREQ(Find(tip, names[1])->GetText().GetData(), L"二");
+    EXPECT_FALSE(Find(tip, names[2])->IsVisible());
+    ::SelectObject(dc, oldFont);
+    formtest::PostKey(*tip, VK_ESCAPE);
+    EXPECT_EQ(tip->RunModal(), 2);
+}
+
 // Finds the tip that ShowInfoTip shows, checks it while its modal loop runs, and presses Esc.
 struct TipWatch {
     HWND owner = nullptr;

@@ -28,6 +28,7 @@ public:
     void SetDisabledTextColor(DWORD color);
     // Index into the manager's fonts; -1 is the manager's default font.
     void SetFont(int index);
+    int GetFont() const { return m_font; }
     void SetTextPadding(RECT rc);
     RECT GetTextPadding() const;
     void SetShowHtml(bool showHtml = true);
