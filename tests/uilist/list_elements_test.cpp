@@ -366,11 +366,13 @@ TEST_F(ListElementsTest, RemovingTheHotItemLeavesNoStaleHover) {
     ::UpdateWindow(window->GetHWND());
     uitest::Pump();
 
-    // The row that moved under the mouse becomes hot only when the mouse moves.
+    // The row that moved under the mouse becomes hot only when the mouse moves; the row before
+    // the removed one takes the selection.
     CListElementUI* next = static_cast<CListElementUI*>(list->GetItemAt(2));
     EXPECT_FALSE(next->IsHot());
-    EXPECT_TRUE(next->IsSelected());
-    EXPECT_EQ((std::vector<std::wstring>{L"itemselect:2:-1"}), window->Texts());
+    EXPECT_FALSE(next->IsSelected());
+    EXPECT_TRUE(static_cast<CListElementUI*>(list->GetItemAt(1))->IsSelected());
+    EXPECT_EQ((std::vector<std::wstring>{L"itemselect:1:-1"}), window->Texts());
     Send(*window, WM_MOUSEMOVE, 0, Point(row2.x, row2.y + 1));
     EXPECT_TRUE(next->IsHot());
     Send(*window, WM_MOUSEMOVE, 0, Point(row2.x, 199));

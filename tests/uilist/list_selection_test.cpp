@@ -282,8 +282,10 @@ TEST_P(ListEditTest, KeepsSelectionAndIndexesInStep) {
 INSTANTIATE_TEST_SUITE_P(
     Edits, ListEditTest,
     ::testing::Values(
-        // The nearest selectable item at or before the old index takes the selection.
-        EditCase{"RemoveSelectedMiddle", 5, 2, Op::RemoveAt, 2, 2, {L"itemselect:2:-1"}, L"row3"},
+        // The nearest selectable item before the removed one takes the selection (as in the
+        // play-list tree), or the first one when the removed item was the first.
+        EditCase{"RemoveSelectedMiddle", 5, 2, Op::RemoveAt, 2, 1, {L"itemselect:1:-1"}, L"row1"},
+        EditCase{"RemoveSelectedFirst", 5, 0, Op::RemoveControl, 0, 0, {L"itemselect:0:-1"}, L"row1"},
         EditCase{"RemoveSelectedLast", 5, 4, Op::RemoveControl, 4, 3, {L"itemselect:3:-1"}, L"row3"},
         EditCase{"RemoveOnlyItem", 1, 0, Op::RemoveAt, 0, -1, {}, L""},
         EditCase{"RemoveBeforeSelection", 5, 3, Op::RemoveAt, 1, 2, {}, L"row3"},
@@ -343,7 +345,7 @@ TEST_F(ListSelectionTest, AnItemThatOutlivesItsRemovalIsDetached) {
     ASSERT_TRUE(list->Remove(row));
     EXPECT_FALSE(item->IsSelected());
     EXPECT_EQ(nullptr, item->GetOwner());
-    EXPECT_EQ(2, list->GetCurSel());   // the row after it took the selection
+    EXPECT_EQ(1, list->GetCurSel());   // the row before it took the selection
     // Painting no longer reaches the list's style.
     uitest::Canvas canvas(200, 400);
     row->Paint(canvas.dc(), RECT{0, 0, 200, 400});

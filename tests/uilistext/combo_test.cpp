@@ -102,9 +102,9 @@ TEST_F(ComboTest, ItemChangesKeepIndexesAndSelectionInStep) {
     EXPECT_TRUE(combo->Remove(Item(0)));   // before the selection
     EXPECT_EQ(combo->GetCurSel(), 1);
     window.log.clear();
-    EXPECT_TRUE(combo->RemoveAt(1));       // the selection itself
-    EXPECT_EQ(combo->GetCurSel(), 1);
-    EXPECT_EQ(window.Of(L"itemselect"), (Notes{L"itemselect:1:-1"}));
+    EXPECT_TRUE(combo->RemoveAt(1));       // the selection itself: the item before it follows
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    EXPECT_EQ(window.Of(L"itemselect"), (Notes{L"itemselect:0:-1"}));
     combo->RemoveAll();
     EXPECT_EQ(combo->GetCurSel(), -1);
     EXPECT_EQ(combo->GetCount(), 0);
@@ -354,3 +354,59 @@ TEST_F(ComboTest, TheClosedBoxPaintsOnlyTheSelectedText) {
 }
 
 }  // namespace
+
+namespace {
+
+template <typename T>
+CControlUI* Make() {
+    return new T;
+}
+
+}  // namespace
+
+// Every control answers a missing interface name with nothing and ignores an attribute without a
+// name; a missing value reads as an empty one.
+TEST(ControlNames, NullInterfaceAndAttributeNamesAreRefusedByEveryControl) {
+    struct Case { const char* what; CControlUI* (*make)(); };
+    const Case cases[] = {
+        {"Combo", &Make<CComboUI>},
+        {"Menu", &Make<CMenuUI>},
+        {"MenuElement", &Make<CMenuElementUI>},
+        {"PlayList", &Make<CPlayListUI>},
+        {"List", &Make<CListUI>},
+        {"ListHeader", &Make<CListHeaderUI>},
+        {"ListHeaderItem", &Make<CListHeaderItemUI>},
+        {"ListLabelElement", &Make<CListLabelElementUI>},
+        {"ListTextElement", &Make<CListTextElementUI>},
+        {"ListContainerElement", &Make<CListContainerElementUI>},
+        {"Container", &Make<CContainerUI>},
+        {"VerticalLayout", &Make<CVerticalLayoutUI>},
+        {"HorizontalLayout", &Make<CHorizontalLayoutUI>},
+        {"TileLayout", &Make<CTileLayoutUI>},
+        {"TabLayout", &Make<CTabLayoutUI>},
+        {"DialogLayout", &Make<CDialogLayoutUI>},
+        {"ScrollBar", &Make<CScrollBarUI>},
+        {"ActiveX", &Make<CActiveXUI>},
+        {"Label", &Make<CLabelUI>},
+        {"Text", &Make<CTextUI>},
+        {"Button", &Make<CButtonUI>},
+        {"Option", &Make<COptionUI>},
+        {"Progress", &Make<CProgressUI>},
+        {"Slider", &Make<CSliderUI>},
+        {"Edit", &Make<CEditUI>},
+        {"RichEdit", &Make<CRichEditUI>},
+        {"Control", &Make<CControlUI>},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CControlUI* control = c.make();
+        EXPECT_EQ(control->GetInterface(nullptr), nullptr);
+        control->SetAttribute(nullptr, L"1");
+        control->SetAttribute(nullptr, nullptr);
+        control->SetAttribute(L"name", nullptr);
+        EXPECT_STREQ(control->GetName().GetData(), L"");
+        control->SetAttribute(L"name", L"kept");
+        EXPECT_STREQ(control->GetName().GetData(), L"kept");
+        delete control;
+    }
+}

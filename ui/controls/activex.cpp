@@ -684,6 +684,9 @@ HRESULT CActiveXUI::QueryControl(REFIID riid, void** object) {
 }
 
 void CActiveXUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    // Attributes without a name are ignored; a missing value reads as an empty one.
+    if (name == nullptr) return;
+    if (value == nullptr) value = L"";
     if (wcscmp(name, L"clsid") == 0) {
         SetClsid(value);
     } else if (wcscmp(name, L"modulename") == 0) {

@@ -254,6 +254,7 @@ const wchar_t* CComboUI::GetClassName() const {
 }
 
 void* CComboUI::GetInterface(const wchar_t* name) {
+    if (name == nullptr) return nullptr;
     if (wcscmp(name, L"Combo") == 0) return this;
     if (wcscmp(name, L"IListOwner") == 0) return static_cast<IListOwnerUI*>(this);
     return CContainerUI::GetInterface(name);
@@ -416,6 +417,9 @@ void CComboUI::SetDisabledImage(const wchar_t* image) {
 }
 
 void CComboUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    // Attributes without a name are ignored; a missing value reads as an empty one.
+    if (name == nullptr) return;
+    if (value == nullptr) value = L"";
     auto is = [name](const wchar_t* n) { return wcscmp(name, n) == 0; };
     auto readRect = [value]() {
         int v[4] = {0, 0, 0, 0};
@@ -583,8 +587,9 @@ bool CComboUI::Remove(CControlUI* control) {
     if (!CContainerUI::Remove(control)) return false;
     RenumberItems(index, GetCount() - 1);
     if (index == m_curSel) {
+        // As in the list: the nearest selectable item before the removed one, else the first.
         m_curSel = -1;
-        SelectItem(FindSelectableItem(index, false), false);
+        SelectItem(FindSelectableItem(index - 1, false), false);
     } else if (index < m_curSel) {
         --m_curSel;
     }

@@ -320,8 +320,10 @@ bool CListUI::RemoveItemAt(int index) {
         --m_expandedItem;
     }
     if (m_curSel == index) {
+        // The nearest selectable item before the removed one (its old index now holds the item
+        // that followed it), or the first one when there is none before it.
         m_curSel = -1;
-        SelectItem(m_body->FindSelectableItem(index, false), false);
+        SelectItem(m_body->FindSelectableItem(index - 1, false), false);
     } else if (m_curSel > index) {
         --m_curSel;
     }

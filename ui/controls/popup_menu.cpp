@@ -137,6 +137,7 @@ const wchar_t* CMenuUI::GetClassName() const {
 }
 
 void* CMenuUI::GetInterface(const wchar_t* name) {
+    if (name == nullptr) return nullptr;
     if (_wcsicmp(name, L"Menu") == 0) return this;
     return CListUI::GetInterface(name);
 }
@@ -146,6 +147,9 @@ void CMenuUI::HandleEvent(UIEvent& event) {
 }
 
 void CMenuUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    // Attributes without a name are ignored; a missing value reads as an empty one.
+    if (name == nullptr) return;
+    if (value == nullptr) value = L"";
     if (wcscmp(name, L"MenuID") == 0) {
         m_menuId = static_cast<UINT>(wcstoul(value, nullptr, 10));
     } else {
@@ -227,6 +231,7 @@ const wchar_t* CMenuElementUI::GetClassName() const {
 }
 
 void* CMenuElementUI::GetInterface(const wchar_t* name) {
+    if (name == nullptr) return nullptr;
     if (_wcsicmp(name, L"MenuElement") == 0) return this;
     return CListContainerElementUI::GetInterface(name);
 }
@@ -326,6 +331,9 @@ bool CMenuElementUI::Activate() {
 }
 
 void CMenuElementUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    // Attributes without a name are ignored; a missing value reads as an empty one.
+    if (name == nullptr) return;
+    if (value == nullptr) value = L"";
     if (wcscmp(name, L"ItemID") == 0) {
         m_itemId = static_cast<UINT>(wcstoul(value, nullptr, 10));
     } else {

@@ -370,6 +370,9 @@ void CScrollBarUI::OnRepeatTick() {
 }
 
 void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    // Attributes without a name are ignored; a missing value reads as an empty one.
+    if (name == nullptr) return;
+    if (value == nullptr) value = L"";
     struct ImageAttribute {
         const wchar_t* name;
         CUIString* slot;
