@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -316,6 +317,65 @@ TEST_F(ManagerTest, HiddenOrDisabledControlsLoseTheFocus) {
     window.pm.SetFocus(b);
     root->SetVisible(false);
     EXPECT_EQ(nullptr, window.pm.GetFocus());
+}
+
+// Dropping the focus of an inactive window (hiding or disabling the control, or its parent)
+// leaves the keyboard and the activation with the window that has them.
+TEST_F(ManagerTest, DroppingTheFocusOfAnInactiveWindowLeavesTheActiveOneAlone) {
+    Attach();
+    // A top-level window of its own (the test window lives in the shared paint host).
+    const HWND other = ::CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 300, 300, 120, 80,
+                                         nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, other);
+    struct Case { const char* what; std::function<void()> change; std::function<void()> undo; };
+    const Case cases[] = {
+        {"hidden", [this] { b->SetVisible(false); }, [this] { b->SetVisible(true); }},
+        {"disabled", [this] { b->SetEnabled(false); }, [this] { b->SetEnabled(true); }},
+        {"parent hidden", [this] { root->SetVisible(false); }, [this] { root->SetVisible(true); }},
+        {"cleared", [this] { window.pm.SetFocus(nullptr); }, [] {}},
+    };
+    for (const Case& c : cases) {
+        window.pm.SetFocus(b);
+        ASSERT_EQ(b, window.pm.GetFocus()) << c.what;
+        // The other window takes the activation and the keyboard; the display's answers are
+        // handled before the change, so that none of them arrives during it.
+        ASSERT_TRUE(PumpUntil([other] {
+            if (::GetActiveWindow() != other) {
+                ::SetForegroundWindow(other);
+                ::SetActiveWindow(other);
+            }
+            if (::GetFocus() != other) ::SetFocus(other);
+            return ::GetActiveWindow() == other && ::GetFocus() == other;
+        }, 2000)) << c.what;
+        Pump();
+        ASSERT_EQ(other, ::GetActiveWindow()) << c.what;
+        c.change();
+        EXPECT_EQ(nullptr, window.pm.GetFocus()) << c.what;
+        EXPECT_EQ(other, ::GetActiveWindow()) << c.what;
+        EXPECT_EQ(other, ::GetFocus()) << c.what;
+        c.undo();
+    }
+    // Within its own active window the manager still takes the keyboard back from a child.
+    HWND child = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 60, 20, 20, window.GetHWND(),
+                                   nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, child);
+    window.pm.SetFocus(b);
+    const HWND own = ::GetAncestor(window.GetHWND(), GA_ROOT);
+    ASSERT_TRUE(PumpUntil([own, child] {
+        if (::GetActiveWindow() != own) {
+            ::SetForegroundWindow(own);
+            ::SetActiveWindow(own);
+        }
+        if (::GetFocus() != child) ::SetFocus(child);
+        return ::GetActiveWindow() == own && ::GetFocus() == child;
+    }, 2000));
+    Pump();
+    ASSERT_EQ(child, ::GetFocus());
+    b->SetVisible(false);
+    EXPECT_EQ(window.GetHWND(), ::GetFocus());
+    b->SetVisible(true);
+    ::DestroyWindow(child);
+    ::DestroyWindow(other);
 }
 
 TEST_F(ManagerTest, FocusMovesSendKillThenSetFocus) {

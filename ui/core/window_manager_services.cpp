@@ -161,7 +161,14 @@ void CWindowManagerUI::KillFocus(CControlUI* next) {
 
 void CWindowManagerUI::SetFocus(CControlUI* control) {
     HWND focusWnd = ::GetFocus();
-    if (m_hWndPaint != nullptr && focusWnd != m_hWndPaint && control != m_focus) ::SetFocus(m_hWndPaint);
+    if (m_hWndPaint != nullptr && focusWnd != m_hWndPaint && control != m_focus) {
+        // A control that takes the focus brings the keyboard to this window. Dropping the focus
+        // (no control) only takes the keyboard back from a child window of this one (such as
+        // an edit's native box, which closes when it loses it): the system's focus in another
+        // window, and with it the activation, is left alone.
+        if (control != nullptr || (focusWnd != nullptr && ::IsChild(m_hWndPaint, focusWnd)))
+            ::SetFocus(m_hWndPaint);
+    }
     if (control == m_focus) return;
     KillFocus(control);
     if (IsFocusable(control)) {
