@@ -19,8 +19,8 @@ VELA_BUILD_TARGETS="vela_fuzz vela_skin" VELA_DELIVER_TARGETS=none harness_build
 OUT=$BUILD_DIR/fuzz
 CORPUS=$OUT/corpus
 rm -rf "$CORPUS"; mkdir -p "$CORPUS"
-find "$ROOT_DIR/resources" \( -name '*.xml' -o -name '*.png' -o -name '*.ini' \) -size -1M -exec cp {} "$CORPUS"/ \;
-find "$RUN_DIR" "$BUILD_DIR/bin" -maxdepth 2 -name '*.zip' -size -4M -exec cp {} "$CORPUS"/ \; 2>/dev/null
+find "$ROOT_DIR/resources" \( -name '*.xml' -o -name '*.png' -o -name '*.ini' \) -size -1000k -exec cp {} "$CORPUS"/ \;
+find "$RUN_DIR" "$BUILD_DIR/bin" -maxdepth 2 -name '*.zip' -size -4000k -exec cp {} "$CORPUS"/ \; 2>/dev/null
 cp "$ROOT_DIR"/tools/fuzz/seeds/* "$CORPUS"/
 
 harness_start_display
