@@ -466,6 +466,15 @@ LONG WINAPI ReportFault(EXCEPTION_POINTERS* pointers) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+// Faults are reported before any handler of the code under test could hide them.
+LONG WINAPI CatchFault(EXCEPTION_POINTERS* pointers) {
+    DWORD code = pointers->ExceptionRecord->ExceptionCode;
+    if (code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_STACK_OVERFLOW || code == EXCEPTION_INT_DIVIDE_BY_ZERO ||
+        code == EXCEPTION_ILLEGAL_INSTRUCTION)
+        return ReportFault(pointers);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
 LRESULT CALLBACK FuzzWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
@@ -522,13 +531,7 @@ int wmain(int argc, wchar_t** argv) {
     CWindowManagerUI::SetResourceZip(L"", false);
 
     SetUnhandledExceptionFilter(ReportFault);
-    AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* pointers) -> LONG {
-        DWORD code = pointers->ExceptionRecord->ExceptionCode;
-        if (code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_STACK_OVERFLOW ||
-            code == EXCEPTION_INT_DIVIDE_BY_ZERO || code == EXCEPTION_ILLEGAL_INSTRUCTION)
-            return ReportFault(pointers);
-        return EXCEPTION_CONTINUE_SEARCH;
-    });
+    AddVectoredExceptionHandler(1, CatchFault);
 
     Random random(g_seed);
     std::fprintf(stderr, "seed %llu, %zu corpus files, %zu targets, %.0f s\n", static_cast<unsigned long long>(g_seed),
