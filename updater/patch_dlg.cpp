@@ -338,8 +338,6 @@ void CPatchRunnerDlg::InstallDownloadedFile(CInetFile* job) {
     const bool hadOldFile = CUpdateFile::FileExists(job->target);
     // One step: the old file stays until the new one has taken its place.
     if (!MoveFileExW(downloaded.c_str(), job->target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        // The old file stays in use; the new one that could not take its place goes.
-        DeleteFileW(downloaded.c_str());
         if (hadOldFile) {
             AddLog(FormatText(L"删除文件失败 [%ls]", job->displayName.c_str()), 0);
         } else {
