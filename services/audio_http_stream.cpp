@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "http_download_get.h"
+#include "http_download_url.h"
 #include "http_socket.h"
 #include "local_helpers.h"
 
@@ -16,11 +18,10 @@ namespace {
 const unsigned long long kNone = ~0ull;
 // A read this far ahead of the download is waited for; further ahead, the download moves there.
 const unsigned long long kReadAhead = 64 * 1024;
-const int kReceiveTimeoutMs = 1000;
-const int kSendTimeoutMs = 5000;
 const int kMaxFailures = 5;  // requests in a row that bring nothing
 const int kMaxRedirects = 5;
 const HRESULT kCannotConnect = static_cast<HRESULT>(0xC00D0006);  // the runtime's "cannot connect"
+const HRESULT kConnectionLost = HRESULT_FROM_WIN32(ERROR_NET_WRITE_FAULT);
 
 HRESULT HttpStatusResult(int status) {
     return MAKE_HRESULT(SEVERITY_ERROR, 25 /* FACILITY_HTTP */, status > 0 ? status : 0);
@@ -36,8 +37,10 @@ struct CAudioHttpStream::Download {
     HRESULT openResult = E_PENDING;
     HRESULT failure = S_OK;  // set when the download gave up
     bool cancelled = false;
-    unsigned long long length = 0;
-    std::vector<char> data;
+    // kNone while unknown: a body without Content-Length, until the server closes it.
+    unsigned long long length = kNone;
+    bool lengthAnnounced = false;
+    std::vector<char> data;  // grows as bytes arrive, never from the announced length
     std::map<unsigned long long, unsigned long long> have;  // downloaded [start, end), merged
     unsigned long long fetchPosition = 0;                   // where the running request is
     unsigned long long wanted = kNone;                      // where a waiting read needs data
@@ -69,10 +72,23 @@ struct CAudioHttpStream::Download {
         return kNone;
     }
 
-    // Under lock.
-    void Store(unsigned long long position, const char* bytes, size_t count) {
+    // Under lock. False when the bytes cannot be kept (beyond the cap, or out of memory).
+    bool Store(unsigned long long position, const char* bytes, size_t count) {
+        unsigned long long end = position + count;
+        if (end > CAudioHttpStream::kMaxItemBytes) return false;
+        if (end > data.size()) {
+            try {
+                // Geometric growth: a long item costs few moves.
+                if (end > data.capacity())
+                    data.reserve(static_cast<size_t>(std::min<unsigned long long>(
+                        std::max<unsigned long long>(end, 2ull * data.capacity()), CAudioHttpStream::kMaxItemBytes)));
+                data.resize(static_cast<size_t>(end));
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        }
         memcpy(&data[static_cast<size_t>(position)], bytes, count);
-        unsigned long long start = position, end = position + count;
+        unsigned long long start = position;
         auto it = have.upper_bound(start);
         if (it != have.begin()) {
             auto previous = std::prev(it);
@@ -87,6 +103,7 @@ struct CAudioHttpStream::Download {
             it = have.erase(it);
         }
         have[start] = end;
+        return true;
     }
 
     bool IsCancelled() {
@@ -105,7 +122,8 @@ struct CAudioHttpStream::Download {
 
 namespace {
 
-// Sends a GET of url from position (no Range at 0) and reads the answer's header.
+// Sends a GET of url from position (no Range at 0) and reads the answer's header, with the
+// client's own time-outs: a slow server is waited for as long as any other request waits.
 // S_OK when the connection answered; the status is then in http.
 HRESULT SendGet(CHttpRequest& http, const std::string& url, unsigned long long position) {
     std::string scheme, host, path;
@@ -115,8 +133,8 @@ HRESULT SendGet(CHttpRequest& http, const std::string& url, unsigned long long p
         http.Close();
         return kCannotConnect;
     }
-    http.SetTimeout(kReceiveTimeoutMs, CHttpSocket::kReceiveTimeout);
-    http.SetTimeout(kSendTimeoutMs, CHttpSocket::kSendTimeout);
+    http.SetTimeout(CHttpSocket::kGetReceiveTimeoutMs, CHttpSocket::kReceiveTimeout);
+    http.SetTimeout(CHttpSocket::kGetSendTimeoutMs, CHttpSocket::kSendTimeout);
     int length = 0;
     if (!http.FormatRequest(host.c_str(), path.c_str(), length, nullptr, nullptr, http.GetUserAgent().c_str(),
                             http.GetAccept().c_str(), nullptr, nullptr, static_cast<unsigned long>(position), 0) ||
@@ -127,25 +145,50 @@ HRESULT SendGet(CHttpRequest& http, const std::string& url, unsigned long long p
     return S_OK;
 }
 
-bool IsRedirect(int status) { return status == 301 || status == 302 || status == 303 || status == 307; }
+bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
-// The first request: follows redirects, learns the length. On success the connection stays
-// open at the body's first byte.
+// The URL that a redirect's Location names, seen from url (the downloader's rules: absolute, or
+// relative to the URL that was asked for).
+bool RedirectTarget(const std::string& url, const std::string& location, std::string& next) {
+    HttpTarget from, to;
+    std::string directory, file;
+    if (!SplitHttpUrl(url, from.host, from.port, directory, file)) return false;
+    from.directory = PercentEncodeUrlText(directory);
+    from.file = PercentEncodeUrlText(file);
+    if (!ResolveLocation(location, from, to)) return false;
+    next = to.directory + to.file;
+    return true;
+}
+
+// The first request: follows redirects, learns the length (kNone when the answer has none). On
+// success the connection stays open at the body's first byte.
 HRESULT OpenFirst(CHttpRequest& http, std::string& url, unsigned long long& length) {
     for (int redirects = 0;; ++redirects) {
         HRESULT hr = SendGet(http, url, 0);
         if (FAILED(hr)) return hr;
         int status = http.GetStatusCode();
-        std::string location;
+        std::string location, next;
         if (IsRedirect(status) && redirects < kMaxRedirects && http.GetHeaderValue("Location", location) &&
-            !location.empty()) {
+            RedirectTarget(url, location, next)) {
             http.Close();
-            url = location;
+            url = next;
             continue;
         }
         if (status != 200) {
             http.Close();
             return HttpStatusResult(status);
+        }
+        std::string field;
+        if (http.GetHeaderValue("Transfer-Encoding", field) && _stricmp(field.c_str(), "identity") != 0) {
+            // The body would carry the coding's framing, not the item's bytes.
+            http.Close();
+            return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+        }
+        if (!http.GetHeaderValue("Content-Length", field)) {
+            length = kNone;  // the body ends where the server closes the connection
+            return S_OK;
         }
         if (!http.GetContentLengthField(length) || length == 0) {
             http.Close();
@@ -164,15 +207,11 @@ void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
     }
     unsigned long long length = 0;
     HRESULT hr = OpenFirst(http, url, length);
-    if (SUCCEEDED(hr) && length > static_cast<unsigned long long>(0xFFFFFFFEu)) hr = E_OUTOFMEMORY;
+    const bool announced = SUCCEEDED(hr) && length != kNone;
     if (SUCCEEDED(hr)) {
         std::lock_guard<std::mutex> guard(download->lock);
-        try {
-            download->data.resize(static_cast<size_t>(length));
-            download->length = length;
-        } catch (const std::bad_alloc&) {
-            hr = E_OUTOFMEMORY;
-        }
+        download->length = length;
+        download->lengthAnnounced = announced;
     }
     download->Finish(hr);
     if (FAILED(hr)) return;
@@ -208,30 +247,49 @@ void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
                 continue;
             }
         }
-        int want = static_cast<int>(std::min<unsigned long long>(buffer.size(), length - position));
+        int want = static_cast<int>(announced ? std::min<unsigned long long>(buffer.size(), length - position)
+                                              : buffer.size());
         int received = want > 0 ? http.Receive(buffer.data(), want) : 0;
         if (received <= 0) {
-            // The connection ended (closed by Receive); the next step asks again from here.
+            // The connection ended (closed by Receive).
             http.Close();
+            if (!announced) {
+                // Without a length the server's close is the end of the item; an error or a
+                // silence longer than the time-out is not, and such a body cannot be asked
+                // for again from where it broke off.
+                if (received < 0) {
+                    download->Finish(kConnectionLost);
+                } else {
+                    std::lock_guard<std::mutex> guard(download->lock);
+                    download->length = position;
+                    download->changed.notify_all();
+                }
+                return;
+            }
+            // The next step asks again from here.
             if (position < length && ++failures >= kMaxFailures) {
-                download->Finish(HRESULT_FROM_WIN32(ERROR_NET_WRITE_FAULT));
+                download->Finish(kConnectionLost);
                 return;
             }
             continue;
         }
         failures = 0;
-        std::lock_guard<std::mutex> guard(download->lock);
-        download->Store(position, buffer.data(), static_cast<size_t>(received));
+        std::unique_lock<std::mutex> guard(download->lock);
+        if (!download->Store(position, buffer.data(), static_cast<size_t>(received))) {
+            guard.unlock();
+            download->Finish(E_OUTOFMEMORY);
+            return;
+        }
         position += static_cast<unsigned long long>(received);
         download->fetchPosition = position;
         unsigned long long wanted = download->wanted;
         if (wanted != kNone) {
             if (download->Available(wanted, wanted + 1))
                 download->wanted = kNone;
-            else if (wanted < position || wanted > position + kReadAhead)
+            else if (announced && (wanted < position || wanted > position + kReadAhead))
                 http.Close();  // move the download to where the reader is
         }
-        if (position >= length) http.Close();
+        if (announced && position >= length) http.Close();
         download->changed.notify_all();
     }
     http.Close();
@@ -271,7 +329,8 @@ void CAudioHttpStream::Cancel() {
 
 unsigned long long CAudioHttpStream::Length() const {
     std::lock_guard<std::mutex> guard(m_download->lock);
-    return m_download->length;
+    if (m_download->openResult != S_OK) return 0;
+    return m_download->length == kNone ? kMaxItemBytes : m_download->length;
 }
 
 HRESULT STDMETHODCALLTYPE CAudioHttpStream::QueryInterface(REFIID iid, void** object) {
@@ -300,13 +359,20 @@ HRESULT STDMETHODCALLTYPE CAudioHttpStream::Read(void* buffer, ULONG size, ULONG
     std::unique_lock<std::mutex> guard(download.lock);
     if (download.cancelled) return E_ABORT;
     if (download.openResult != S_OK) return FAILED(download.openResult) ? download.openResult : E_FAIL;
-    unsigned long long from = m_position;
-    if (from >= download.length) return S_FALSE;
-    unsigned long long to = std::min(from + size, download.length);
-    while (!download.Available(from, to)) {
+    const unsigned long long from = m_position;
+    unsigned long long to = 0;
+    for (;;) {
         if (download.cancelled) return E_ABORT;
+        if (from >= download.length) return S_FALSE;
+        to = std::min(from + size, download.length);
+        if (download.Available(from, to)) break;
         if (FAILED(download.failure)) return download.failure;
-        if (from < download.fetchPosition || from > download.fetchPosition + kReadAhead) download.wanted = from;
+        if (download.lengthAnnounced) {
+            if (from < download.fetchPosition || from > download.fetchPosition + kReadAhead) download.wanted = from;
+        } else if (from > download.fetchPosition + kReadAhead) {
+            // A body without a length comes only in order: nothing is there yet.
+            return S_FALSE;
+        }
         download.changed.wait(guard);
     }
     ULONG count = static_cast<ULONG>(to - from);

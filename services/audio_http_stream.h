@@ -2,6 +2,9 @@
 // runtime that cannot fetch URLs itself. A worker thread downloads the item into memory in
 // order (ranged requests from where a read needs data); reads at any offset wait until their
 // bytes have arrived and fail once the stream is cancelled or the download has failed for good.
+// The memory grows with the bytes that came, whatever length the server announced. An answer
+// without a Content-Length (a broadcast) is read in order to the server's close: until then its
+// length counts as kMaxItemBytes and a read far beyond the bytes that came finds nothing.
 #pragma once
 
 #include <objidl.h>
@@ -12,15 +15,19 @@
 
 class CAudioHttpStream final : public IStream {
 public:
+    // The most of one item that is kept: the download fails when its bytes would go beyond.
+    static constexpr unsigned long long kMaxItemBytes = 256ull * 1024 * 1024;
+
     // Starts fetching url (refcount 1). Null for a URL that is not http.
     static CAudioHttpStream* Create(const wchar_t* url);
 
     // Set once the first answer has been read (or the request failed, or Cancel was called).
     HANDLE ReadyEvent() const;
-    // S_OK when the item's length is known; the failure otherwise (E_PENDING before ready).
+    // S_OK once the item answered; the failure otherwise (E_PENDING before ready).
     HRESULT OpenResult() const;
     // Every waiting and later read fails; the worker stops at its next step.
     void Cancel();
+    // The announced length, the length of a body without one once it has ended, else kMaxItemBytes.
     unsigned long long Length() const;
 
     // IUnknown

@@ -95,7 +95,8 @@ bool HasScheme(const std::string& value) {
     return i > 0 && isalpha(static_cast<unsigned char>(value[0])) && value.compare(i, 3, "://") == 0;
 }
 
-// The target that a Location value names, seen from the target that was asked for.
+}  // namespace
+
 bool ResolveLocation(const std::string& location, const HttpTarget& from, HttpTarget& to) {
     std::string value = TrimBlanks(location);
     if (value.empty()) return false;
@@ -121,6 +122,8 @@ bool ResolveLocation(const std::string& location, const HttpTarget& from, HttpTa
     }
     return HasScheme(absolute) && ResolveLocation(absolute, from, to);
 }
+
+namespace {
 
 // Where the body of an accepted reply starts in the file, and the file's whole length.
 struct ReplyBody {

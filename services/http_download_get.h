@@ -40,6 +40,10 @@ struct HttpReplyHead {
 // a field the downloader relies on is malformed.
 bool ParseHttpReplyHead(const std::string& head, HttpReplyHead& out);
 
+// The target that a Location value names, seen from the target that was asked for: an absolute
+// http URL, or one relative to the asked target ("//host/…", "/path", "?query", "name").
+bool ResolveLocation(const std::string& location, const HttpTarget& from, HttpTarget& to);
+
 class CHttpGet;
 
 // One byte range of the file: begin up to, not including, end.

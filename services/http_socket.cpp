@@ -17,8 +17,6 @@ const char kAccept[] =
     "application/x-ms-xbap, */*";
 const char kAcceptLanguage[] = "zh-cn";
 
-const int kGetReceiveTimeoutMs = 30000;
-const int kGetSendTimeoutMs = 20000;
 const int kBodySendTimeoutMs = 1000;
 const int kReceiveBufferBytes = 0x400000;
 const int kSendBufferBytes = 0x80000;

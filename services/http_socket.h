@@ -19,6 +19,9 @@ public:
     static constexpr int kHeaderCapacity = 1024;
     // A header that runs on beyond this many bytes ends the connection.
     static constexpr int kHeaderReadLimit = 64 * 1024;
+    // How long a GET's connection may stay silent (receive) or blocked (send) before it fails.
+    static constexpr int kGetReceiveTimeoutMs = 30000;
+    static constexpr int kGetSendTimeoutMs = 20000;
 
     CHttpSocket();
     ~CHttpSocket();  // closes the socket when one is open

@@ -54,18 +54,6 @@ private:
 
 }  // namespace
 
-bool ParseXmlText(TiXmlDocument& document, std::string text, TiXmlEncoding encoding) {
-    // A lead byte announces at most four bytes; the terminator and these keep every step inside.
-    text.append(4, '\0');
-    document.Parse(text.c_str(), nullptr, encoding);
-    return !document.Error();
-}
-
-bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, TiXmlEncoding encoding) {
-    std::string text;
-    return ReadWholeFile(path, text) && ParseXmlText(document, std::move(text), encoding);
-}
-
 bool GetUserDataFolder(std::wstring& out) {
     out.clear();
     wchar_t folder[MAX_PATH] = {};
@@ -178,7 +166,9 @@ std::string AppXmlText(const std::wstring& programPath) {
     document.LinkEndChild(root);
     TiXmlPrinter printer;
     document.Accept(&printer);
-    return printer.Str();
+    // The byte-order mark is how the updater knows the path is UTF-8 rather than the ANSI code
+    // page that older writers used.
+    return "\xEF\xBB\xBF" + printer.Str();
 }
 
 bool WriteAppXml(const std::wstring& fileName) {

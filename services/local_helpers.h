@@ -10,6 +10,7 @@
 
 #include "win_files.h"
 #include "win_text.h"
+#include "xml_text.h"
 
 // The roaming application-data folder (created by the shell when missing) plus "\VelaMusic",
 // without a trailing backslash. The "VelaMusic" folder itself is not created. False when the
@@ -31,14 +32,6 @@ bool WideToUtf8Fixed3(std::string& out, const std::wstring& text);
 // reading. False (out as far as built) on a failed allocation.
 bool Utf8Fixed3ToWide(std::wstring& out, const std::string& text);
 
-// Parses an XML text. TinyXML steps over a multi-byte UTF-8 character by the length its lead
-// byte announces, so a text that ends inside such a character would be read past its end: the
-// text is always handed over with enough zero bytes behind it. False when the text is not
-// well-formed XML.
-bool ParseXmlText(TiXmlDocument& document, std::string text, TiXmlEncoding encoding = TIXML_ENCODING_UTF8);
-// ReadWholeFile, then ParseXmlText; false when the file cannot be read or parsed.
-bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, TiXmlEncoding encoding = TIXML_ENCODING_UTF8);
-
 // Starts a process from the whole command line (shown, feedback cursor on, new console).
 // Returns 0; a failed start is not reported.
 int RunCommandLine(const std::wstring& commandLine);
@@ -51,7 +44,8 @@ int GetBrowserPath(std::wstring& out);
 
 // Writes the XML file data folder + fileName (fileName begins with a backslash, "\app.xml")
 // whose root element "AppPath" holds the running program's full path, in UTF-8 as its
-// declaration says. False when the data folder is unknown or the file cannot be written.
+// declaration says and marked by the UTF-8 byte-order mark (the updater reads unmarked files as
+// the ANSI code page). False when the data folder is unknown or the file cannot be written.
 bool WriteAppXml(const std::wstring& fileName);
 // The text of that file for the given program path.
 std::string AppXmlText(const std::wstring& programPath);

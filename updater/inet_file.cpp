@@ -102,6 +102,7 @@ void CInetFile::Run() {
 
 DWORD CInetFile::Download() {
     DWORD result = kJobOk;
+    bool wroteFile = false;
     try {
         CInetFileSession session;
         try {
@@ -125,6 +126,7 @@ DWORD CInetFile::Download() {
 
             LocalFile file(LocalFileName());
             if (!file.IsOpen()) ThrowError(kJobCreateFileFailed);
+            wroteFile = true;
 
             received_ = 0;
             uint64_t total = 0;
@@ -154,6 +156,9 @@ DWORD CInetFile::Download() {
     } catch (const std::bad_alloc&) {
         result = kJobInternetFailed;
     }
+    // What a failed or cancelled job wrote is of no use and must not be left in the install
+    // folder (the file closed when its scope ended).
+    if (result != kJobOk && wroteFile) DeleteFileW(LocalFileName().c_str());
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include <tinyxml.h>
@@ -16,6 +17,9 @@
 #include "resource.h"
 #include "text_file.h"
 #include "vela_deployment.h"
+#include "win_files.h"
+#include "win_text.h"
+#include "xml_text.h"
 
 namespace {
 
@@ -85,10 +89,10 @@ int CPatchRunnerApp::ExitInstance() {
     return 0;
 }
 
-std::wstring DecodeAppPathText(const std::string& bytes) {
+std::wstring DecodeAppPathText(const std::string& bytes, bool utf8) {
     std::wstring text;
-    if (Utf8ToWide(bytes, text)) return text;
-    return AnsiToWide(bytes);
+    if (!utf8) return AnsiToWide(bytes);
+    return Utf8ToWide(bytes, text) ? text : std::wstring();
 }
 
 int LoadAppPath(const std::wstring& fileName, std::wstring& playerPath) {
@@ -98,18 +102,20 @@ int LoadAppPath(const std::wstring& fileName, std::wstring& playerPath) {
     if (!PathAppendW(folder, L"VelaMusic")) return 0;
     std::wstring path = std::wstring(folder) + L"\\" + fileName;
 
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return 0;
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes)) return 0;
+    // The player marks the UTF-8 it writes; a file without the mark comes from an older writer
+    // that wrote the path in the ANSI code page whatever its declaration says. Guessing from the
+    // bytes would be wrong for ANSI paths that also happen to form valid UTF-8.
+    const bool utf8 = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
     TiXmlDocument document;
-    bool loaded = document.LoadFile(file, TIXML_ENCODING_UTF8);
-    fclose(file);
-    if (!loaded) return 0;
+    if (!ParseXmlText(document, std::move(bytes), utf8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY)) return 0;
 
     for (TiXmlNode* node = document.FirstChild(); node; node = node->NextSibling()) {
         if (node->ValueStr() != "AppPath") continue;
         const TiXmlElement* element = node->ToElement();
         const char* text = element ? element->GetText() : nullptr;
-        playerPath = DecodeAppPathText(text ? text : "");
+        playerPath = DecodeAppPathText(text ? text : "", utf8);
     }
     return document.FirstChild() ? 1 : 0;
 }

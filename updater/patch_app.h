@@ -34,9 +34,9 @@ std::wstring PlayerCommandLine(INT_PTR dialogResult);
 // "AppPath" node was found.
 int LoadAppPath(const std::wstring& fileName, std::wstring& playerPath);
 
-// The text of an "AppPath" node: UTF-8 when the bytes are valid UTF-8, else the ANSI code page
-// of older writers.
-std::wstring DecodeAppPathText(const std::string& bytes);
+// The text of an "AppPath" node: UTF-8 in a file that starts with the UTF-8 byte-order mark
+// (empty when it is not valid UTF-8), else the ANSI code page of older writers.
+std::wstring DecodeAppPathText(const std::string& bytes, bool utf8);
 
 // Starts the player with exactly the given command line; false when nothing could be started.
 bool StartPlayer(const std::wstring& playerPath, const std::wstring& commandLine);

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include <psapi.h>
+
 #include "audio_http_stream.h"
 #include "audio_play.h"
 #include "message_pump.h"
@@ -224,6 +226,17 @@ TEST_F(AudioEngineTest, PlaysLocalFile) { ExpectWholeTonePlayed(DataFile("tone44
 TEST_F(AudioEngineTest, PlaysTheSameTrackOverHttp) {
     ExpectWholeTonePlayed(ServeOverHttp("tone440.mp3"));
     EXPECT_FALSE(standin::RequestsMatching("/files/tone440.mp3").empty());
+}
+
+TEST_F(AudioEngineTest, PlaysAStreamWithoutLengthToItsEnd) {
+    ASSERT_EQ(m_engine->Open(ServeOverHttp("tone440.mp3", "nolength").c_str()), S_OK);
+    ASSERT_EQ(m_engine->Start(0), S_OK);
+    ASSERT_TRUE(Finished(15000));
+    PumpFor(300);
+    EXPECT_EQ(std::count(m_received.states.begin(), m_received.states.end(), kAudioStopped), 0);
+    Capture capture = Capture::Read();
+    EXPECT_NEAR(capture.SoundSeconds(), 3.0, 0.2);
+    EXPECT_NEAR(capture.Frequency(), 440.0, 5.0);
 }
 
 TEST_F(AudioEngineTest, StopAndStartAgainReplaysAfterTheEnd) {
@@ -475,7 +488,9 @@ TEST_F(AudioHttpStreamTest, FailedAnswersFailTheOpen) {
     } cases[] = {
         {standin::BaseUrl() + "/files/stream.bin?_b=status=404", MAKE_HRESULT(SEVERITY_ERROR, 25, 404)},
         {standin::BaseUrl() + "/files/stream.bin?_b=status=500", MAKE_HRESULT(SEVERITY_ERROR, 25, 500)},
-        {standin::BaseUrl() + "/files/stream.bin?_b=nolength", HRESULT_FROM_WIN32(ERROR_INVALID_DATA)},
+        {standin::BaseUrl() + "/files/stream.bin?_b=length=0", HRESULT_FROM_WIN32(ERROR_INVALID_DATA)},
+        {standin::BaseUrl() + "/files/stream.bin?_b=" + standin::Escape("nolength;header=Transfer-Encoding:chunked"),
+         HRESULT_FROM_WIN32(ERROR_INVALID_DATA)},
         {"http://127.0.0.1:1/files/stream.bin", static_cast<HRESULT>(0xC00D0006)},
     };
     for (const Case& c : cases) {
@@ -492,7 +507,66 @@ TEST_F(AudioHttpStreamTest, FailedAnswersFailTheOpen) {
     EXPECT_EQ(CAudioHttpStream::Create(L"file:///c:/x.mp3"), nullptr);
 }
 
-TEST_F(AudioHttpStreamTest, FollowsARedirectToTheOtherHost) {
-    ASSERT_EQ(Open("?_b=redirect-alt"), S_OK);
-    EXPECT_EQ(ReadAt(1000, 1000), m_bytes.substr(1000, 1000));
+TEST_F(AudioHttpStreamTest, FollowsAbsoluteAndRelativeRedirects) {
+    const std::string alt = standin::AltBaseUrl();
+    const char* locations[] = {"redirect-alt",                    // absolute, to the other host
+                               "redirect=/files/stream.bin",      // from the host's root
+                               "redirect=stream.bin",             // beside the asked item
+                               "redirect=?again=1",               // the same item, another query
+                               "code=301;redirect=//localhost:" };  // another host, same scheme
+    for (std::string location : locations) {
+        if (location.back() == ':') location += std::to_string(standin::AltPort()) + "/files/stream.bin";
+        standin::Reset();
+        standin::PutFile("stream.bin", m_bytes);
+        ASSERT_EQ(Open("?_b=" + standin::Escape(location)), S_OK) << location;
+        EXPECT_EQ(ReadAt(1000, 1000), m_bytes.substr(1000, 1000)) << location;
+        m_stream->Release();
+        m_stream = nullptr;
+    }
+}
+
+TEST_F(AudioHttpStreamTest, ASlowServerIsWaitedForAsLongAsAnyRequestWaits) {
+    // Every answer's header comes 1.5 s late, the ranged ones for a read far ahead too.
+    standin::Control("behave", "prefix=/files/stream.bin&b=" + standin::Escape("delay=1500;slow=40000"));
+    ASSERT_EQ(Open(), S_OK);
+    EXPECT_EQ(ReadAt(0, 1000), m_bytes.substr(0, 1000));
+    EXPECT_EQ(ReadAt(250000, 1000), m_bytes.substr(250000, 1000));
+    EXPECT_GE(standin::RequestsMatching("stream.bin").size(), 2u);
+}
+
+TEST_F(AudioHttpStreamTest, AnAnswerWithoutLengthIsReadInOrderToItsEnd) {
+    ASSERT_EQ(Open("?_b=" + standin::Escape("nolength;slow=200000")), S_OK);
+    // Nothing far ahead can be asked for; the bytes come in order.
+    HRESULT hr = S_OK;
+    EXPECT_EQ(ReadAt(200000, 100, &hr), "");
+    EXPECT_EQ(hr, S_FALSE);
+    std::string all;
+    for (unsigned long long offset = 0;; offset += 50000) {
+        std::string part = ReadAt(offset, 50000, &hr);
+        all += part;
+        if (hr != S_OK) break;
+    }
+    EXPECT_EQ(hr, S_FALSE);
+    EXPECT_EQ(all, m_bytes);
+    STATSTG stat;
+    ASSERT_EQ(m_stream->Stat(&stat, STATFLAG_NONAME), S_OK);
+    EXPECT_EQ(stat.cbSize.QuadPart, m_bytes.size());  // known once the server closed
+    EXPECT_EQ(ReadAt(299000, 1000), m_bytes.substr(299000));
+    // One request only: such a body is never asked for by range.
+    EXPECT_EQ(standin::RequestsMatching("stream.bin").size(), 1u);
+}
+
+TEST_F(AudioHttpStreamTest, ABogusLengthCommitsNoMemoryUpFront) {
+    PROCESS_MEMORY_COUNTERS before = {};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before));
+    ASSERT_EQ(Open("?_b=length=4000000000"), S_OK);
+    EXPECT_EQ(ReadAt(0, 1000), m_bytes.substr(0, 1000));
+    EXPECT_EQ(ReadAt(299000, 1000), m_bytes.substr(299000, 1000));
+    PROCESS_MEMORY_COUNTERS after = {};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after));
+    EXPECT_LT(after.PagefileUsage, before.PagefileUsage + 64u * 1024 * 1024);
+    // Past the real body the server has nothing: the read fails instead of waiting for ever.
+    HRESULT hr = S_OK;
+    EXPECT_EQ(ReadAt(300000, 1000, &hr), "");
+    EXPECT_TRUE(FAILED(hr)) << std::hex << hr;
 }

@@ -152,11 +152,12 @@ std::wstring ThisProgram() {
     return path;
 }
 
-// Reads the AppPath text of app.xml in the data folder (UTF-8, as declared).
+// Reads the AppPath text of app.xml in the data folder (UTF-8, marked and declared).
 std::wstring ReadAppXmlPath(const std::wstring& name) {
     std::string bytes = testfiles::ReadAll(testfiles::PlayerDataFolder() + name);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") != 0) return L"<unmarked>";
     TiXmlDocument document;
-    document.Parse(bytes.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    ParseXmlText(document, bytes);
     const TiXmlElement* root = document.RootElement();
     if (document.Error() || !root || root->ValueStr() != "AppPath" || !root->GetText()) return L"<unreadable>";
     return testfiles::Widen(root->GetText());
@@ -177,7 +178,8 @@ TEST(AppXml, WritesDeclaredUtf8WithThisProgramsPath) {
     DeleteFileW((folder + L"\\app.xml").c_str());
     ASSERT_TRUE(WriteAppXml(L"\\app.xml"));
     std::string bytes = testfiles::ReadAll(folder + L"\\app.xml");
-    EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"utf-8\" ?>", 0), 0u) << bytes;
+    // The byte-order mark tells the updater that the path is UTF-8 and not the ANSI code page.
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\" ?>", 0), 0u) << bytes;
     EXPECT_EQ(bytes.find("standalone"), std::string::npos);
     EXPECT_EQ(ReadAppXmlPath(L"\\app.xml"), ThisProgram());
 }
@@ -201,10 +203,10 @@ TEST(AppXml, TextIsUtf8WithEscapedMarkup) {
     const std::wstring path = L"C:\\\x64AD\x653E\x5668 & <Vela>\\VelaMusic.exe";
     std::string text = AppXmlText(path);
     EXPECT_EQ(text,
-              "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<AppPath>C:\\\xE6\x92\xAD\xE6\x94\xBE\xE5\x99\xA8"
+              "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<AppPath>C:\\\xE6\x92\xAD\xE6\x94\xBE\xE5\x99\xA8"
               " &amp; &lt;Vela&gt;\\VelaMusic.exe</AppPath>\n");
     TiXmlDocument document;
-    document.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+    ASSERT_TRUE(ParseXmlText(document, text));
     ASSERT_NE(document.RootElement(), nullptr);
     EXPECT_EQ(testfiles::Widen(document.RootElement()->GetText()), path);
 }

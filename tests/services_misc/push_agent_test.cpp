@@ -155,10 +155,14 @@ TEST_F(PushAgentTest, ConfigThatCannotBeWrittenKeepsMapAndFile) {
 }
 
 TEST_F(PushAgentTest, DefaultConfigAndLogLiveBesideTheProgram) {
+    // The folder this test program was built into, as the build knows it.
+    const std::wstring folder = testfiles::FromUnixPath(VELA_TEST_PROGRAM_DIR) + L"\\";
     const std::wstring conf = AgentConfig::Instance().GetPath();
     const std::wstring log = MsipFilePath(L"msip.log");
-    EXPECT_EQ(conf.substr(conf.size() - 11), L"\\agent.conf");
-    EXPECT_EQ(conf.substr(0, conf.size() - 10), log.substr(0, log.size() - 8));
+    EXPECT_EQ(_wcsicmp(conf.c_str(), (folder + L"agent.conf").c_str()), 0) << testfiles::Narrow(conf);
+    EXPECT_EQ(_wcsicmp(log.c_str(), (folder + L"msip.log").c_str()), 0) << testfiles::Narrow(log);
+    MsipLog("beside the program");
+    EXPECT_TRUE(IsLogLine(Lines(testfiles::ReadAll(folder + L"msip.log")).back(), "beside the program"));
 }
 
 // ---- Counter ----

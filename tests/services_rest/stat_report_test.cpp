@@ -1,5 +1,7 @@
 // Statistics and share reports, the heartbeat thread and the adapter address.
+#include <winsock2.h>
 #include <windows.h>
+#include <iphlpapi.h>
 #include <process.h>
 
 #include <gtest/gtest.h>
@@ -73,9 +75,28 @@ TEST(ShareReport, ALongTrackNameArrivesWhole) {
     EXPECT_NE(reports.find("\"TrackName\": \"\\\"" + name + "\\\"\""), std::string::npos) << reports.size();
 }
 
-TEST(MacAddress, SixUpperCaseHexBytesJoinedByHyphens) {
-    std::string mac;
-    GetMacAddress(mac);
+TEST(MacAddress, TheFirstAdaptersAddressAsSixUpperCaseHexBytes) {
+    // What the system itself names as its first adapter, read here independently.
+    std::vector<unsigned char> list(64 * 1024);
+    ULONG size = static_cast<ULONG>(list.size());
+    std::string mac = "stale";
+    if (GetAdaptersInfo(reinterpret_cast<IP_ADAPTER_INFO*>(list.data()), &size) != ERROR_SUCCESS) {
+        // No list: the report still carries an address of the same shape, all zeros.
+        EXPECT_FALSE(GetMacAddress(mac));
+        EXPECT_EQ(mac, "00-00-00-00-00-00");
+        return;
+    }
+    const IP_ADAPTER_INFO* first = reinterpret_cast<const IP_ADAPTER_INFO*>(list.data());
+    ASSERT_EQ(first->AddressLength, 6u);
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string expected;
+    for (UINT i = 0; i < 6; ++i) {
+        if (i) expected += '-';
+        expected += kHex[first->Address[i] >> 4];
+        expected += kHex[first->Address[i] & 15];
+    }
+    EXPECT_TRUE(GetMacAddress(mac));
+    EXPECT_EQ(mac, expected);
     EXPECT_TRUE(std::regex_match(mac, std::regex("[0-9A-F]{2}(-[0-9A-F]{2}){5}"))) << mac;
 }
 

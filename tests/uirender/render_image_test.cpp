@@ -164,6 +164,43 @@ TEST(ImageLoading, ConvertsToPremultipliedBgraAndAppliesTheMask) {
     CUIRenderer::FreeImage(maskedOpaque);
 }
 
+TEST(ImageLoading, OnlyTheFormatsOfSkinsAreDecoded) {
+    const std::string bmp(  // 1 x 1, 24 bits, one red pixel, rows padded to 4 bytes
+        "BM\x3A\0\0\0\0\0\0\0\x36\0\0\0"
+        "\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0\0\0\0\0\x04\0\0\0\x13\x0B\0\0\x13\x0B\0\0\0\0\0\0\0\0\0\0"
+        "\0\0\xFF\0", 58);
+    const std::string gif(  // 1 x 1, one red pixel
+        "GIF89a\x01\0\x01\0\x80\0\0\xFF\0\0\0\0\0,\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 35);
+    std::string pnm16("P6\n2 1\n65535\n", 13);  // 16 bits a sample: once read past its buffer
+    pnm16.append(12, '\x7F');
+    const std::string pnm8("P6\n1 1\n255\n\xFF\0\0", 14);
+    const std::string tga("\0\0\x02\0\0\0\0\0\0\0\0\0\x01\0\x01\0\x18\0\0\0\xFF", 21);
+    const std::string psd = std::string("8BPS\0\x01", 6) + std::string(20, '\0');
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool decoded;
+    } cases[] = {
+        {"png", EncodePng(1, 1, SolidPixels(1, 1, kRed)), true},
+        {"bmp", bmp, true},
+        {"gif", gif, true},
+        {"16-bit binary pnm", pnm16, false},
+        {"8-bit binary pnm", pnm8, false},
+        {"tga", tga, false},
+        {"psd", psd, false},
+        {"radiance", "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 1 +X 1\n\x80\x80\x80\x80", false},
+    };
+    for (const Case& c : cases) {
+        UIImageInfo* image =
+            CUIRenderer::LoadImageFromMemory(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size(), 0);
+        EXPECT_EQ(image != nullptr, c.decoded) << c.what;
+        if (!image) continue;
+        EXPECT_EQ(image->width, 1) << c.what;
+        EXPECT_EQ(DibPixels(image)[0], 0xFFFF0000u) << c.what;
+        CUIRenderer::FreeImage(image);
+    }
+}
+
 TEST(ImageLoading, BrokenImagesGiveNoImage) {
     ManagerFixture fixture;
     const std::string good = EncodePng(3, 3, SolidPixels(3, 3, kRed));

@@ -347,23 +347,33 @@ TEST_F(ListFixture, RemoveUpToDateKeepsNeededFilesAndSumsTheirLengths) {
     for (CUpdateFile* f : all) delete f;
 }
 
-TEST(AppPath, ReadsTheLastAppPathNodeInUtf8OrAnsi) {
+TEST(AppPath, ReadsTheLastAppPathNodeAsUtf8WhenMarkedElseAnsi) {
     std::wstring data = testfiles::PlayerDataFolder();
     CreateDirectoryW(data.c_str(), nullptr);
     const std::wstring name = L"app-test-" + std::to_wstring(GetCurrentProcessId()) + L".xml";
     const std::wstring player = L"C:\\音乐 盒\\VelaMusic.exe";
+    // "目录" in the ANSI code page is C4 BF C2 BC, which is also valid UTF-8 (two other letters).
+    const std::wstring folder = L"C:\\目录\\VelaMusic.exe";
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string declared = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    ASSERT_EQ(ToCodePage(L"目录", 936), "\xC4\xBF\xC2\xBC");
     struct Case {
         std::string bytes;
         int loaded;
         std::wstring path;
     } cases[] = {
-        {"<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<AppPath>" + ToCodePage(player, CP_UTF8) + "</AppPath>\n", 1,
-         player},
-        {"<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<AppPath>" + ToCodePage(player, 936) + "</AppPath>\n", 1,
-         player},
+        {mark + declared + "<AppPath>" + ToCodePage(player, CP_UTF8) + "</AppPath>\n", 1, player},
+        {mark + declared + "<AppPath>" + ToCodePage(folder, CP_UTF8) + "</AppPath>\n", 1, folder},
+        // Unmarked: the ANSI code page, whatever the declaration says and whether or not the
+        // bytes would also read as UTF-8.
+        {declared + "<AppPath>" + ToCodePage(folder, 936) + "</AppPath>\n", 1, folder},
+        {declared + "<AppPath>" + ToCodePage(player, 936) + "</AppPath>\n", 1, player},
         {"<?xml version=\"1.0\" ?>\n<AppPath>C:\\a.exe</AppPath>\n<AppPath>C:\\b&amp;c.exe</AppPath>\n", 1,
          L"C:\\b&c.exe"},
+        {mark + "<AppPath>C:\\a.exe</AppPath>", 1, L"C:\\a.exe"},
         {"<?xml version=\"1.0\" ?>\n<Other>C:\\a.exe</Other>\n", 1, L""},
+        // A marked file whose text ends inside a character is refused, never read past its end.
+        {mark + "<AppPath>C:\\\xE7\x9B", 0, L""},
         {"", 0, L""},
     };
     for (const Case& c : cases) {

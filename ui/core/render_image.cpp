@@ -16,6 +16,13 @@
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_NO_STDIO
+// Only the formats that skins use are compiled in; every other kind of file fails to decode
+// like a broken one. The rarely used readers (PNM, PSD, TGA, HDR, PIC) are also where the
+// library's own faults with hostile input have been.
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_GIF
 #define STBI_MAX_DIMENSIONS 16384
 #include <stb_image.h>
 
