@@ -274,6 +274,50 @@ TEST_F(MainDownloadsTest, AFailedDownloadFreesItsPlaceAndCanBeResumed) {
     EXPECT_TRUE(testfiles::ReadAll(Target(L"So What")) == standin::TrackFileBytes("1003"));
 }
 
+struct ChildSearch {
+    HWND parent;
+    std::vector<RECT> shown;  // in the parent's client coordinates
+};
+
+BOOL CALLBACK CollectShownChild(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<ChildSearch*>(data);
+    if (!::IsWindowVisible(child)) return TRUE;
+    RECT rc = {};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(nullptr, search->parent, reinterpret_cast<POINT*>(&rc), 2);
+    search->shown.push_back(rc);
+    return TRUE;
+}
+
+std::vector<RECT> ShownChildWindows(HWND parent) {
+    ChildSearch search = {parent, {}};
+    ::EnumChildWindows(parent, CollectShownChild, reinterpret_cast<LPARAM>(&search));
+    return search.shown;
+}
+
+// The client page sits in its inset of the window, on the recommend tab only: it never covers
+// the window's own controls.
+TEST_F(MainDownloadsTest, TheClientPageKeepsToItsPlaceAndTab) {
+    Open();
+    VelaUI::CWebBrowserBase* browser = form->GetWebBrowser();
+    ASSERT_NE(browser, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return browser->IsInPlaceActive(); }));
+    Pump(300);
+    const RECT page = VelaUI::ClientPageRect(hWnd);
+    EXPECT_EQ(browser->GetRect().left, page.left);
+    EXPECT_EQ(browser->GetRect().bottom, page.bottom);
+    for (const RECT& rc : ShownChildWindows(hWnd)) {
+        EXPECT_TRUE(rc.left >= page.left && rc.top >= page.top && rc.right <= page.right && rc.bottom <= page.bottom)
+            << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+    }
+    Click(L"BtnTabMyMusic");
+    EXPECT_TRUE(ShownChildWindows(hWnd).empty());
+    Click(L"BtnTabMusicRecommend");
+    for (const RECT& rc : ShownChildWindows(hWnd)) {
+        EXPECT_TRUE(rc.left >= page.left && rc.top >= page.top && rc.right <= page.right && rc.bottom <= page.bottom);
+    }
+}
+
 // "TrackSelect" action 3 from the client page downloads that track.
 TEST_F(MainDownloadsTest, ThePagesDownloadRequestDownloadsItsTrack) {
     Open();
