@@ -308,9 +308,7 @@ void VelaMainForm::StopDownloadThreads() {
 
 // ---- "Dmanage" -------------------------------------------------------------------------------
 
-bool VelaMainForm::SaveDownloadList(const std::wstring& path) {
-    return SaveDownloadItems(path, GetDownloadItems());
-}
+bool VelaMainForm::SaveDownloadList(const std::wstring& path) { return SaveDownloadItems(path, GetDownloadItems()); }
 
 void VelaMainForm::SaveDownloadList() {
     SaveDownloadList(m_dataFolder + L"\\" + kDownloadListFileName);

@@ -18,8 +18,8 @@
 #include "web_test_support.h"
 
 using namespace mainform;
-using VelaUI::DownloadItem;
 using UIToolkit::CControlUI;
+using VelaUI::DownloadItem;
 
 namespace {
 
@@ -194,8 +194,8 @@ TEST_F(MainDownloadsTest, AtTheLimitTheNextItemStartsWhenThePlaceIsFree) {
 // the place; at the limit a paused item turns "waiting"; delete frees the place and keeps the
 // file; a resume continues from the part file.
 TEST_F(MainDownloadsTest, RowIconsPauseResumeWaitAndDelete) {
-    ASSERT_TRUE(VelaUI::SaveDownloadItems(DataFile(L"Dmanage"), {Waiting(L"1002", L"Blue in Green", L"12%"),
-                                                                 Waiting(L"1003", L"So What", L"3%")}));
+    ASSERT_TRUE(VelaUI::SaveDownloadItems(
+        DataFile(L"Dmanage"), {Waiting(L"1002", L"Blue in Green", L"12%"), Waiting(L"1003", L"So What", L"3%")}));
     standin::SetTrackFile("1002", 400000, {}, "slow=50000");
     standin::SetTrackFile("1003", 400000, {}, "slow=50000");
     Open();
@@ -332,6 +332,17 @@ TEST_F(MainDownloadsTest, ThePagesDownloadRequestDownloadsItsTrack) {
     EXPECT_EQ(Items()[0].TrackName, L"\u6674\u5929");
     ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
     EXPECT_TRUE(testfiles::ReadAll(Target(L"\u6674\u5929")) == standin::TrackFileBytes("1001"));
+
+    // A name of the page's choosing cannot put the file anywhere but in the download folder.
+    const std::wstring name = L"..\\..\\up:and/out";
+    webtest::Args second;
+    second.Int(3).Text(L"1002").Text(name).Text(L"Jay").Text(L"Album").Int(0).Int(0).Int(1);
+    ASSERT_EQ(webtest::CallExternal(browser, L"TrackSelect", second), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return Items().size() == 2; }));
+    EXPECT_EQ(Items()[1].TrackName, name);
+    ASSERT_TRUE(WaitStatus(1, L"complete", 15000));
+    const std::wstring inside = folder_ + L"\\" + VelaUI::DownloadFileName(name);
+    EXPECT_TRUE(testfiles::ReadAll(inside) == standin::TrackFileBytes("1002"));
 }
 
 // Closing with a complete, a running and a paused item keeps all three, each "waiting"; they
