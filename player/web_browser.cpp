@@ -208,12 +208,6 @@ bool CWebBrowserBase::SetVisible(bool show) {
     browser->put_Visible(show ? VARIANT_TRUE : VARIANT_FALSE);
     m_oleObject->DoVerb(show ? OLEIVERB_SHOW : OLEIVERB_HIDE, nullptr, static_cast<IOleClientSite*>(this), 0, m_host,
                         &m_rect);
-    // A control that keeps its window shown after the verb would cover the host's other tab.
-    HWND window = nullptr;
-    if (m_inPlaceObject != nullptr && SUCCEEDED(m_inPlaceObject->GetWindow(&window)) && window != nullptr &&
-        (::IsWindowVisible(window) != FALSE) != show) {
-        ::ShowWindow(window, show ? SW_SHOWNA : SW_HIDE);
-    }
     return true;
 }
 
@@ -252,9 +246,6 @@ HRESULT CWebBrowserBase::CallScript(IDispatch* script, const wchar_t* name, VARI
 }
 
 bool CWebBrowserBase::ShowClientPage(const std::wstring& url) {
-    // The place first, so that the control's window is made there and never covers the host's
-    // own controls, also where the control ignores a later move.
-    SetRect(ClientPageRect(m_host));
     if (!Show()) return false;
     SetRect(ClientPageRect(m_host));
     return SUCCEEDED(Navigate(url));

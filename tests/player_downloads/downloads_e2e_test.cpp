@@ -35,6 +35,26 @@ std::string TrackElement(const std::vector<std::wstring>& values) {
     return element + "</Track>\n";
 }
 
+BOOL CALLBACK CollectShownChild(HWND child, LPARAM data) {
+    if (!::IsWindowVisible(child)) return TRUE;
+    RECT rc = {};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(nullptr, ::GetAncestor(child, GA_ROOT), reinterpret_cast<POINT*>(&rc), 2);
+    reinterpret_cast<std::vector<RECT>*>(data)->push_back(rc);
+    return TRUE;
+}
+
+// The shown child windows of a window (the embedded page's), in its client coordinates.
+std::vector<RECT> ShownChildWindows(HWND parent) {
+    std::vector<RECT> shown;
+    ::EnumChildWindows(parent, CollectShownChild, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+bool Inside(const RECT& rc, const RECT& area) {
+    return rc.left >= area.left && rc.top >= area.top && rc.right <= area.right && rc.bottom <= area.bottom;
+}
+
 TEST(PlayerDownloadsE2E, TheDownloadListComesBackAfterARestartAndIsKeptWaiting) {
     standin::Reset();
     ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
@@ -56,8 +76,16 @@ TEST(PlayerDownloadsE2E, TheDownloadListComesBackAfterARestartAndIsKeptWaiting) 
     HWND main = player.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     ::Sleep(300);
+    // The client page keeps to its inset on the recommend tab and is gone on the other one.
+    RECT client = {};
+    ::GetClientRect(main, &client);
+    const RECT inset = {client.left + 42, client.top + 138, client.right - 9, client.bottom - 33};
+    for (const RECT& rc : ShownChildWindows(main)) {
+        EXPECT_TRUE(Inside(rc, inset)) << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+    }
     ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
     ::Sleep(300);
+    EXPECT_TRUE(ShownChildWindows(main).empty());
     ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabDownManage", {{L"VLMyMusic", L"visible", L"true"}}));
     ::Sleep(500);
     SaveScreenshot(ResultFile(L"player-downloads.bmp"));
