@@ -121,6 +121,8 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_LOAD_ONLINE_PLAYLISTS, WM_LOAD_ONLINE_PLAYLISTS, nullptr},    // the online playlists'
     {WM_PLAYER_STATE, WM_PLAYER_STATE, nullptr},                      // ShowPlayState: playback's
     {WM_PLAYER_PROGRESS, WM_PLAYER_PROGRESS, nullptr},                // OnPlayerProgress: playback's
+    {WM_WEB_DOWNLOAD, WM_WEB_DOWNLOAD,
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { r = f.DownloadWebTracks(); return true; }},
     {WM_WEB_AUDITION, WM_WEB_AUDITION_AGAIN, nullptr},                // playback and downloads
     {WM_WEB_ADD_ALL, WM_WEB_ADD_ALL_3, nullptr},                      // OnWebAddAll: playback's
     {WM_WEB_SHOW_AUDITION, WM_WEB_SHOW_AUDITION,
@@ -146,7 +148,7 @@ const VelaMainForm::ClickRoute VelaMainForm::kClickRoutes[] = {
     {&VelaMainForm::m_btnPlayPre, nullptr},   // RequestPrevious: playback's
     {&VelaMainForm::m_btnPlay, nullptr},      // RequestPlayOrPause: playback's
     {&VelaMainForm::m_btnPlayNext, nullptr},  // RequestNext: playback's
-    {&VelaMainForm::m_btnToDown, nullptr},    // DownloadCurrent: the downloads'
+    {&VelaMainForm::m_btnToDown, [](VelaMainForm& f) { f.DownloadCurrent(); }},
     {&VelaMainForm::m_btnILike, [](VelaMainForm& f) { f.AddCurrentToFavourites(); }},
     {&VelaMainForm::m_btnWantShare, nullptr},          // ShowMusicShareForm: sharing's
     {&VelaMainForm::m_btnPush, nullptr},               // ShowPushForm: sharing's (hidden, disabled)
@@ -407,7 +409,7 @@ void VelaMainForm::Notify(UINotify& msg) {
     } else if (msg.sender != nullptr && msg.sender == m_sliderVol && msg.type == L"valuechanged") {
         // the volume slider: playback's
     } else if (msg.type == L"itemclick" && IsRowOf(msg.sender, m_listDownloadManage)) {
-        // a download row: the downloads'
+        OnDownloadRowClick(msg);
     } else if (msg.type == L"itemclick" && IsRowOf(msg.sender, m_tree)) {
         OnPlayListTreeClick(msg);
     } else if (msg.type == L"itemdbclick" && IsRowOf(msg.sender, m_listPlayList)) {
@@ -543,6 +545,7 @@ void VelaMainForm::OnDestroy() {
         g_StatReportInfo.RequestStop();
         m_commandWorker.RequestStop();
         m_monitorWorker.RequestStop();
+        StopWebPage();
         m_workersEnded = !m_commandWorker.IsRunning() && !m_monitorWorker.IsRunning() && !m_statWorker.IsRunning();
     }
     ::PostQuitMessage(0);

@@ -1,20 +1,12 @@
 // Steps of start-up, closing and dispatch whose objects belong to concerns that are not built
-// yet (the embedded web page, the account, playback, the download manager). Each concern moves
+// yet (the account, playback). Each concern moves
 // its hooks into its own file and gives them their work; until then there is nothing for them to
-// do: no web page host, no download item or thread, no playback work exists.
+// do: no playback work exists.
 #include "vela_main_form.h"
 
 namespace VelaUI {
 
-void VelaMainForm::CreateWebPage() {}
-void VelaMainForm::ShowWebPage(bool) {}
-void VelaMainForm::CallPageSearch(const std::wstring&) {}
 void VelaMainForm::LoadLoginSettings() {}
 void VelaMainForm::RunPlayerCommand(const PlayerCommand&) {}
-void VelaMainForm::MonitorDownloads() {}
-void VelaMainForm::LoadDownloadList() {}
-void VelaMainForm::StopDownloadThreads() {}
-void VelaMainForm::SaveDownloadList() {}
-void VelaMainForm::StopWebPage() {}
 
 }  // namespace VelaUI

@@ -18,12 +18,13 @@ std::wstring ClientPageUrl() {
 void VelaMainForm::LoadSettings(bool optionGroup, bool closeGroup, bool loginGroup) {
     if (!SettingsFileExists()) return;
     if (optionGroup) {
+        // The download folder and limit are read by the download monitor too.
+        SharedGuard guard(m_sharedLock);
         m_settings.runAtLogon = ReadSettingInt(kRunAtLogon, 0);
         m_settings.autoPlay = ReadSettingInt(kAutoPlay, 0);
         m_settings.closeAction = ReadSettingInt(kCloseToTray, 0);
         m_settings.downloadFolder = ReadDownloadFolder();
         m_settings.downloadLimit = ReadDownloadLimit();
-        m_runningDownloads = 0;
         m_pageUrl = ClientPageUrl();
     }
     if (closeGroup) {

@@ -5,6 +5,8 @@
 //   main_form_settings.cpp   "Set.ini"
 //   main_form_playlists.cpp  the local playlists, their rows, cells and files
 //   main_form_menus.cpp      the list context menus' handlers
+//   main_form_downloads.cpp  the download list, its rows, starts, the monitor and "Dmanage"
+//   main_form_web.cpp        the embedded client page: its host, placing, showing, searching
 //   main_form_hooks.cpp      start-up and closing steps whose owners are not built yet
 // Message numbers: main_messages.h.
 //
@@ -36,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "download_list_file.h"
 #include "form_worker.h"
 #include "playlist_info.h"
 #include "ui_controls.h"
@@ -43,6 +46,9 @@
 class CAudioPlay;
 
 namespace VelaUI {
+
+class CClientThread;
+class CWebBrowserBase;
 
 using UIToolkit::CControlUI;
 using UIToolkit::CUIString;
@@ -155,7 +161,27 @@ public:
     // ---- Account (main_form_account.cpp) ----
     // ---- Online playlists (main_form_online.cpp) ----
     // ---- Downloads (main_form_downloads.cpp) ----
+    // Appends a "readying" item for the track, and its row.
+    void AddDownloadItem(const TrackInfo& track);
+    // Builds the row of the item just appended (named by its position); the caller adds it.
+    UIToolkit::CListContainerElementUI* AddDownloadRow(const DownloadItem& item);
+    // The roads that start a download: "BtnToDown" (the current track), the web page's request
+    // (WM_WEB_DOWNLOAD), a playlist's track.
+    int DownloadCurrent();
+    int DownloadWebTracks();
+    int DownloadTrack(TrackInfo& track);
+    // "itemclick" of a download row: wParam the clicked child (6 status icon, 7 delete icon),
+    // lParam the row.
+    int OnDownloadRowClick(UINotify& msg);
+    bool SaveDownloadList(const std::wstring& path);
+    bool LoadDownloadList(const std::wstring& name = kDownloadListFileName);
+    // A copy of the download items, in row order (any thread).
+    std::vector<DownloadItem> GetDownloadItems() const;
+    // The downloads that hold a place: started and neither finished, failed, paused nor deleted.
+    int GetRunningDownloads() const;
+
     // ---- Web page (main_form_web.cpp) ----
+    CWebBrowserBase* GetWebBrowser() const { return m_browser.get(); }
     // ---- Sharing and push (main_form_share.cpp) ----
 
 protected:
@@ -199,6 +225,26 @@ private:
     // ---- Settings ----
     std::wstring SettingsPath() const;
 
+    // ---- Downloads ----
+    // One download item with its thread (empty unless it runs). The key names the entry across
+    // a start that asks the service for the URL without holding the shared lock.
+    struct DownloadEntry {
+        DownloadItem item;
+        std::shared_ptr<CDownloadThread> thread;
+        unsigned key = 0;
+        bool starting = false;  // its start waits for the service's reply: it holds a place
+    };
+    enum class StartResult { Started, NoPlace, NoUrl };
+    unsigned AppendDownload(const DownloadItem& item);
+    StartResult StartDownload(unsigned key, const TrackInfo* source, TrackInfo* record = nullptr);
+    DownloadEntry* FindDownload(unsigned key);
+    int RunningDownloadsLocked() const;
+    void StartWaitingDownloads();
+    void ShowDownloadRows();
+    void OnDownloadStatusClick(int row);
+    void DeleteDownload(int row);
+    void SaveDownloadList();
+
     // ---- Playlists ----
     PlayListInfo* AddLocalPlayList(const wchar_t* text, const wchar_t* toolTip, const wchar_t* id);
     std::wstring PlayListPath(const std::wstring& id) const;
@@ -212,9 +258,7 @@ private:
     void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
     void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work
     void MonitorDownloads();                            // downloads: one round of the monitor
-    void LoadDownloadList();                            // downloads: read "Dmanage"
     void StopDownloadThreads();                         // downloads: end every download thread
-    void SaveDownloadList();                            // downloads: write "Dmanage"
     void StopWebPage();                                 // web page: end its thread
 
     CWindowManagerUI m_pm;
@@ -294,7 +338,11 @@ private:
     NOTIFYICONDATAW m_trayIcon = {};
     bool m_trayIconAdded = false;
     MainSettings m_settings;
-    int m_runningDownloads = 0;
+    // The download list (under m_sharedLock); row i of "ListDownloadManage" shows entry i.
+    std::vector<DownloadEntry> m_downloads;
+    unsigned m_nextDownloadKey = 1;
+    std::shared_ptr<CWebBrowserBase> m_browser;
+    std::shared_ptr<CClientThread> m_clientThread;
     std::string m_macAddress;
     std::wstring m_dataFolder;
     std::wstring m_pageUrl;

@@ -3,7 +3,7 @@
 // in-place frame and UI handler), receives the control's events, and is the page's
 // window.external: the page's script calls "clientcall", "TrackSelect" and "PlayAuditionJobs",
 // which the bridge answers by filling the web track lists, asking for a play URL and posting
-// messages (web_messages.h) to the host window. The other way round, the main window calls page
+// messages (main_messages.h) to the host window. The other way round, the main window calls page
 // functions such as "searchlist" through GetScript and CallScript.
 //
 // Threads: the object lives on the UI thread (the thread that created it and the host window)

@@ -113,8 +113,10 @@ TEST_F(MainFormTest, TheLongestTextsFitTheirPlaces) {
     const RECT name = Control(L"TextUserName")->GetPos();
     const RECT login = Control(L"BtnLogin")->GetPos();
     EXPECT_EQ(name.top + name.bottom, login.top + login.bottom);
-    // Both lists' headers fit their lists, so no column hides behind the edge.
-    for (const wchar_t* listName : {L"ListPlayList", L"ListDownloadManage"}) {
+    // The play list's header fits its list, so no column hides behind the edge. (The download
+    // list's rows are wider than the list; its header follows their columns and the list scrolls
+    // sideways: see the download manager's tests.)
+    for (const wchar_t* listName : {L"ListPlayList"}) {
         Click(listName == std::wstring(L"ListPlayList") ? L"BtnTabPlayList" : L"BtnTabDownManage");
         Click(L"BtnTabMyMusic");
         if (listName != std::wstring(L"ListPlayList")) Click(L"BtnTabDownManage");

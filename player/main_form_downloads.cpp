@@ -1,0 +1,326 @@
+// The download manager of the main window: the download items and their rows in
+// "ListDownloadManage", the roads that start a download, the row icons (pause, resume, wait,
+// delete), one pass of the download monitor, and the list kept in "Dmanage" across runs.
+//
+// The entries (item, thread, key) live under the shared lock; row i of the list shows entry i.
+// Only the UI thread adds or removes entries and rows, so the two stay aligned; the monitor
+// changes the items' statuses and texts under the lock and hands the rows' refresh to the UI
+// thread. Nobody holds the lock across a request to the service or a wait for a thread: a start
+// marks its entry "starting" (it holds a place meanwhile), asks for the URL unlocked, and finds
+// its entry again by key, which a delete in between removes.
+#include "vela_main_form.h"
+
+#include "download_row.h"
+
+namespace VelaUI {
+
+namespace {
+
+UIToolkit::CListUI* AsList(CControlUI* control) { return dynamic_cast<UIToolkit::CListUI*>(control); }
+
+void ShowStatusIcon(CControlUI* row, const std::wstring& status) {
+    // A complete item keeps the icon it had.
+    if (row == nullptr || status == DownloadStatus::Complete) return;
+    auto* container = static_cast<UIToolkit::IContainerUI*>(row->GetInterface(L"IContainer"));
+    CControlUI* icon = container != nullptr ? container->GetItemAt(kRowStatusIcon) : nullptr;
+    if (icon == nullptr) return;
+    const wchar_t* wanted = DownloadStatusIcon(status);
+    const wchar_t* shown = icon->GetBkImage();
+    if (shown == nullptr || ::lstrcmpW(shown, wanted) != 0) icon->SetBkImage(wanted);
+}
+
+bool ShowsProgress(const std::wstring& status) {
+    return status == DownloadStatus::Downloading || status == DownloadStatus::Complete ||
+           status == DownloadStatus::Pause;
+}
+
+}  // namespace
+
+// ---- Items and rows --------------------------------------------------------------------------
+
+VelaMainForm::DownloadEntry* VelaMainForm::FindDownload(unsigned key) {
+    for (DownloadEntry& entry : m_downloads) {
+        if (entry.key == key) return &entry;
+    }
+    return nullptr;
+}
+
+int VelaMainForm::RunningDownloadsLocked() const {
+    int running = 0;
+    for (const DownloadEntry& entry : m_downloads) {
+        if (entry.thread || entry.starting) ++running;
+    }
+    return running;
+}
+
+int VelaMainForm::GetRunningDownloads() const {
+    SharedGuard guard(const_cast<std::recursive_mutex&>(m_sharedLock));
+    return RunningDownloadsLocked();
+}
+
+std::vector<DownloadItem> VelaMainForm::GetDownloadItems() const {
+    SharedGuard guard(const_cast<std::recursive_mutex&>(m_sharedLock));
+    std::vector<DownloadItem> items;
+    items.reserve(m_downloads.size());
+    for (const DownloadEntry& entry : m_downloads) items.push_back(entry.item);
+    return items;
+}
+
+unsigned VelaMainForm::AppendDownload(const DownloadItem& item) {
+    unsigned key = 0;
+    {
+        SharedGuard guard(m_sharedLock);
+        DownloadEntry entry;
+        entry.item = item;
+        entry.key = m_nextDownloadKey++;
+        key = entry.key;
+        m_downloads.push_back(std::move(entry));
+    }
+    UIToolkit::CListContainerElementUI* row = AddDownloadRow(item);
+    UIToolkit::CListUI* list = AsList(m_listDownloadManage);
+    if (row != nullptr && (list == nullptr || !list->Add(row))) delete row;
+    return key;
+}
+
+void VelaMainForm::AddDownloadItem(const TrackInfo& track) { AppendDownload(MakeDownloadItem(track)); }
+
+UIToolkit::CListContainerElementUI* VelaMainForm::AddDownloadRow(const DownloadItem& item) {
+    size_t count = 0;
+    {
+        SharedGuard guard(m_sharedLock);
+        count = m_downloads.size();
+    }
+    // Coloured by the item count, the new item counted.
+    return MakeDownloadRow(item, count, m_listDownloadManage);
+}
+
+// ---- Starting --------------------------------------------------------------------------------
+
+VelaMainForm::StartResult VelaMainForm::StartDownload(unsigned key, const TrackInfo* source, TrackInfo* record) {
+    DownloadItem item;
+    std::wstring folder;
+    {
+        SharedGuard guard(m_sharedLock);
+        DownloadEntry* entry = FindDownload(key);
+        if (entry == nullptr || entry->thread || entry->starting) return StartResult::NoUrl;
+        if (RunningDownloadsLocked() >= m_settings.downloadLimit) return StartResult::NoPlace;
+        entry->starting = true;
+        item = entry->item;
+        folder = m_settings.downloadFolder;
+    }
+    // The request holds the reply file "download" from writing to reading, so the monitor's
+    // start and the UI thread's never read each other's reply.
+    const std::wstring url = RequestDownloadUrl(item.TrackID);
+    std::shared_ptr<CDownloadThread> thread;
+    TrackInfo started;
+    if (!url.empty()) {
+        started = DownloadTrackRecord(source, item, url, folder);
+        thread = std::make_shared<CDownloadThread>();
+        if (!thread->Start(started)) thread.reset();
+    }
+    bool kept = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        if (DownloadEntry* entry = FindDownload(key)) {
+            entry->starting = false;
+            if (thread) {
+                entry->thread = thread;
+                entry->item.Status = DownloadStatus::Downloading;
+                kept = true;
+            }
+        }
+    }
+    if (thread && !kept) thread->Stop();  // the item was deleted meanwhile
+    if (!kept) return StartResult::NoUrl;
+    if (record != nullptr) *record = started;
+    return StartResult::Started;
+}
+
+int VelaMainForm::DownloadCurrent() {
+    TrackInfo track;
+    {
+        SharedGuard guard(m_sharedLock);
+        const PlayListInfo* playlist = m_currentPlayList;
+        if (playlist == nullptr || !playlist->HasTrack(playlist->currentIndex)) return 0;
+        track = playlist->tracks[static_cast<size_t>(playlist->currentIndex)];
+    }
+    const unsigned key = AppendDownload(MakeDownloadItem(track));
+    if (StartDownload(key, &track) == StartResult::NoPlace) return 0;  // waits for a place
+    // Also when no URL came back; playback enables it again for the next track.
+    if (m_btnToDown != nullptr) m_btnToDown->SetEnabled(false);
+    return 0;
+}
+
+int VelaMainForm::DownloadWebTracks() {
+    if (WebDownloadList.empty()) return 0;
+    const TrackInfo track = WebDownloadList.front();
+    const unsigned key = AppendDownload(MakeDownloadItem(track));
+    StartDownload(key, &track);
+    return 0;
+}
+
+int VelaMainForm::DownloadTrack(TrackInfo& track) {
+    TrackInfo source;
+    {
+        SharedGuard guard(m_sharedLock);
+        source = track;
+    }
+    const unsigned key = AppendDownload(MakeDownloadItem(source));
+    TrackInfo record;
+    if (StartDownload(key, &source, &record) != StartResult::Started) return 0;
+    SharedGuard guard(m_sharedLock);  // the playlist's own record, which playback reads
+    track.FileURL = record.FileURL;
+    track.FilePath = record.FilePath;
+    track.FileName = record.FileName;
+    track.IsDownloading = true;
+    return 0;
+}
+
+// Starts "readying" items, first first, while places are free (monitor thread).
+void VelaMainForm::StartWaitingDownloads() {
+    for (;;) {
+        unsigned key = 0;
+        {
+            SharedGuard guard(m_sharedLock);
+            for (const DownloadEntry& entry : m_downloads) {
+                if (entry.item.Status == DownloadStatus::Readying && !entry.thread && !entry.starting) {
+                    key = entry.key;
+                    break;
+                }
+            }
+        }
+        if (key == 0 || m_closing || StartDownload(key, nullptr) != StartResult::Started) return;
+    }
+}
+
+// ---- Row clicks ------------------------------------------------------------------------------
+
+int VelaMainForm::OnDownloadRowClick(UINotify& msg) {
+    const int row = static_cast<int>(msg.lParam);
+    if (row < 0) return 0;
+    if (msg.wParam == kRowStatusIcon) {
+        OnDownloadStatusClick(row);
+    } else if (msg.wParam == kRowDeleteIcon) {
+        DeleteDownload(row);
+    }
+    return 0;
+}
+
+void VelaMainForm::OnDownloadStatusClick(int row) {
+    std::wstring status;
+    unsigned key = 0;
+    std::shared_ptr<CDownloadThread> paused;
+    {
+        SharedGuard guard(m_sharedLock);
+        if (row >= static_cast<int>(m_downloads.size())) return;
+        DownloadEntry& entry = m_downloads[static_cast<size_t>(row)];
+        status = entry.item.Status;
+        key = entry.key;
+        if (status == DownloadStatus::Downloading) {
+            if (entry.starting) return;  // its start is still asking for the URL
+            paused = std::move(entry.thread);
+            entry.item.Status = DownloadStatus::Pause;
+        }
+    }
+    UIToolkit::CListUI* list = AsList(m_listDownloadManage);
+    CControlUI* rowControl = list != nullptr ? list->GetItemAt(row) : nullptr;
+    if (status == DownloadStatus::Downloading) {
+        if (paused) paused->Stop();  // the part file stays for the resume
+        ShowStatusIcon(rowControl, DownloadStatus::Pause);
+    } else if (status == DownloadStatus::Pause || status == DownloadStatus::Waiting) {
+        const StartResult result = StartDownload(key, nullptr);
+        if (result == StartResult::Started) {
+            ShowStatusIcon(rowControl, DownloadStatus::Downloading);
+        } else if (result == StartResult::NoPlace) {
+            {
+                SharedGuard guard(m_sharedLock);
+                if (DownloadEntry* entry = FindDownload(key)) entry->item.Status = DownloadStatus::Waiting;
+            }
+            ShowStatusIcon(rowControl, DownloadStatus::Waiting);
+        }
+    }
+}
+
+void VelaMainForm::DeleteDownload(int row) {
+    m_downloadMonitorOn = false;
+    std::shared_ptr<CDownloadThread> thread;
+    bool removed = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        if (row < static_cast<int>(m_downloads.size())) {
+            thread = std::move(m_downloads[static_cast<size_t>(row)].thread);
+            m_downloads.erase(m_downloads.begin() + row);
+            removed = true;
+        }
+    }
+    if (removed) {
+        if (UIToolkit::CListUI* list = AsList(m_listDownloadManage)) list->RemoveAt(row);
+    }
+    m_downloadMonitorOn = true;
+    // The file, whole or in parts, stays on disk.
+    if (thread) thread->Stop();
+}
+
+// ---- The monitor -----------------------------------------------------------------------------
+
+void VelaMainForm::MonitorDownloads() {
+    std::vector<std::shared_ptr<CDownloadThread>> ended;
+    bool running = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        for (DownloadEntry& entry : m_downloads) {
+            if (entry.item.Status != DownloadStatus::Downloading || !entry.thread) continue;
+            running = true;
+            // A finished download is "complete"; a failed one is "pause", resumable from its
+            // part file. Either frees its place.
+            if (RefreshDownloadItem(entry.item, *entry.thread) != DownloadOutcome::Running) {
+                ended.push_back(std::move(entry.thread));
+            }
+        }
+    }
+    for (auto& thread : ended) thread->Stop();
+    if (running) RunOnUiThread([this] { ShowDownloadRows(); });
+    if (!ended.empty()) StartWaitingDownloads();
+}
+
+void VelaMainForm::ShowDownloadRows() {
+    const std::vector<DownloadItem> items = GetDownloadItems();
+    UIToolkit::CListUI* list = AsList(m_listDownloadManage);
+    if (list == nullptr) return;
+    for (size_t i = 0; i < items.size(); ++i) {
+        CControlUI* row = list->GetItemAt(static_cast<int>(i));
+        if (row == nullptr || !ShowsProgress(items[i].Status)) continue;
+        ShowDownloadProgress(row, items[i]);
+        ShowStatusIcon(row, items[i].Status);
+    }
+}
+
+void VelaMainForm::StopDownloadThreads() {
+    std::vector<std::shared_ptr<CDownloadThread>> threads;
+    {
+        SharedGuard guard(m_sharedLock);
+        for (DownloadEntry& entry : m_downloads) {
+            if (entry.thread) threads.push_back(std::move(entry.thread));
+        }
+    }
+    for (auto& thread : threads) thread->Stop();
+}
+
+// ---- "Dmanage" -------------------------------------------------------------------------------
+
+bool VelaMainForm::SaveDownloadList(const std::wstring& path) { return SaveDownloadItems(path, GetDownloadItems()); }
+
+void VelaMainForm::SaveDownloadList() {
+    SaveDownloadList(m_dataFolder + L"\\" + kDownloadListFileName);
+    SharedGuard guard(m_sharedLock);
+    m_downloads.clear();
+}
+
+bool VelaMainForm::LoadDownloadList(const std::wstring& name) {
+    std::vector<DownloadItem> items;
+    const bool loaded = LoadDownloadItems(m_dataFolder + L"\\" + name, items);
+    for (const DownloadItem& item : items) AppendDownload(item);
+    return loaded;
+}
+
+}  // namespace VelaUI

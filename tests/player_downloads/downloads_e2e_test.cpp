@@ -1,0 +1,225 @@
+// The real VelaMusic.exe and its download list: the items of "Dmanage" come back as rows after a
+// start, and the closing sequence writes them back, every one "waiting", the rest as it was; the
+// rows' icons start, pause, resume and delete downloads at the limit of one, as the stand-in's
+// request log and the download folder show.
+#include <gtest/gtest.h>
+
+#include "download_list_file.h"
+#include "local_helpers.h"
+#include "main_messages.h"
+#include "player_driver.h"
+#include "standin_client.h"
+#include "standin_tracks.h"
+#include "test_files.h"
+
+using namespace e2e;
+
+namespace {
+
+const WORD kMainLayout = 205;
+
+std::wstring DataFile(const wchar_t* name) { return testfiles::PlayerDataFolder() + L"\\" + name; }
+
+std::wstring ResultFile(const wchar_t* name) { return testfiles::FromUnixPath(VELA_RESULTS_DIR) + L"\\" + name; }
+
+// One "Track" element as the player writes it, with the status given.
+std::string TrackElement(const std::vector<std::wstring>& values) {
+    static const char* const kNames[10] = {"TrackID",  "TrackName", "ArtistName", "Status",   "Progress",
+                                           "FileSize", "Speed",     "FilePath",   "FileName", "FileURL"};
+    std::string element = "<Track>\n";
+    for (size_t i = 0; i < 10; ++i) {
+        std::string encoded;
+        WideToUtf8Fixed3(encoded, values[i]);
+        element += std::string("    <") + kNames[i] + ">" + encoded + "</" + kNames[i] + ">\n";
+    }
+    return element + "</Track>\n";
+}
+
+BOOL CALLBACK CollectShownChild(HWND child, LPARAM data) {
+    if (!::IsWindowVisible(child)) return TRUE;
+    RECT rc = {};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(nullptr, ::GetAncestor(child, GA_ROOT), reinterpret_cast<POINT*>(&rc), 2);
+    reinterpret_cast<std::vector<RECT>*>(data)->push_back(rc);
+    return TRUE;
+}
+
+// The shown child windows of a window (the embedded page's), in its client coordinates.
+std::vector<RECT> ShownChildWindows(HWND parent) {
+    std::vector<RECT> shown;
+    ::EnumChildWindows(parent, CollectShownChild, reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+bool Inside(const RECT& rc, const RECT& area) {
+    return rc.left >= area.left && rc.top >= area.top && rc.right <= area.right && rc.bottom <= area.bottom;
+}
+
+TEST(PlayerDownloadsE2E, TheDownloadListComesBackAfterARestartAndIsKeptWaiting) {
+    standin::Reset();
+    ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+    for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike", L"Dmanage"})
+        ::DeleteFileW(DataFile(name).c_str());
+    const std::vector<std::vector<std::wstring>> tracks = {
+        {L"1001", L"\u6674\u5929", L"\u5468\u6770\u4F26", L"complete", L"\u5DF2\u5B8C\u6210", L"292KB", L"", L"", L"",
+         L""},
+        {L"1002", L"Blue in Green", L"Miles Davis", L"downloading", L"41%", L"390KB", L"35KB/s", L"", L"", L""},
+        {L"1003", L"So What", L"Miles Davis", L"pause", L"7%", L"195KB", L"0KB/s", L"c:\\x", L"x.mp3", L"http://x/"},
+    };
+    std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    for (const auto& track : tracks) file += TrackElement(track);
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), file));
+
+    const std::wstring program = PrepareProgramFolder(L"downloads") + L"VelaMusic.exe";
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    HWND main = player.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::Sleep(300);
+    // The client page keeps to its inset on the recommend tab and is gone on the other one.
+    RECT client = {};
+    ::GetClientRect(main, &client);
+    const RECT inset = {client.left + 42, client.top + 138, client.right - 9, client.bottom - 33};
+    for (const RECT& rc : ShownChildWindows(main)) {
+        EXPECT_TRUE(Inside(rc, inset)) << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+    }
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    ::Sleep(300);
+    EXPECT_TRUE(ShownChildWindows(main).empty());
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabDownManage", {{L"VLMyMusic", L"visible", L"true"}}));
+    ::Sleep(500);
+    SaveScreenshot(ResultFile(L"player-downloads.bmp"));
+    // Nothing starts by itself.
+    EXPECT_TRUE(standin::RequestsMatching("GetTrackDownUrl").empty());
+
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(player.WaitForExit(30000, &code));
+    EXPECT_EQ(code, 0u);
+    std::vector<VelaUI::DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), tracks.size());
+    for (size_t i = 0; i < saved.size(); ++i) {
+        SCOPED_TRACE(i);
+        const VelaUI::DownloadItem& item = saved[i];
+        EXPECT_EQ(item.Status, L"waiting");
+        const std::vector<std::wstring> fields = {item.TrackID,  item.TrackName, item.ArtistName, L"",
+                                                  item.Progress, item.FileSize,  item.Speed,      item.FilePath,
+                                                  item.FileName, item.FileURL};
+        for (size_t f = 0; f < 10; ++f) {
+            if (f != 3) {
+                EXPECT_EQ(fields[f], tracks[i][f]) << f;
+            }
+        }
+    }
+    ::DeleteFileW(DataFile(L"Dmanage").c_str());
+}
+
+// The downloads view of a running player, clicked from outside. The rows are wider than the list:
+// the list is first scrolled to their right end with its scroll bar, so that a row's icons sit at
+// fixed distances from the list's right edge.
+class DownloadsView {
+public:
+    DownloadsView(const std::wstring& program, HWND main) : m_main(main) {
+        const std::vector<LayoutChange> myMusic = {{L"VLMyMusic", L"visible", L"true"}};
+        EXPECT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+        ::Sleep(300);
+        EXPECT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabDownManage", myMusic));
+        ::Sleep(300);
+        const std::vector<LayoutChange> shown = {{L"VLMyMusic", L"visible", L"true"},
+                                                 {L"Container_PlayList", L"visible", L"false"},
+                                                 {L"Container_DownManage", L"visible", L"true"}};
+        EXPECT_TRUE(ControlRect(program, kMainLayout, main, L"ListDownloadManage", m_list, shown));
+        // A click on the bar's track right of its thumb pages right, which here is the whole way.
+        ClickAt(main, m_list.right - 40, m_list.bottom - 8);
+        ::Sleep(300);
+    }
+    // child 6: the status icon, 7: the delete icon.
+    void ClickIcon(int row, int child) {
+        const int rowWidth = 775;  // the header's columns, which the rows follow
+        const int x = m_list.right - rowWidth + (child == 6 ? 726 : 749);
+        const int y = m_list.top + 24 + 25 * row + 10;
+        ClickAt(m_main, x, y);
+        ::Sleep(400);
+    }
+
+private:
+    HWND m_main;
+    RECT m_list = {};
+};
+
+bool Requested(const std::string& text) { return !standin::RequestsMatching(text).empty(); }
+
+TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
+    standin::Reset();
+    ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+    for (const wchar_t* name : {L"PLDefault", L"PLILike", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
+    const std::wstring folder = testfiles::FreshDir(L"e2edownloads");
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Set.ini"),
+                                    "[Option]\r\nf=" + testfiles::ToAnsi(folder) + "\r\ng=1\r\n[CloseSet]\r\nb=1\r\n"));
+    std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    file += TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    file += TrackElement({L"1003", L"So What", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), file));
+    standin::SetTrackFile("1002", 400000, {}, "slow=40000");
+    standin::SetTrackFile("1003", 400000, {}, "slow=40000");
+    const std::wstring program = PrepareProgramFolder(L"downloadicons") + L"VelaMusic.exe";
+
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    HWND main = player.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::Sleep(300);
+    DownloadsView view(program, main);
+    SaveScreenshot(ResultFile(L"player-downloads-scrolled.bmp"));
+
+    view.ClickIcon(0, 6);  // start the first
+    ASSERT_TRUE(WaitFor([] { return Requested("/trackfile/1002.mp3"); }, 5000));
+    view.ClickIcon(1, 6);  // no place for the second: it waits
+    ::Sleep(2500);
+    EXPECT_FALSE(Requested("ProductID=1003"));
+
+    const std::wstring part = folder + L"\\Blue in Green.mp3_0";
+    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > 20000; }, 8000));
+    view.ClickIcon(0, 6);  // pause: the place goes free
+    ::Sleep(300);
+    const size_t partSize = testfiles::ReadAll(part).size();
+    view.ClickIcon(1, 6);  // the second starts now
+    EXPECT_TRUE(WaitFor([] { return Requested("/trackfile/1003.mp3"); }, 5000));
+    ::Sleep(1000);
+    EXPECT_EQ(testfiles::ReadAll(part).size(), partSize);  // the paused one rests
+
+    view.ClickIcon(1, 7);  // delete the running second: its place goes free, its file stays
+    ::Sleep(300);
+    EXPECT_TRUE(testfiles::Exists(folder + L"\\So What.mp3_0"));
+    standin::SetTrackFile("1002", 0, {}, "");
+    view.ClickIcon(0, 6);  // resume from the part file
+    const std::wstring target = folder + L"\\Blue in Green.mp3";
+    ASSERT_TRUE(WaitForFile(target, 20000));
+    EXPECT_TRUE(testfiles::ReadAll(target) == standin::TrackFileBytes("1002"));
+    const std::vector<std::string> ranged = standin::RequestsMatching("/trackfile/1002.mp3");
+    EXPECT_NE(ranged.back().find("Range: bytes=" + std::to_string(partSize)), std::string::npos);
+
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    ASSERT_TRUE(player.WaitForExit(30000));
+    std::vector<VelaUI::DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].TrackID, L"1002");
+    EXPECT_EQ(saved[0].Status, L"waiting");
+
+    // After a new start, deleting the last item and closing removes the file.
+    PlayerProcess again;
+    ASSERT_TRUE(again.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    main = again.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::Sleep(300);
+    DownloadsView(program, main).ClickIcon(0, 7);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    ASSERT_TRUE(again.WaitForExit(30000));
+    EXPECT_FALSE(testfiles::Exists(DataFile(L"Dmanage")));
+    ::DeleteFileW(DataFile(L"Set.ini").c_str());
+    testfiles::RemoveTree(folder);
+}
+
+}  // namespace
