@@ -144,8 +144,16 @@ bool AcceptReply(const HttpReplyHead& head, int rangeStart, ReplyBody& body) {
         body.length = head.rangeLast - head.rangeFirst + 1;
         body.total = head.rangeTotal;
         body.rangesHonoured = true;
+    } else if (head.status == 416) {
+        // The range asked for starts at or past the end: from byte 0, that is an empty file
+        // ("bytes */0"), whose whole body is no bytes at all.
+        if (rangeStart != 0 || !head.hasContentRange || head.rangeTotal != 0) return false;
+        body.offset = 0;
+        body.length = 0;
+        body.total = 0;
+        body.rangesHonoured = true;
     } else if (head.status == 200) {
-        if (head.contentLength <= 0) return false;
+        if (head.contentLength < 0) return false;  // where it ends would be unknown
         body.offset = 0;
         body.length = head.contentLength;
         body.total = head.contentLength;
@@ -230,10 +238,25 @@ bool CHttpGet::Download(const HttpTarget& url, const std::wstring& targetPath, i
     bool rangesHonoured = false;
     if (!Probe(url, route, rangesHonoured)) return false;
     fileSize = m_fileSize.load();
+    if (fileSize == 0) return WriteEmptyTarget(targetPath, threadCount);
     if (!rangesHonoured) threadCount = 1;
     bool done = DownloadSegments(url, targetPath, route, threadCount);
     m_speed.store(0);
     return done;
+}
+
+bool CHttpGet::WriteEmptyTarget(const std::wstring& targetPath, int threadCount) {
+    // An empty file is complete as soon as its length is known: there is no range to fetch.
+    // Parts an earlier attempt left for this target hold nothing of it.
+    {
+        CDownloadFile target;
+        if (!target.Create(targetPath)) return false;
+    }
+    for (int i = 0; i < threadCount && i < kMaxThreads; ++i) {
+        const std::wstring part = PartFileName(targetPath, i);
+        if (PartFileExists(part)) DeleteFileW(part.c_str());
+    }
+    return true;
 }
 
 bool CHttpGet::Probe(const HttpTarget& url, const Route& route, bool& rangesHonoured) {
@@ -455,25 +478,28 @@ bool CHttpGet::JoinParts(const std::wstring& targetPath) {
     for (const HttpGetSegment& segment : m_segments) {
         if (PartFileSize(segment.partPath) != segment.end - segment.begin) return false;
     }
-    if (m_segments.size() == 1) {
-        return MoveFileExW(m_segments[0].partPath.c_str(), targetPath.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
-    }
-    // Several parts are copied into a new file first, so that a failure midway leaves neither a
-    // partial target nor lost parts.
-    const std::wstring joinedPath = targetPath + L"_join";
-    bool joined;
+    const HttpGetSegment& first = m_segments[0];
+    const long long firstLength = first.end - first.begin;
+    // The other parts are appended to the first, which then becomes the target: the first range
+    // is never copied again. Whatever goes wrong, the first part is cut back to its own range, so
+    // that every part still holds exactly what a later attempt resumes from.
+    bool joined = true;
     {
-        CDownloadFile target;
-        joined = target.Create(joinedPath);
-        for (size_t i = 0; joined && i < m_segments.size(); ++i) joined = MergeParts(target, m_segments[i]);
+        CDownloadFile whole;
+        joined = m_segments.size() == 1 || (OpenPartFile(first.partPath, whole) && whole.TruncateAt(firstLength));
+        for (size_t i = 1; joined && i < m_segments.size(); ++i) joined = MergeParts(whole, m_segments[i]);
+        if (!joined && whole.IsOpen()) whole.TruncateAt(firstLength);
     }
-    if (!joined || !MoveFileExW(joinedPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DeleteFileW(joinedPath.c_str());
-        return false;
+    if (joined && MoveFileExW(first.partPath.c_str(), targetPath.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        for (size_t i = 1; i < m_segments.size(); ++i) DeleteFileW(m_segments[i].partPath.c_str());
+        return true;
     }
-    for (const HttpGetSegment& segment : m_segments) DeleteFileW(segment.partPath.c_str());
-    return true;
+    if (joined && m_segments.size() > 1) {
+        CDownloadFile whole;
+        if (OpenPartFile(first.partPath, whole)) whole.TruncateAt(firstLength);
+    }
+    return false;
 }
 
 bool CHttpGet::MergeParts(CDownloadFile& target, const HttpGetSegment& segment) {

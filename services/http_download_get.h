@@ -92,6 +92,7 @@ private:
     bool Download(const HttpTarget& url, const std::wstring& targetPath, int& fileSize, const Route& route,
                   int threadCount);
     bool Probe(const HttpTarget& url, const Route& route, bool& rangesHonoured);
+    bool WriteEmptyTarget(const std::wstring& targetPath, int threadCount);
     bool DownloadSegments(const HttpTarget& url, const std::wstring& targetPath, const Route& route,
                           int threadCount);
     void WaitForSegmentThreads(const std::vector<HANDLE>& threads);

@@ -85,6 +85,11 @@ const ServerCase kCases[] = {
     {"part file longer than its range", 50000, 1, 50010, "", "", true, {"main@0", "main@0"}, -1, false, kName,
      nullptr},
     {"header over 1 KB", 50000, 1, -1, "", "bigheader=3000", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
+    // An empty file answers the probe's range with 416 "bytes */0", or with 200 and a length of 0:
+    // either way it is complete at once, whatever the number of ranges, and a stale part goes.
+    {"empty file", 0, 1, -1, "", "", true, {"main@0"}, -1, false, kName, nullptr},
+    {"empty file, four ranges, stale part", 0, 4, 10, "", "", true, {"main@0"}, -1, false, kName, nullptr},
+    {"empty file without ranges", 0, 1, -1, "", "norange", true, {"main@0"}, -1, false, kName, nullptr},
     {"name with a blank and non-ASCII", 50000, 1, -1, "", "", true, {"main@0", "main@0"}, -1, false,
      "a b \xE4\xBD\xA0\xE5\xA5\xBD.mp3", "a b.mp3"},
 };
@@ -219,6 +224,33 @@ TEST(DownloadServerRedirect, RelativeLocationsResolveAgainstTheRequest) {
         for (size_t i = 1; i < requests.size(); i += 2)
             EXPECT_EQ(requests[i].substr(0, requests[i].find("\r\n")), "GET " + c.lands + " HTTP/1.1");
     }
+}
+
+// The join makes the first part the target; when the target cannot be taken (a folder holds its
+// name), every part must still hold exactly its range, so that the next attempt only joins.
+TEST(DownloadServerJoin, FailedJoinLeavesEveryPartResumable) {
+    standin::Reset();
+    const std::string name = "join.bin";
+    const std::string source = dltest::MakeBytes(100003, 5);
+    const std::string url = dltest::PutSource(name, source);
+    const std::wstring target = testfiles::FreshDir(L"dljoin") + L"\\join.bin";
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    int fileSize = 0;
+    int downloaded = 0;
+    EXPECT_FALSE(Download(url, target, 4, fileSize, downloaded));
+    const int length = 100003 / 4;
+    for (int i = 0; i < 4; ++i) {
+        const size_t begin = static_cast<size_t>(i * length);
+        const size_t size = i == 3 ? source.size() - begin : static_cast<size_t>(length);
+        EXPECT_TRUE(ReadAll(PartPath(target, i)) == source.substr(begin, size)) << "part " << i;
+    }
+    ASSERT_TRUE(RemoveDirectoryW(target.c_str()));
+    standin::Reset();
+    dltest::PutSource(name, source);
+    EXPECT_TRUE(Download(url, target, 4, fileSize, downloaded));
+    EXPECT_TRUE(ReadAll(target) == source);
+    EXPECT_EQ(dltest::RequestSummary(name), std::vector<std::string>{"main@0"});  // the probe alone
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
 }
 
 TEST(DownloadServerName, NonAsciiTargetKeepsItsName) {
