@@ -14,7 +14,7 @@
 namespace {
 
 const size_t kMaxHeaderBytes = 16384;
-const DWORD kReceiveBlock = 262144;
+const DWORD kReceiveBlock = 1 << 18;
 const DWORD kMergeBlock = 1 << 20;
 const DWORD kSpeedPeriodMs = 1000;
 
@@ -357,6 +357,12 @@ bool CHttpGet::DownloadSegments(const HttpTarget& url, const std::wstring& targe
         segment.end = i + 1 == threadCount ? fileSize : (i + 1) * length;
         segment.owner = this;
     }
+    // One range needs no whole file: its part becomes the target.
+    m_wholeIntact.store(false);
+    if (threadCount > 1) {
+        m_wholePath = targetPath + L"_join";
+        m_wholeIntact.store(m_whole.Create(m_wholePath) && m_whole.TruncateAt(fileSize));
+    }
     std::vector<HANDLE> threads;
     for (HttpGetSegment& segment : m_segments) {
         uintptr_t thread = _beginthreadex(nullptr, 0, &CHttpGet::SegmentThreadProc, &segment, 0, nullptr);
@@ -365,6 +371,9 @@ bool CHttpGet::DownloadSegments(const HttpTarget& url, const std::wstring& targe
     WaitForSegmentThreads(threads);
     for (HANDLE thread : threads) CloseHandle(thread);
     bool done = m_completedSegments.load() == threadCount && m_running.load() && JoinParts(targetPath);
+    m_whole.Close();
+    if (!m_wholePath.empty()) DeleteFileW(m_wholePath.c_str());  // gone already when it became the target
+    m_wholePath.clear();
     m_segments.clear();
     return done;
 }
@@ -420,9 +429,11 @@ bool CHttpGet::RunSegment(HttpGetSegment& segment) {
     if (held == length) {
         // A complete part from an earlier attempt needs no request.
         SayRangeAlreadyComplete();
+        CopyHeldToWhole(segment, held);
         return true;
     }
     CDownloadFile part;
+    bool copiedHeld = false;
     // A server may answer with less than the rest of the file; then the next request goes on
     // from there.
     while (held < length) {
@@ -443,17 +454,46 @@ bool CHttpGet::RunSegment(HttpGetSegment& segment) {
             held = 0;
         }
         if ((!part.IsOpen() && !OpenPartFile(segment.partPath, part)) || !part.TruncateAt(held)) return false;
+        if (held > 0 && !copiedHeld) CopyHeldToWhole(segment, held);
+        copiedHeld = true;
         const long long wanted = std::min(length - held, body.length);
-        if (wanted <= 0 || !ReceiveRange(socket, part, bodyStart, wanted)) return false;
+        if (wanted <= 0 || !ReceiveRange(socket, part, bodyStart, wanted, segment.begin + held)) return false;
         held += wanted;
     }
     return true;
 }
 
-bool CHttpGet::ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::string bodyStart, long long needed) {
+void CHttpGet::WriteToWhole(const char* data, DWORD size, long long offset) {
+    if (m_wholeIntact.load() && !m_whole.WriteAt(data, size, offset)) m_wholeIntact.store(false);
+}
+
+void CHttpGet::CopyHeldToWhole(const HttpGetSegment& segment, long long held) {
+    if (!m_wholeIntact.load()) return;
+    CDownloadFile part;
+    if (!part.OpenForReading(segment.partPath)) {
+        m_wholeIntact.store(false);
+        return;
+    }
+    std::vector<char> block(kMergeBlock);
+    for (long long copied = 0; copied < held && m_wholeIntact.load();) {
+        DWORD read = 0;
+        if (!part.Read(block.data(), static_cast<DWORD>(std::min<long long>(held - copied, kMergeBlock)), read) ||
+            read == 0) {
+            m_wholeIntact.store(false);
+            return;
+        }
+        WriteToWhole(block.data(), read, segment.begin + copied);
+        copied += read;
+    }
+}
+
+bool CHttpGet::ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::string bodyStart, long long needed,
+                            long long wholeOffset) {
     long long first = std::min<long long>(needed, static_cast<long long>(bodyStart.size()));
     if (first > 0) {
         if (!part.Write(bodyStart.data(), static_cast<DWORD>(first))) return false;
+        WriteToWhole(bodyStart.data(), static_cast<DWORD>(first), wholeOffset);
+        wholeOffset += first;
         needed -= first;
         AddDownloaded(first);
         m_receivedBytes.fetch_add(static_cast<unsigned>(first));
@@ -467,6 +507,8 @@ bool CHttpGet::ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::s
                                                     m_receiveTimeoutMs, received);
         if (result != ReceiveResult::Data) return false;  // cut short, silent, failed or stopped
         if (!part.Write(block.data(), static_cast<DWORD>(received))) return false;
+        WriteToWhole(block.data(), static_cast<DWORD>(received), wholeOffset);
+        wholeOffset += received;
         needed -= received;
         AddDownloaded(received);
         m_receivedBytes.fetch_add(static_cast<unsigned>(received));
@@ -478,6 +520,17 @@ bool CHttpGet::JoinParts(const std::wstring& targetPath) {
     for (const HttpGetSegment& segment : m_segments) {
         if (PartFileSize(segment.partPath) != segment.end - segment.begin) return false;
     }
+    if (m_wholeIntact.load()) {
+        // Every range is in the whole file already.
+        m_whole.Close();
+        if (!MoveFileExW(m_wholePath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+            return false;
+        m_wholePath.clear();
+        for (const HttpGetSegment& segment : m_segments) DeleteFileW(segment.partPath.c_str());
+        return true;
+    }
+    m_whole.Close();
+    if (!m_wholePath.empty()) DeleteFileW(m_wholePath.c_str());
     const HttpGetSegment& first = m_segments[0];
     const long long firstLength = first.end - first.begin;
     // The other parts are appended to the first, which then becomes the target: the first range

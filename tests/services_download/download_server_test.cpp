@@ -253,6 +253,29 @@ TEST(DownloadServerJoin, FailedJoinLeavesEveryPartResumable) {
     for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
 }
 
+// Several ranges resumed at once: what each part held goes into the file beside what arrives.
+TEST(DownloadServerJoin, EveryRangeResumesFromItsPart) {
+    standin::Reset();
+    const std::string name = "resume4.bin";
+    const std::string source = dltest::MakeBytes(200000, 9);
+    const std::string url = dltest::PutSource(name, source);
+    const std::wstring target = testfiles::FreshDir(L"dlresume") + L"\\resume4.bin";
+    const int held[] = {1000, 0, 50000, 20000};  // the third part is whole
+    for (int i = 0; i < 4; ++i) {
+        if (held[i] > 0) ASSERT_TRUE(testfiles::WriteAll(PartPath(target, i), source.substr(i * 50000, held[i])));
+    }
+    int fileSize = 0;
+    int downloaded = 0;
+    EXPECT_TRUE(Download(url, target, 4, fileSize, downloaded));
+    EXPECT_TRUE(ReadAll(target) == source);
+    std::vector<std::string> requests = dltest::RequestSummary(name);
+    std::sort(requests.begin(), requests.end());
+    EXPECT_EQ(requests, (std::vector<std::string>{"main@0", "main@1000", "main@170000", "main@50000"}));
+    EXPECT_EQ(downloaded, 200000);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
+    EXPECT_FALSE(Exists(target + L"_join"));
+}
+
 TEST(DownloadServerName, NonAsciiTargetKeepsItsName) {
     standin::Reset();
     const std::string name = "a b \xE4\xBD\xA0.mp3";
