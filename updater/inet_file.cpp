@@ -74,6 +74,8 @@ protected:
 std::unique_ptr<CInternetSession> NewJobSession() { return std::make_unique<CInetFile::CInetFileSession>(); }
 
 bool ProgressStepChanged(uint64_t before, uint64_t after, DWORD expectedLength) {
+    // The first bytes always show: the tray's tip and animation start with them.
+    if (before == 0 && after > 0) return true;
     if (expectedLength == 0) return before / kUnknownLengthStep != after / kUnknownLengthStep;
     uint64_t was = before * 100 / expectedLength, is = after * 100 / expectedLength;
     // Past the expected length the bar stays full.

@@ -48,8 +48,8 @@ class CInternetSession;
 // settings); throws CInternetException when it cannot be opened.
 std::unique_ptr<CInternetSession> NewJobSession();
 
-// Whether receiving moved a job from before to after bytes to another shown step: the whole
-// percentage of expectedLength, or, with no length expected, another 64 KiB.
+// Whether receiving moved a job from before to after bytes to another shown step: the first
+// bytes, then the whole percentage of expectedLength, or, with no length expected, another 64 KiB.
 bool ProgressStepChanged(uint64_t before, uint64_t after, DWORD expectedLength);
 
 class CInetFile : public CQuillThread {

@@ -226,31 +226,41 @@ TEST(DownloadServerRedirect, RelativeLocationsResolveAgainstTheRequest) {
     }
 }
 
-// The join makes the first part the target; when the target cannot be taken (a folder holds its
-// name), every part must still hold exactly its range, so that the next attempt only joins.
+// The file is whole when the last range ends ("<target>_join", written as the ranges arrive);
+// when that file cannot be made (a folder holds its name), the parts are appended to the first
+// instead. Either way, when the target cannot be taken (a folder holds its name too), every part
+// must still hold exactly its range, so that the next attempt only joins.
 TEST(DownloadServerJoin, FailedJoinLeavesEveryPartResumable) {
-    standin::Reset();
     const std::string name = "join.bin";
     const std::string source = dltest::MakeBytes(100003, 5);
-    const std::string url = dltest::PutSource(name, source);
-    const std::wstring target = testfiles::FreshDir(L"dljoin") + L"\\join.bin";
-    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
-    int fileSize = 0;
-    int downloaded = 0;
-    EXPECT_FALSE(Download(url, target, 4, fileSize, downloaded));
-    const int length = 100003 / 4;
-    for (int i = 0; i < 4; ++i) {
-        const size_t begin = static_cast<size_t>(i * length);
-        const size_t size = i == 3 ? source.size() - begin : static_cast<size_t>(length);
-        EXPECT_TRUE(ReadAll(PartPath(target, i)) == source.substr(begin, size)) << "part " << i;
+    for (bool wholeFileBlocked : {false, true}) {
+        SCOPED_TRACE(wholeFileBlocked ? "parts appended to the first" : "file written as the ranges arrive");
+        standin::Reset();
+        const std::string url = dltest::PutSource(name, source);
+        const std::wstring target = testfiles::FreshDir(L"dljoin") + L"\\join.bin";
+        if (wholeFileBlocked) {
+            ASSERT_TRUE(CreateDirectoryW((target + L"_join").c_str(), nullptr));
+        }
+        ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+        int fileSize = 0;
+        int downloaded = 0;
+        EXPECT_FALSE(Download(url, target, 4, fileSize, downloaded));
+        const int length = 100003 / 4;
+        for (int i = 0; i < 4; ++i) {
+            const size_t begin = static_cast<size_t>(i * length);
+            const size_t size = i == 3 ? source.size() - begin : static_cast<size_t>(length);
+            EXPECT_TRUE(ReadAll(PartPath(target, i)) == source.substr(begin, size)) << "part " << i;
+        }
+        EXPECT_EQ(Exists(target + L"_join"), wholeFileBlocked);  // only the blocking folder is left
+
+        ASSERT_TRUE(RemoveDirectoryW(target.c_str()));
+        standin::Reset();
+        dltest::PutSource(name, source);
+        EXPECT_TRUE(Download(url, target, 4, fileSize, downloaded));
+        EXPECT_TRUE(ReadAll(target) == source);
+        EXPECT_EQ(dltest::RequestSummary(name), std::vector<std::string>{"main@0"});  // the probe alone
+        for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
     }
-    ASSERT_TRUE(RemoveDirectoryW(target.c_str()));
-    standin::Reset();
-    dltest::PutSource(name, source);
-    EXPECT_TRUE(Download(url, target, 4, fileSize, downloaded));
-    EXPECT_TRUE(ReadAll(target) == source);
-    EXPECT_EQ(dltest::RequestSummary(name), std::vector<std::string>{"main@0"});  // the probe alone
-    for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
 }
 
 // Several ranges resumed at once: what each part held goes into the file beside what arrives.
@@ -262,7 +272,9 @@ TEST(DownloadServerJoin, EveryRangeResumesFromItsPart) {
     const std::wstring target = testfiles::FreshDir(L"dlresume") + L"\\resume4.bin";
     const int held[] = {1000, 0, 50000, 20000};  // the third part is whole
     for (int i = 0; i < 4; ++i) {
-        if (held[i] > 0) ASSERT_TRUE(testfiles::WriteAll(PartPath(target, i), source.substr(i * 50000, held[i])));
+        if (held[i] > 0) {
+            ASSERT_TRUE(testfiles::WriteAll(PartPath(target, i), source.substr(i * 50000, held[i])));
+        }
     }
     int fileSize = 0;
     int downloaded = 0;

@@ -167,8 +167,12 @@ TEST(HttpFetch, ChunkedBodiesAreDecoded) {
             HttpPost post;
             char* body = nullptr;
             EXPECT_EQ(post.FetchToMemory(server.Url("/x"), body), c.ok) << c.name;
-            if (c.ok && body) EXPECT_EQ(std::string(body, c.body.size() + 2), c.body + std::string(2, '\0')) << c.name;
-            if (!c.ok) EXPECT_EQ(body, nullptr) << c.name;
+            if (c.ok && body) {
+                EXPECT_EQ(std::string(body, c.body.size() + 2), c.body + std::string(2, '\0')) << c.name;
+            }
+            if (!c.ok) {
+                EXPECT_EQ(body, nullptr) << c.name;
+            }
             delete[] body;
         }
         {

@@ -101,7 +101,7 @@ TEST(InetFile, FetchesWithTheRequestedHeadersAndPostsProgressPerShownPercent) {
     big->expectedLength = 1000000;
     ASSERT_TRUE(big->Start());
     EXPECT_EQ(listener.WaitDone().code, 0u);
-    EXPECT_LE(listener.chunks.size(), 100u);
+    EXPECT_LE(listener.chunks.size(), 101u);  // the first bytes, then each whole percent
     sum = 0;
     for (WORD chunk : listener.chunks) sum += chunk;
     EXPECT_EQ(sum, 1000000u);  // a percent of this file is less than one read
@@ -123,19 +123,21 @@ TEST(InetFile, FetchesWithTheRequestedHeadersAndPostsProgressPerShownPercent) {
     EXPECT_NE(log[0].find("User-Agent: "), std::string::npos) << log[0];
 }
 
-TEST(InetFile, ProgressStepsAreWholePercentsOr64KiBWithoutALength) {
+TEST(InetFile, ProgressStepsAreTheFirstBytesThenWholePercentsOr64KiBWithoutALength) {
     const struct {
         uint64_t before, after;
         DWORD expected;
         bool changed;
     } cases[] = {
-        {0, 9, 1000, false},         // 0% to 0%
-        {0, 10, 1000, true},         // to 1%
+        {0, 1, 1000, true},          // the first bytes always show
+        {0, 1, 0, true},
+        {1, 9, 1000, false},         // 0% to 0%
+        {9, 10, 1000, true},         // to 1%
         {10, 19, 1000, false},
         {990, 1000, 1000, true},     // to 100%
         {1000, 5000, 1000, false},   // more than expected: the bar stays full
         {0, 4294967295u, 4294967295u, true},
-        {0, 65535, 0, false},        // no length: a step is 64 KiB
+        {1, 65535, 0, false},        // no length: a step is 64 KiB
         {65535, 65536, 0, true},
         {65536, 131071, 0, false},
     };
