@@ -6,7 +6,6 @@ namespace {
 
 // How long one wait lasts before the stop flag is looked at again.
 const DWORD kSliceMs = 100;
-const int kReceiveBufferBytes = 1 << 20;
 
 bool SetBlocking(SOCKET s, bool blocking) {
     u_long nonBlocking = blocking ? 0 : 1;
@@ -75,11 +74,11 @@ SOCKET CDealSocket::Connect(const std::string& host, int port) const {
                 error != 0)
                 continue;
         }
-        // The socket stays non-blocking: sends and receives wait in slices of their own.
+        // The socket stays non-blocking: sends and receives wait in slices of their own. Its
+        // receive buffer is left to the system, which grows it with a fast transfer (a size set
+        // here would hold it there).
         BOOL noDelay = TRUE;
         setsockopt(s.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
-        int receiveBuffer = kReceiveBufferBytes;
-        setsockopt(s.Get(), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&receiveBuffer), sizeof receiveBuffer);
         connected = s.Release();
     }
     freeaddrinfo(found);

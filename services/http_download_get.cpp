@@ -14,7 +14,7 @@
 namespace {
 
 const size_t kMaxHeaderBytes = 16384;
-const DWORD kReceiveBlock = 262144;
+const DWORD kReceiveBlock = 1 << 18;
 const DWORD kMergeBlock = 1 << 20;
 const DWORD kSpeedPeriodMs = 1000;
 
@@ -147,8 +147,16 @@ bool AcceptReply(const HttpReplyHead& head, int rangeStart, ReplyBody& body) {
         body.length = head.rangeLast - head.rangeFirst + 1;
         body.total = head.rangeTotal;
         body.rangesHonoured = true;
+    } else if (head.status == 416) {
+        // The range asked for starts at or past the end: from byte 0, that is an empty file
+        // ("bytes */0"), whose whole body is no bytes at all.
+        if (rangeStart != 0 || !head.hasContentRange || head.rangeTotal != 0) return false;
+        body.offset = 0;
+        body.length = 0;
+        body.total = 0;
+        body.rangesHonoured = true;
     } else if (head.status == 200) {
-        if (head.contentLength <= 0) return false;
+        if (head.contentLength < 0) return false;  // where it ends would be unknown
         body.offset = 0;
         body.length = head.contentLength;
         body.total = head.contentLength;
@@ -233,10 +241,25 @@ bool CHttpGet::Download(const HttpTarget& url, const std::wstring& targetPath, i
     bool rangesHonoured = false;
     if (!Probe(url, route, rangesHonoured)) return false;
     fileSize = m_fileSize.load();
+    if (fileSize == 0) return WriteEmptyTarget(targetPath, threadCount);
     if (!rangesHonoured) threadCount = 1;
     bool done = DownloadSegments(url, targetPath, route, threadCount);
     m_speed.store(0);
     return done;
+}
+
+bool CHttpGet::WriteEmptyTarget(const std::wstring& targetPath, int threadCount) {
+    // An empty file is complete as soon as its length is known: there is no range to fetch.
+    // Parts an earlier attempt left for this target hold nothing of it.
+    {
+        CDownloadFile target;
+        if (!target.Create(targetPath)) return false;
+    }
+    for (int i = 0; i < threadCount && i < kMaxThreads; ++i) {
+        const std::wstring part = PartFileName(targetPath, i);
+        if (PartFileExists(part)) DeleteFileW(part.c_str());
+    }
+    return true;
 }
 
 bool CHttpGet::Probe(const HttpTarget& url, const Route& route, bool& rangesHonoured) {
@@ -337,6 +360,12 @@ bool CHttpGet::DownloadSegments(const HttpTarget& url, const std::wstring& targe
         segment.end = i + 1 == threadCount ? fileSize : (i + 1) * length;
         segment.owner = this;
     }
+    // One range needs no whole file: its part becomes the target.
+    m_wholeIntact.store(false);
+    if (threadCount > 1) {
+        m_wholePath = targetPath + L"_join";
+        m_wholeIntact.store(m_whole.Create(m_wholePath) && m_whole.TruncateAt(fileSize));
+    }
     std::vector<HANDLE> threads;
     for (HttpGetSegment& segment : m_segments) {
         uintptr_t thread = _beginthreadex(nullptr, 0, &CHttpGet::SegmentThreadProc, &segment, 0, nullptr);
@@ -345,6 +374,9 @@ bool CHttpGet::DownloadSegments(const HttpTarget& url, const std::wstring& targe
     WaitForSegmentThreads(threads);
     for (HANDLE thread : threads) CloseHandle(thread);
     bool done = m_completedSegments.load() == threadCount && m_running.load() && JoinParts(targetPath);
+    m_whole.Close();
+    if (!m_wholePath.empty()) DeleteFileW(m_wholePath.c_str());  // gone already when it became the target
+    m_wholePath.clear();
     m_segments.clear();
     return done;
 }
@@ -400,9 +432,11 @@ bool CHttpGet::RunSegment(HttpGetSegment& segment) {
     if (held == length) {
         // A complete part from an earlier attempt needs no request.
         SayRangeAlreadyComplete();
+        CopyHeldToWhole(segment, held);
         return true;
     }
     CDownloadFile part;
+    bool copiedHeld = false;
     // A server may answer with less than the rest of the file; then the next request goes on
     // from there.
     while (held < length) {
@@ -423,17 +457,46 @@ bool CHttpGet::RunSegment(HttpGetSegment& segment) {
             held = 0;
         }
         if ((!part.IsOpen() && !OpenPartFile(segment.partPath, part)) || !part.TruncateAt(held)) return false;
+        if (held > 0 && !copiedHeld) CopyHeldToWhole(segment, held);
+        copiedHeld = true;
         const long long wanted = std::min(length - held, body.length);
-        if (wanted <= 0 || !ReceiveRange(socket, part, bodyStart, wanted)) return false;
+        if (wanted <= 0 || !ReceiveRange(socket, part, bodyStart, wanted, segment.begin + held)) return false;
         held += wanted;
     }
     return true;
 }
 
-bool CHttpGet::ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::string bodyStart, long long needed) {
+void CHttpGet::WriteToWhole(const char* data, DWORD size, long long offset) {
+    if (m_wholeIntact.load() && !m_whole.WriteAt(data, size, offset)) m_wholeIntact.store(false);
+}
+
+void CHttpGet::CopyHeldToWhole(const HttpGetSegment& segment, long long held) {
+    if (!m_wholeIntact.load()) return;
+    CDownloadFile part;
+    if (!part.OpenForReading(segment.partPath)) {
+        m_wholeIntact.store(false);
+        return;
+    }
+    std::vector<char> block(kMergeBlock);
+    for (long long copied = 0; copied < held && m_wholeIntact.load();) {
+        DWORD read = 0;
+        if (!part.Read(block.data(), static_cast<DWORD>(std::min<long long>(held - copied, kMergeBlock)), read) ||
+            read == 0) {
+            m_wholeIntact.store(false);
+            return;
+        }
+        WriteToWhole(block.data(), read, segment.begin + copied);
+        copied += read;
+    }
+}
+
+bool CHttpGet::ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::string bodyStart, long long needed,
+                            long long wholeOffset) {
     long long first = std::min<long long>(needed, static_cast<long long>(bodyStart.size()));
     if (first > 0) {
         if (!part.Write(bodyStart.data(), static_cast<DWORD>(first))) return false;
+        WriteToWhole(bodyStart.data(), static_cast<DWORD>(first), wholeOffset);
+        wholeOffset += first;
         needed -= first;
         AddDownloaded(first);
         m_receivedBytes.fetch_add(static_cast<unsigned>(first));
@@ -447,6 +510,8 @@ bool CHttpGet::ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::s
                                                     m_receiveTimeoutMs, received);
         if (result != ReceiveResult::Data) return false;  // cut short, silent, failed or stopped
         if (!part.Write(block.data(), static_cast<DWORD>(received))) return false;
+        WriteToWhole(block.data(), static_cast<DWORD>(received), wholeOffset);
+        wholeOffset += received;
         needed -= received;
         AddDownloaded(received);
         m_receivedBytes.fetch_add(static_cast<unsigned>(received));
@@ -458,25 +523,39 @@ bool CHttpGet::JoinParts(const std::wstring& targetPath) {
     for (const HttpGetSegment& segment : m_segments) {
         if (PartFileSize(segment.partPath) != segment.end - segment.begin) return false;
     }
-    if (m_segments.size() == 1) {
-        return MoveFileExW(m_segments[0].partPath.c_str(), targetPath.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+    if (m_wholeIntact.load()) {
+        // Every range is in the whole file already.
+        m_whole.Close();
+        if (!MoveFileExW(m_wholePath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+            return false;
+        m_wholePath.clear();
+        for (const HttpGetSegment& segment : m_segments) DeleteFileW(segment.partPath.c_str());
+        return true;
     }
-    // Several parts are copied into a new file first, so that a failure midway leaves neither a
-    // partial target nor lost parts.
-    const std::wstring joinedPath = targetPath + L"_join";
-    bool joined;
+    m_whole.Close();
+    if (!m_wholePath.empty()) DeleteFileW(m_wholePath.c_str());
+    const HttpGetSegment& first = m_segments[0];
+    const long long firstLength = first.end - first.begin;
+    // The other parts are appended to the first, which then becomes the target: the first range
+    // is never copied again. Whatever goes wrong, the first part is cut back to its own range, so
+    // that every part still holds exactly what a later attempt resumes from.
+    bool joined = true;
     {
-        CDownloadFile target;
-        joined = target.Create(joinedPath);
-        for (size_t i = 0; joined && i < m_segments.size(); ++i) joined = MergeParts(target, m_segments[i]);
+        CDownloadFile whole;
+        joined = m_segments.size() == 1 || (OpenPartFile(first.partPath, whole) && whole.TruncateAt(firstLength));
+        for (size_t i = 1; joined && i < m_segments.size(); ++i) joined = MergeParts(whole, m_segments[i]);
+        if (!joined && whole.IsOpen()) whole.TruncateAt(firstLength);
     }
-    if (!joined || !MoveFileExW(joinedPath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DeleteFileW(joinedPath.c_str());
-        return false;
+    if (joined && MoveFileExW(first.partPath.c_str(), targetPath.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        for (size_t i = 1; i < m_segments.size(); ++i) DeleteFileW(m_segments[i].partPath.c_str());
+        return true;
     }
-    for (const HttpGetSegment& segment : m_segments) DeleteFileW(segment.partPath.c_str());
-    return true;
+    if (joined && m_segments.size() > 1) {
+        CDownloadFile whole;
+        if (OpenPartFile(first.partPath, whole)) whole.TruncateAt(firstLength);
+    }
+    return false;
 }
 
 bool CHttpGet::MergeParts(CDownloadFile& target, const HttpGetSegment& segment) {

@@ -1,7 +1,10 @@
 // The engine of the segmented downloader: a probe request learns the file's length (following
 // redirects), then the file is fetched in byte ranges, each on a thread of its own into a part
 // file beside the target, and the parts become the target once every range holds all of its
-// bytes. A range resumes from the size its part file already has.
+// bytes. A range resumes from the size its part file already has. With several ranges, each
+// range's bytes also go at their place into "<target>_join" as they arrive (the ranges wait on
+// the network, not on the disk), so that the file is whole when the last range ends and becomes
+// the target by a rename; should that copy fail, the parts are joined after the download.
 #pragma once
 
 #include <winsock2.h>
@@ -96,6 +99,7 @@ private:
     bool Download(const HttpTarget& url, const std::wstring& targetPath, int& fileSize, const Route& route,
                   int threadCount);
     bool Probe(const HttpTarget& url, const Route& route, bool& rangesHonoured);
+    bool WriteEmptyTarget(const std::wstring& targetPath, int threadCount);
     bool DownloadSegments(const HttpTarget& url, const std::wstring& targetPath, const Route& route,
                           int threadCount);
     void WaitForSegmentThreads(const std::vector<HANDLE>& threads);
@@ -113,7 +117,12 @@ private:
 
     static unsigned __stdcall SegmentThreadProc(void* segment);
     bool RunSegment(HttpGetSegment& segment);
-    bool ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::string bodyStart, long long needed);
+    // Receives needed bytes into the part and, while the whole file is kept, at wholeOffset on.
+    bool ReceiveRange(CDownloadSocket& socket, CDownloadFile& part, std::string bodyStart, long long needed,
+                      long long wholeOffset);
+    // The bytes of a range that its part already held go into the whole file too.
+    void CopyHeldToWhole(const HttpGetSegment& segment, long long held);
+    void WriteToWhole(const char* data, DWORD size, long long offset);
     void AddDownloaded(long long bytes);
 
     bool JoinParts(const std::wstring& targetPath);
@@ -127,5 +136,10 @@ private:
     std::atomic<unsigned> m_receivedBytes{0};  // bytes that arrived in this run, for the speed
     std::atomic<int> m_completedSegments{0};
     std::vector<HttpGetSegment> m_segments;
+    // The whole file written as the ranges arrive ("<target>_join"); m_wholeIntact clears when
+    // a write to it fails, and the parts are then joined instead.
+    CDownloadFile m_whole;
+    std::wstring m_wholePath;
+    std::atomic<bool> m_wholeIntact{false};
     CDealSocket m_dealSocket;
 };

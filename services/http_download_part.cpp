@@ -14,7 +14,11 @@ bool CDownloadFile::OpenForUpdate(const std::wstring& path) {
 }
 
 bool CDownloadFile::Create(const std::wstring& path) {
-    return Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+    // A new file rather than an emptied one: some file systems write out a file that was
+    // emptied and filled again as soon as it is closed, which would stall the caller.
+    Close();
+    if (!DeleteFileW(path.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    return Open(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
 }
 
 bool CDownloadFile::OpenForReading(const std::wstring& path) {
@@ -24,10 +28,30 @@ bool CDownloadFile::OpenForReading(const std::wstring& path) {
 bool CDownloadFile::TruncateAt(long long size) {
     LARGE_INTEGER position;
     position.QuadPart = size;
-    return IsOpen() && SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(m_handle.Get());
+    LARGE_INTEGER current;
+    if (!IsOpen() || !GetFileSizeEx(m_handle.Get(), &current) ||
+        !SetFilePointerEx(m_handle.Get(), position, nullptr, FILE_BEGIN))
+        return false;
+    // A file of that size already is left alone: some file systems take a cut, even to the same
+    // size, as a sign to write the file out early.
+    return current.QuadPart == size || SetEndOfFile(m_handle.Get());
 }
 
 bool CDownloadFile::Write(const char* data, DWORD size) { return WriteAllBytes(m_handle.Get(), data, size); }
+
+bool CDownloadFile::WriteAt(const char* data, DWORD size, long long offset) {
+    while (size > 0) {
+        OVERLAPPED at = {};
+        at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+        at.OffsetHigh = static_cast<DWORD>(static_cast<unsigned long long>(offset) >> 32);
+        DWORD written = 0;
+        if (!WriteFile(m_handle.Get(), data, size, &written, &at) || written == 0) return false;
+        data += written;
+        size -= written;
+        offset += written;
+    }
+    return true;
+}
 
 bool CDownloadFile::Read(char* data, DWORD size, DWORD& read) {
     read = 0;

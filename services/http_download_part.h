@@ -17,7 +17,7 @@ public:
 
     // Opens for reading and writing, creating the file when it is missing (its bytes are kept).
     bool OpenForUpdate(const std::wstring& path);
-    // Creates the file anew, or empties it.
+    // Creates the file anew (an older one is deleted first).
     bool Create(const std::wstring& path);
     bool OpenForReading(const std::wstring& path);
     bool IsOpen() const { return m_handle.IsValid(); }
@@ -26,6 +26,9 @@ public:
     // Sets the position and cuts the file there.
     bool TruncateAt(long long size);
     bool Write(const char* data, DWORD size);
+    // Writes at an offset from the file's start, leaving the position alone: several threads
+    // may write their own regions of one file at once.
+    bool WriteAt(const char* data, DWORD size, long long offset);
     // Reads up to size bytes; read is 0 at the end.
     bool Read(char* data, DWORD size, DWORD& read);
 

@@ -11,21 +11,17 @@ namespace {
 const int kBlockBytes = 1024;
 const int kDownloadTimeoutMs = 5000;
 
-bool IsChunked(const CHttpSocket& socket) {
-    std::string coding;
-    if (!socket.GetHeaderValue("Transfer-Encoding", coding)) return false;
-    for (auto& c : coding) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return coding.find("chunked") != std::string::npos;
-}
-
-// How the end of the body is known: its announced length (lengthKnown), else the server's
-// close. False for a body that cannot be taken: an unreadable or too large length, or chunks
-// (which are not decoded, also when a Content-Length is given beside them).
+// How the end of the body is known: its announced length (lengthKnown), else the last chunk of a
+// chunked body or the server's close. False for a body that cannot be taken: an unreadable or too
+// large length, or a transfer coding other than chunks alone (such a body is never decoded).
 bool ReadBodyFraming(const CHttpSocket& socket, bool& lengthKnown, unsigned long long& length) {
-    lengthKnown = socket.GetContentLengthField(length);
-    if (IsChunked(socket)) return false;
-    if (lengthKnown) return length <= kMaxFetchBodyBytes;
+    lengthKnown = false;
+    length = 0;
     std::string field;
+    if (socket.BodyChunked()) return true;  // chunks frame the body, whatever length is announced
+    if (socket.GetHeaderValue("Transfer-Encoding", field) && field != "identity") return false;
+    lengthKnown = socket.GetContentLengthField(length);
+    if (lengthKnown) return length <= kMaxFetchBodyBytes;
     return !socket.GetHeaderValue("Content-Length", field);
 }
 

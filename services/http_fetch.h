@@ -43,10 +43,11 @@ class HttpPost : public CHttpRequest {
 public:
     // body null on entry: GETs url and, when a whole header came (any status: an error page is
     // a body too) and the body's length is sound, stores a new array (delete[] by the caller)
-    // holding the whole body followed by two zero bytes. A response without Content-Length is
-    // read until the server closes. False, with body left null, when the connection fails, the
-    // header does not arrive whole, the announced length exceeds kMaxFetchBodyBytes, the body
-    // is chunked, or the body ends before its announced length.
+    // holding the whole body followed by two zero bytes. A chunked body is decoded and ends with
+    // its last chunk; a response without Content-Length otherwise is read until the server
+    // closes. False, with body left null, when the connection fails, the header does not arrive
+    // whole, the announced length exceeds kMaxFetchBodyBytes, the body has a transfer coding
+    // other than chunks, or the body ends early (before its announced length or its last chunk).
     // body set on entry: CHttpRequest::Get into that buffer (at most 1024 bytes).
     bool FetchToMemory(const std::string& url, char*& body);
 };

@@ -21,12 +21,34 @@ const int kBodySendTimeoutMs = 1000;
 const int kReceiveBufferBytes = 0x400000;
 const int kSendBufferBytes = 0x80000;
 const int kBlockBytes = 1024;
+// Header reads and the chunk framing take the socket's bytes in blocks of this size.
+const int kHeaderBlockBytes = 4096;
+// A chunk-size line or trailer line longer than this is no framing of ours to follow.
+const size_t kMaxFramingLine = 4096;
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool HasLineBreak(const char* text) { return text && std::strpbrk(text, "\r\n") != nullptr; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The hexadecimal size at the start of a chunk-size line (extensions after ';' ignored); false
+// when the line holds no sound size.
+bool ParseChunkSize(const std::string& line, unsigned long long& size) {
+    size = 0;
+    size_t i = 0;
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    size_t digits = 0;
+    for (; i < line.size(); ++i, ++digits) {
+        char c = AsciiLower(line[i]);
+        int value = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+        if (value < 0) break;
+        if (size > (~0ull >> 4)) return false;
+        size = size * 16 + static_cast<unsigned>(value);
+    }
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    return digits > 0 && (i == line.size() || line[i] == ';');
+}
 
 void AppendField(std::string& request, const char* name, const char* value) {
     request += name;
@@ -88,7 +110,8 @@ bool SplitUrlText(const String& url, bool upperCase, String& scheme, String& hos
 
 CHttpSocket::CHttpSocket()
     : m_socket(INVALID_SOCKET), m_connected(false), m_headerRead(false), m_headerComplete(false),
-      m_headerLength(-1), m_port(80) {}
+      m_chunked(false), m_headerLength(-1), m_pendingUsed(0), m_chunkStep(kChunkSize), m_chunkLeft(0),
+      m_port(80) {}
 
 CHttpSocket::~CHttpSocket() { Close(); }
 
@@ -107,8 +130,13 @@ bool CHttpSocket::Close() {
     m_connected = false;
     m_headerRead = false;
     m_headerComplete = false;
+    m_chunked = false;
     m_headerLength = -1;
     m_header.clear();
+    m_pending.clear();
+    m_pendingUsed = 0;
+    m_chunkStep = kChunkSize;
+    m_chunkLeft = 0;
     return true;
 }
 
@@ -164,6 +192,21 @@ bool CHttpSocket::SendRequest(const char* data, int length) {
 
 int CHttpSocket::Receive(char* buffer, int size) {
     if (!m_connected || !buffer || size <= 0) return 0;
+    return m_chunked ? ReceiveChunked(buffer, size) : ReceiveRaw(buffer, size);
+}
+
+int CHttpSocket::ReceiveRaw(char* buffer, int size) {
+    if (m_pendingUsed < m_pending.size()) {
+        size_t count = m_pending.size() - m_pendingUsed;
+        if (count > static_cast<size_t>(size)) count = static_cast<size_t>(size);
+        std::memcpy(buffer, m_pending.data() + m_pendingUsed, count);
+        m_pendingUsed += count;
+        if (m_pendingUsed == m_pending.size()) {
+            m_pending.clear();
+            m_pendingUsed = 0;
+        }
+        return static_cast<int>(count);
+    }
     int got = recv(m_socket, buffer, size, 0);
     if (got <= 0) {
         Close();
@@ -172,34 +215,88 @@ int CHttpSocket::Receive(char* buffer, int size) {
     return got;
 }
 
-void CHttpSocket::ReadHeaderFromSocket() {
-    // One byte per receive, so that no body byte is taken with the header.
-    bool overflow = false;
-    int total = 0;
-    unsigned int lastFour = 0;
+int CHttpSocket::FailBody() {
+    Close();
+    return -1;
+}
+
+bool CHttpSocket::ReadFramingLine(std::string& line) {
+    line.clear();
     for (;;) {
-        char c;
-        if (recv(m_socket, &c, 1, 0) != 1) break;
-        ++total;
-        lastFour = (lastFour << 8) | static_cast<unsigned char>(c);
-        if (!overflow) {
-            if (static_cast<int>(m_header.size()) < kHeaderCapacity) {
-                m_header += c;
-            } else {
-                overflow = true;
-                // Keep whole lines only; the field cut at the limit is dropped with the rest.
-                size_t lastLf = m_header.rfind('\n');
-                m_header.erase(lastLf == std::string::npos ? 0 : lastLf + 1);
-            }
+        size_t lf = m_pending.find('\n', m_pendingUsed);
+        if (lf != std::string::npos) {
+            line.assign(m_pending, m_pendingUsed, lf - m_pendingUsed);
+            m_pendingUsed = lf + 1;
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return line.size() <= kMaxFramingLine;
         }
-        if (lastFour == 0x0D0A0D0A) {
-            if (overflow) m_header += "\r\n";
-            m_headerComplete = true;
+        if (m_pending.size() - m_pendingUsed > kMaxFramingLine) return false;
+        m_pending.erase(0, m_pendingUsed);
+        m_pendingUsed = 0;
+        char block[kHeaderBlockBytes];
+        int got = recv(m_socket, block, sizeof block, 0);
+        if (got <= 0) return false;
+        m_pending.append(block, static_cast<size_t>(got));
+    }
+}
+
+int CHttpSocket::ReceiveChunked(char* buffer, int size) {
+    std::string line;
+    for (;;) {
+        switch (m_chunkStep) {
+        case kChunkSize:
+            if (!ReadFramingLine(line) || !ParseChunkSize(line, m_chunkLeft)) return FailBody();
+            m_chunkStep = m_chunkLeft == 0 ? kChunkTrailer : kChunkData;
+            break;
+        case kChunkData: {
+            int want = m_chunkLeft < static_cast<unsigned long long>(size) ? static_cast<int>(m_chunkLeft) : size;
+            int got = ReceiveRaw(buffer, want);
+            // The peer's close inside a chunk cuts the body short: not its end.
+            if (got <= 0) return FailBody();
+            m_chunkLeft -= static_cast<unsigned long long>(got);
+            if (m_chunkLeft == 0) m_chunkStep = kChunkDataEnd;
+            return got;
+        }
+        case kChunkDataEnd:
+            if (!ReadFramingLine(line) || !line.empty()) return FailBody();
+            m_chunkStep = kChunkSize;
+            break;
+        case kChunkTrailer:
+            // Trailer fields are not used; the empty line ends the body.
+            if (!ReadFramingLine(line)) return FailBody();
+            if (line.empty()) {
+                Close();
+                return 0;
+            }
             break;
         }
-        if (total >= kHeaderReadLimit) {
-            // A header without end: nothing after it can be trusted as body.
+    }
+}
+
+void CHttpSocket::ReadHeaderFromSocket() {
+    // In blocks: what follows the empty line is the start of the body and is kept for Receive.
+    char block[kHeaderBlockBytes];
+    for (;;) {
+        size_t room = static_cast<size_t>(kHeaderCapacity) - m_header.size();
+        if (room == 0) {
+            // No end within the capacity: nothing after it can be trusted as body. The socket
+            // goes; the header stays readable as it came.
+            std::string kept;
+            kept.swap(m_header);
             Close();
+            m_header.swap(kept);
+            break;
+        }
+        int got = recv(m_socket, block, static_cast<int>(room < sizeof block ? room : sizeof block), 0);
+        if (got <= 0) break;
+        size_t searchFrom = m_header.size() < 3 ? 0 : m_header.size() - 3;
+        m_header.append(block, static_cast<size_t>(got));
+        size_t end = m_header.find("\r\n\r\n", searchFrom);
+        if (end != std::string::npos) {
+            m_pending.assign(m_header, end + 4, std::string::npos);
+            m_pendingUsed = 0;
+            m_header.erase(end + 4);
+            m_headerComplete = true;
             break;
         }
     }
@@ -211,6 +308,11 @@ const char* CHttpSocket::ReadResponseHeader(int& length) {
         ReadHeaderFromSocket();
         m_headerRead = true;
         m_headerLength = static_cast<int>(m_header.size());
+        std::string coding;
+        m_chunked = m_headerComplete && GetHeaderValue("Transfer-Encoding", coding) && coding.size() == 7;
+        for (size_t i = 0; m_chunked && i < coding.size(); ++i) m_chunked = AsciiLower(coding[i]) == "chunked"[i];
+        m_chunkStep = kChunkSize;
+        m_chunkLeft = 0;
     }
     length = m_headerRead ? m_headerLength : 0;
     return m_header.c_str();

@@ -1,6 +1,7 @@
 // The player's own HTTP/1.1 client on WinSock TCP sockets: plain http, one request per
-// connection. CHttpSocket holds the connection, builds the request text and reads the response
-// header; CHttpRequest adds the default request headers, URL splitting and the simple GET.
+// connection. CHttpSocket holds the connection, builds the request text, reads the response
+// header and hands out the body (chunked bodies decoded); CHttpRequest adds the default request
+// headers, URL splitting and the simple GET.
 // WinSock must have been started by the program (WSAStartup 2.2) before any request.
 #pragma once
 
@@ -15,10 +16,10 @@ const char kHttpUserAgent[] = "Mozilla/4.0 (compatible; MSIE 5.01; Windows NT 5.
 
 class CHttpSocket {
 public:
-    // Bytes of the response header that are kept; the rest of a longer header is read and dropped.
-    static constexpr int kHeaderCapacity = 1024;
-    // A header that runs on beyond this many bytes ends the connection.
-    static constexpr int kHeaderReadLimit = 64 * 1024;
+    // Bytes of the response header that are kept, every field of it. A header that runs on
+    // beyond them ends the connection: nothing after it can be trusted as body.
+    static constexpr int kHeaderCapacity = 64 * 1024;
+    static constexpr int kHeaderReadLimit = kHeaderCapacity;
     // How long a GET's connection may stay silent (receive) or blocked (send) before it fails.
     static constexpr int kGetReceiveTimeoutMs = 30000;
     static constexpr int kGetSendTimeoutMs = 20000;
@@ -44,19 +45,25 @@ public:
     // FormatRequest. Every byte must be sent, else false (no header is read). Then reads the
     // response header.
     bool SendRequest(const char* data = nullptr, int length = 0);
-    // One receive of at most size bytes: the byte count, 0 when the peer closed, -1 on an error
-    // or time-out. 0 and -1 close the connection. Not connected: 0.
+    // At most size bytes of the response body (before a header was read: of the connection):
+    // the byte count, 0 at the end of the body (the peer closed, or the last chunk of a chunked
+    // body arrived), -1 on an error, a time-out or a chunked body that was cut short or garbled.
+    // 0 and -1 close the connection. Not connected: 0. Bytes that arrived with the header come
+    // first; a chunked body comes decoded.
     int Receive(char* buffer, int size);
 
-    // Reads the response header once per connection (byte by byte, up to and including the
-    // empty line) and returns it zero-terminated with its stored length. Later calls return the
-    // stored header. At most kHeaderCapacity bytes are kept; a longer header is cut back to its
-    // last whole line and the remaining header lines are read and dropped, never taken as body.
+    // Reads the response header once per connection (in blocks, up to and including the empty
+    // line; bytes after it are kept for Receive) and returns it zero-terminated with its stored
+    // length. Later calls return the stored header. A header that has not ended within
+    // kHeaderCapacity bytes is kept as read and ends the connection.
     const char* ReadResponseHeader(int& length);
     bool HeaderRead() const { return m_headerRead; }
     // Whether the header read reached its empty line (false when the connection closed or timed
     // out in the middle of the header, or when none was read).
     bool HeaderComplete() const { return m_headerComplete; }
+    // Whether the body of the header read is chunked (Transfer-Encoding "chunked" alone), so
+    // that Receive decodes it and its end is the last chunk, not a length or the peer's close.
+    bool BodyChunked() const { return m_chunked; }
 
     // The value of the header field name: the field name must start a header line and is
     // matched ignoring case; blanks around the value are not part of it. Copies at most
@@ -94,16 +101,31 @@ public:
     unsigned short GetPort() const { return m_port; }
 
 private:
+    enum ChunkStep { kChunkSize, kChunkData, kChunkDataEnd, kChunkTrailer };
+
     bool SendAll(const char* data, size_t length);
     void ReadHeaderFromSocket();
+    // Body bytes as they came: those kept from the header read first, then the socket's.
+    int ReceiveRaw(char* buffer, int size);
+    int ReceiveChunked(char* buffer, int size);
+    // One line of the chunk framing, without its CR LF; false when the connection ended first
+    // or the line is too long to be framing.
+    bool ReadFramingLine(std::string& line);
+    // Closes after a body that cannot be read on: -1.
+    int FailBody();
 
     SOCKET m_socket;
     bool m_connected;
     bool m_headerRead;
     bool m_headerComplete;
+    bool m_chunked;
     int m_headerLength;
     std::string m_request;
     std::string m_header;
+    std::string m_pending;        // received after the header, not yet handed out
+    size_t m_pendingUsed;
+    ChunkStep m_chunkStep;
+    unsigned long long m_chunkLeft;  // bytes of the current chunk still to come
     unsigned short m_port;
     std::string m_hostAddress;
 };

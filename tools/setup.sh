@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs, as root on Debian 12, everything the build and the tests need, and unpacks the
 # source packages of TinyXML and minizip under the dependency folder (outside the tracked tree).
+# "setup.sh bench" also installs what the benchmarks under tools/bench/ compare with (aria2).
 # Safe to run again: a ready machine only checks.
 set -euo pipefail
 
@@ -16,6 +17,10 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-wqy-microhei sox lame imagemagick x11-apps x11-utils curl dpkg-dev locales
 )
+# The benchmarks' reference downloaders (curl is above).
+if [ "${1:-}" = bench ]; then
+  PACKAGES+=(aria2)
+fi
 
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup.sh must run as root" >&2; exit 1; }; }
 

@@ -1,6 +1,7 @@
 #include "inet_file.h"
 
 #include <new>
+#include <vector>
 
 #include "inet_session.h"
 #include "win_files.h"
@@ -8,6 +9,10 @@
 namespace {
 
 const wchar_t kConnectFailedText[] = L"连接服务器失败, 请选择其他服务器进行尝试";
+// Largest read of a reply body: what WinINet has at hand is taken at once, up to this.
+const DWORD kReadBytes = 64 * 1024;
+// Bytes of a body of unknown length between two progress messages.
+const uint64_t kUnknownLengthStep = 64 * 1024;
 
 // The local file of a job, created anew for writing.
 class LocalFile {
@@ -57,7 +62,7 @@ std::wstring JobResultText(DWORD code) {
     }
 }
 
-// The session of one run; status notifications are accepted and ignored.
+// The session of the jobs; status notifications are accepted and ignored.
 class CInetFile::CInetFileSession : public CInternetSession {
 public:
     CInetFileSession() : CInternetSession(L"PatchRun - MFC App", 1) {}
@@ -65,6 +70,17 @@ public:
 protected:
     void OnStatusCallback(DWORD_PTR, DWORD, void*, DWORD) override {}
 };
+
+std::unique_ptr<CInternetSession> NewJobSession() { return std::make_unique<CInetFile::CInetFileSession>(); }
+
+bool ProgressStepChanged(uint64_t before, uint64_t after, DWORD expectedLength) {
+    // The first bytes always show: the tray's tip and animation start with them.
+    if (before == 0 && after > 0) return true;
+    if (expectedLength == 0) return before / kUnknownLengthStep != after / kUnknownLengthStep;
+    uint64_t was = before * 100 / expectedLength, is = after * 100 / expectedLength;
+    // Past the expected length the bar stays full.
+    return (was < 100 ? was : 100) != (is < 100 ? is : 100);
+}
 
 CInetFile::CInetFile() : errorText_(kConnectFailedText) {}
 
@@ -101,16 +117,29 @@ void CInetFile::Run() {
 }
 
 DWORD CInetFile::Download() {
+    try {
+        if (session) return DownloadThrough(*session);
+        CInetFileSession own;
+        DWORD result = DownloadThrough(own);
+        own.Close();
+        return result;
+    } catch (const CInternetException&) {
+        return kJobInternetFailed;
+    } catch (const std::bad_alloc&) {
+        return kJobInternetFailed;
+    }
+}
+
+DWORD CInetFile::DownloadThrough(CInternetSession& through) {
     DWORD result = kJobOk;
     bool wroteFile = false;
     try {
-        CInetFileSession session;
         try {
             ParsedUrl parts;
             if (!ParseUrl(url, parts) || parts.scheme != INTERNET_SCHEME_HTTP) ThrowError(kJobBadUrl);
-            if (statusCallback) session.EnableStatusCallback(true);
+            if (statusCallback) through.EnableStatusCallback(true);
 
-            CHttpConnection connection(session, parts.server, parts.port);
+            CHttpConnection connection(through, parts.server, parts.port);
             CHttpFile request(connection, L"GET", parts.object, INTERNET_FLAG_RELOAD);
             request.AddRequestHeaders(L"Accept: */*\r\nUser-Agent: PatchRun_Quill\r\n",
                                       HTTP_ADDREQ_FLAG_ADD_IF_NEW);
@@ -130,14 +159,23 @@ DWORD CInetFile::Download() {
 
             received_ = 0;
             uint64_t total = 0;
-            char buffer[1024];
+            uint64_t posted = 0;
+            std::vector<char> buffer(kReadBytes);
             for (;;) {
-                DWORD got = request.Read(buffer, sizeof buffer);
+                // What has arrived is read at once (so that a cancel is seen soon); with nothing
+                // at hand, the read waits for the next bytes or the end.
+                DWORD available = request.DataAvailable();
+                DWORD want = available > 0 && available < kReadBytes ? available : kReadBytes;
+                DWORD got = request.Read(buffer.data(), want);
                 if (got == 0) break;
-                if (!file.Write(buffer, got)) ThrowError(kJobWriteFailed);
+                if (!file.Write(buffer.data(), got)) ThrowError(kJobWriteFailed);
                 total += got;
-                received_ += got;
-                Post(WM_JOB_PROGRESS, got);
+                received_ = static_cast<DWORD>(total);
+                if (ProgressStepChanged(posted, total, expectedLength)) {
+                    uint64_t chunk = total - posted;
+                    Post(WM_JOB_PROGRESS, chunk < 0xFFFF ? static_cast<DWORD>(chunk) : 0xFFFF);
+                    posted = total;
+                }
                 if (cancel_) {
                     result = kJobCancelled;
                     break;
@@ -150,7 +188,6 @@ DWORD CInetFile::Download() {
         } catch (const CInetFileException& e) {
             result = e.Code();
         }
-        session.Close();
     } catch (const CInternetException&) {
         result = kJobInternetFailed;
     } catch (const std::bad_alloc&) {

@@ -7,13 +7,16 @@
 #include <atomic>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 
 #include "quill_thread.h"
 #include "win_owners.h"
 
-// Posted by a job to its notify window. wParam: low word = chunk bytes (progress) or result code
-// (done), high word = the job's kind; lParam = the job.
+// Posted by a job to its notify window. wParam: low word = bytes since the last progress message,
+// at most 0xFFFF (progress), or result code (done), high word = the job's kind; lParam = the job.
+// Progress is posted only when the job's shown percentage changes (ProgressStepChanged); the
+// bytes received so far are the job's Received().
 constexpr UINT WM_JOB_PROGRESS = WM_USER + 100;
 constexpr UINT WM_JOB_DONE = WM_USER + 101;
 
@@ -38,6 +41,16 @@ enum JobResult : DWORD {
 
 // The text that goes with a result code.
 std::wstring JobResultText(DWORD code);
+
+class CInternetSession;
+
+// The WinINet session of the updater's jobs ("PatchRun - MFC App", the system's access
+// settings); throws CInternetException when it cannot be opened.
+std::unique_ptr<CInternetSession> NewJobSession();
+
+// Whether receiving moved a job from before to after bytes to another shown step: the first
+// bytes, then the whole percentage of expectedLength, or, with no length expected, another 64 KiB.
+bool ProgressStepChanged(uint64_t before, uint64_t after, DWORD expectedLength);
 
 class CInetFile : public CQuillThread {
 public:
@@ -75,16 +88,22 @@ public:
     bool ForceOverwrite = false;
     bool Execute = false;
     std::wstring ExecutePar;
+    // The session that the job's requests go through, shared by the jobs of one run (they run
+    // one at a time) and outliving them; null: the job opens a session of its own.
+    CInternetSession* session = nullptr;
 
     int StartCount() const { return startCount_; }
     DWORD Received() const { return received_.load(); }
+
+    // The session kind that the jobs open (see NewJobSession).
+    class CInetFileSession;
 
 protected:
     void Run() override;
 
 private:
-    class CInetFileSession;
     DWORD Download();
+    DWORD DownloadThrough(CInternetSession& through);
     void Post(UINT message, DWORD low);
 
     std::wstring errorText_;

@@ -117,3 +117,9 @@ DWORD CHttpFile::Read(void* buffer, DWORD size) {
     if (!InternetReadFile(handle_.Get(), buffer, size, &got)) throw CInternetException(GetLastError());
     return got;
 }
+
+DWORD CHttpFile::DataAvailable() {
+    DWORD available = 0;
+    if (!InternetQueryDataAvailable(handle_.Get(), &available, 0, 0)) return 0;
+    return available;
+}

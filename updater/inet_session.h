@@ -97,6 +97,8 @@ public:
     bool QueryInfo(DWORD level, std::wstring& value);
     // Reads up to size bytes; 0 at the end of the body.
     DWORD Read(void* buffer, DWORD size);
+    // Bytes that can be read without waiting; 0 when none are at hand yet or the body ended.
+    DWORD DataAvailable();
 
 private:
     CInternetHandle handle_;

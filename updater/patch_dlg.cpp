@@ -153,11 +153,24 @@ void CPatchRunnerDlg::EnableControls(bool enable) {
     serverCombo_.EnableWindow(enable);
 }
 
-void CPatchRunnerDlg::QueueListJob(int kind, const std::wstring& url, const std::wstring& serverName) {
+CInetFile* CPatchRunnerDlg::NewJob(int kind) {
+    if (!session_) {
+        try {
+            session_ = NewJobSession();
+        } catch (const CInternetException&) {
+            // Left to each job, which then ends with its connection failure.
+        }
+    }
     CInetFile* job = new CInetFile();
     job->statusCallback = true;
     job->kind = kind;
     job->notifyWindow = GetSafeHwnd();
+    job->session = session_.get();
+    return job;
+}
+
+void CPatchRunnerDlg::QueueListJob(int kind, const std::wstring& url, const std::wstring& serverName) {
+    CInetFile* job = NewJob(kind);
     job->url = url;
     job->serverName = serverName;
     job->target = NewTempXmlFile();
@@ -191,6 +204,10 @@ void CPatchRunnerDlg::OnUpdateNow() {
 void CPatchRunnerDlg::OnTimer(UINT_PTR id) {
     if (id != kScheduleTimer) return;
     CSectionGuard guard(lock_);
+    StartNextJob();
+}
+
+void CPatchRunnerDlg::StartNextJob() {
     if (runningJobs_ >= maxRunningJobs_) return;
     CInetFile* head = jobs_.GetHead();
     if (!head || head->StartCount() != 0) return;
@@ -206,14 +223,12 @@ LRESULT CPatchRunnerDlg::OnDownloadProgress(WPARAM w, LPARAM l) {
     CSectionGuard guard(lock_);
     CInetFile* job = reinterpret_cast<CInetFile*>(l);
     if (!job) return 0;
-    DWORD chunk = LOWORD(w);
     int kind = HIWORD(w);
     std::wstring tip;
     if (job->expectedLength != 0) currentProgress_.SetPos(ProgressPercent(job->Received(), job->expectedLength));
     if (kind == kJobFile) {
-        downloadedBytes_ += chunk;
         if (totalLength_ != 0) {
-            int percent = ProgressPercent(downloadedBytes_, totalLength_);
+            int percent = ProgressPercent(downloadedBytes_ + job->Received(), totalLength_);
             totalProgress_.SetPos(percent);
             tip = FormatText(L"%u%%", static_cast<unsigned>(percent));
         }
@@ -244,6 +259,11 @@ LRESULT CPatchRunnerDlg::OnDownloadComplete(WPARAM w, LPARAM l) {
 
 void CPatchRunnerDlg::FinishJob(CInetFile* job, DWORD code) {
     int kind = job->kind;
+    if (kind == kJobFile) {
+        // Progress is posted per shown step, so the last bytes of a job may not have been shown.
+        downloadedBytes_ += job->Received();
+        if (totalLength_ != 0) totalProgress_.SetPos(ProgressPercent(downloadedBytes_, totalLength_));
+    }
     switch (kind) {
     case kJobServerList: OnServerListArrived(job, code); break;
     case kJobFileList: OnFileListArrived(job, code); break;
@@ -255,6 +275,9 @@ void CPatchRunnerDlg::FinishJob(CInetFile* job, DWORD code) {
         EnableControls(true);
     }
     if (runningJobs_ > 0) --runningJobs_;
+    // The next job need not wait for the timer: a file of a few bytes then costs no more than
+    // its request.
+    StartNextJob();
 }
 
 void CPatchRunnerDlg::OnServerListArrived(CInetFile* job, DWORD code) {
@@ -304,10 +327,7 @@ void CPatchRunnerDlg::QueueListedFiles(CInetFile* job) {
                0);
     }
     while (CUpdateFile* entry = files_.PopHead()) {
-        CInetFile* file = new CInetFile();
-        file->statusCallback = true;
-        file->kind = kJobFile;
-        file->notifyWindow = GetSafeHwnd();
+        CInetFile* file = NewJob(kJobFile);
         file->url = entry->URL;
         file->serverName = job->serverName;
         file->target = entry->fullLocalPath;

@@ -1,14 +1,17 @@
 // The updater's dialog: server list, file list and the queue of download jobs, run one at a
-// time from a 100 ms timer; every step goes into the log list.
+// time in queue order: the next starts as soon as one has finished, and a 100 ms timer starts
+// any that is waiting. Every step goes into the log list.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "inet_file.h"
+#include "inet_session.h"
 #include "servers.h"
 #include "update_files.h"
 #include "win_app.h"
@@ -36,6 +39,8 @@ private:
     void DoDataExchange();
     void OnPaint();
     void OnTimer(UINT_PTR id);
+    // Starts the head of the queue when no job runs and it has not been started; under lock_.
+    void StartNextJob();
     LRESULT OnDownloadProgress(WPARAM w, LPARAM l);
     LRESULT OnDownloadComplete(WPARAM w, LPARAM l);
     // Acts on the end of a job and takes it out of the queue.
@@ -47,6 +52,8 @@ private:
     void OnFileArrived(CInetFile* job, DWORD code);
     void InstallDownloadedFile(CInetFile* job);
     void QueueListJob(int kind, const std::wstring& url, const std::wstring& serverName);
+    // The fields every job of this dialog shares.
+    CInetFile* NewJob(int kind);
     void EnableControls(bool enable);
     void RemoveTrayIcon();
 
@@ -61,8 +68,11 @@ private:
     CComboBox serverCombo_;
     DWORD filesToUpdate_ = 0;
     DWORD totalLength_ = 0;
-    DWORD downloadedBytes_ = 0;
+    DWORD downloadedBytes_ = 0;  // of the file jobs that have ended since the last list request
     CSectionLock lock_;
+    // One WinINet session for every job of the run; null when it could not be opened (each job
+    // then tries its own). Outlives the job queue.
+    std::unique_ptr<CInternetSession> session_;
     CServers servers_;
     CUpdateFiles files_;
     CInetFiles jobs_;

@@ -85,6 +85,11 @@ const ServerCase kCases[] = {
     {"part file longer than its range", 50000, 1, 50010, "", "", true, {"main@0", "main@0"}, -1, false, kName,
      nullptr},
     {"header over 1 KB", 50000, 1, -1, "", "bigheader=3000", true, {"main@0", "main@0"}, -1, false, kName, nullptr},
+    // An empty file answers the probe's range with 416 "bytes */0", or with 200 and a length of 0:
+    // either way it is complete at once, whatever the number of ranges, and a stale part goes.
+    {"empty file", 0, 1, -1, "", "", true, {"main@0"}, -1, false, kName, nullptr},
+    {"empty file, four ranges, stale part", 0, 4, 10, "", "", true, {"main@0"}, -1, false, kName, nullptr},
+    {"empty file without ranges", 0, 1, -1, "", "norange", true, {"main@0"}, -1, false, kName, nullptr},
     {"name with a blank and non-ASCII", 50000, 1, -1, "", "", true, {"main@0", "main@0"}, -1, false,
      "a b \xE4\xBD\xA0\xE5\xA5\xBD.mp3", "a b.mp3"},
 };
@@ -219,6 +224,68 @@ TEST(DownloadServerRedirect, RelativeLocationsResolveAgainstTheRequest) {
         for (size_t i = 1; i < requests.size(); i += 2)
             EXPECT_EQ(requests[i].substr(0, requests[i].find("\r\n")), "GET " + c.lands + " HTTP/1.1");
     }
+}
+
+// The file is whole when the last range ends ("<target>_join", written as the ranges arrive);
+// when that file cannot be made (a folder holds its name), the parts are appended to the first
+// instead. Either way, when the target cannot be taken (a folder holds its name too), every part
+// must still hold exactly its range, so that the next attempt only joins.
+TEST(DownloadServerJoin, FailedJoinLeavesEveryPartResumable) {
+    const std::string name = "join.bin";
+    const std::string source = dltest::MakeBytes(100003, 5);
+    for (bool wholeFileBlocked : {false, true}) {
+        SCOPED_TRACE(wholeFileBlocked ? "parts appended to the first" : "file written as the ranges arrive");
+        standin::Reset();
+        const std::string url = dltest::PutSource(name, source);
+        const std::wstring target = testfiles::FreshDir(L"dljoin") + L"\\join.bin";
+        if (wholeFileBlocked) {
+            ASSERT_TRUE(CreateDirectoryW((target + L"_join").c_str(), nullptr));
+        }
+        ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+        int fileSize = 0;
+        int downloaded = 0;
+        EXPECT_FALSE(Download(url, target, 4, fileSize, downloaded));
+        const int length = 100003 / 4;
+        for (int i = 0; i < 4; ++i) {
+            const size_t begin = static_cast<size_t>(i * length);
+            const size_t size = i == 3 ? source.size() - begin : static_cast<size_t>(length);
+            EXPECT_TRUE(ReadAll(PartPath(target, i)) == source.substr(begin, size)) << "part " << i;
+        }
+        EXPECT_EQ(Exists(target + L"_join"), wholeFileBlocked);  // only the blocking folder is left
+
+        ASSERT_TRUE(RemoveDirectoryW(target.c_str()));
+        standin::Reset();
+        dltest::PutSource(name, source);
+        EXPECT_TRUE(Download(url, target, 4, fileSize, downloaded));
+        EXPECT_TRUE(ReadAll(target) == source);
+        EXPECT_EQ(dltest::RequestSummary(name), std::vector<std::string>{"main@0"});  // the probe alone
+        for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
+    }
+}
+
+// Several ranges resumed at once: what each part held goes into the file beside what arrives.
+TEST(DownloadServerJoin, EveryRangeResumesFromItsPart) {
+    standin::Reset();
+    const std::string name = "resume4.bin";
+    const std::string source = dltest::MakeBytes(200000, 9);
+    const std::string url = dltest::PutSource(name, source);
+    const std::wstring target = testfiles::FreshDir(L"dlresume") + L"\\resume4.bin";
+    const int held[] = {1000, 0, 50000, 20000};  // the third part is whole
+    for (int i = 0; i < 4; ++i) {
+        if (held[i] > 0) {
+            ASSERT_TRUE(testfiles::WriteAll(PartPath(target, i), source.substr(i * 50000, held[i])));
+        }
+    }
+    int fileSize = 0;
+    int downloaded = 0;
+    EXPECT_TRUE(Download(url, target, 4, fileSize, downloaded));
+    EXPECT_TRUE(ReadAll(target) == source);
+    std::vector<std::string> requests = dltest::RequestSummary(name);
+    std::sort(requests.begin(), requests.end());
+    EXPECT_EQ(requests, (std::vector<std::string>{"main@0", "main@1000", "main@170000", "main@50000"}));
+    EXPECT_EQ(downloaded, 200000);
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(Exists(PartPath(target, i))) << "part " << i;
+    EXPECT_FALSE(Exists(target + L"_join"));
 }
 
 TEST(DownloadServerName, NonAsciiTargetKeepsItsName) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "inet_file.h"
+#include "inet_session.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -69,10 +70,14 @@ std::string Bytes(size_t n) {
 
 }  // namespace
 
-TEST(InetFile, FetchesInChunksOfAtMost1024WithTheRequestedHeaders) {
+// Progress goes out only when the shown percentage moves: a small file gives one message, a
+// large one at most one per percent, and the bytes they carry add up to the body.
+TEST(InetFile, FetchesWithTheRequestedHeadersAndPostsProgressPerShownPercent) {
     standin::Reset();
     const std::string body = Bytes(2500);
     standin::PutFile("job.bin", body);
+    const std::string large = Bytes(1000000);
+    standin::PutFile("large.bin", large);
     std::wstring dir = testfiles::FreshDir(L"jobs");
     JobListener listener;
 
@@ -82,9 +87,25 @@ TEST(InetFile, FetchesInChunksOfAtMost1024WithTheRequestedHeaders) {
     JobListener::Done done = listener.WaitDone();
     EXPECT_EQ(done.code, 0u);
     EXPECT_EQ(done.kind, kJobFile);
-    EXPECT_EQ(listener.chunks, (std::vector<WORD>{1024, 1024, 452}));
+    ASSERT_FALSE(listener.chunks.empty());
+    EXPECT_LE(listener.chunks.size(), 2u);  // the body may come in two reads, never in more steps
+    unsigned sum = 0;
+    for (WORD chunk : listener.chunks) sum += chunk;
+    EXPECT_EQ(sum, 2500u);
+    EXPECT_EQ(file->Received(), 2500u);
     EXPECT_EQ(testfiles::ReadAll(dir + L"\\job.bin.update"), body);
     EXPECT_FALSE(testfiles::Exists(dir + L"\\job.bin"));
+
+    listener.chunks.clear();
+    auto big = MakeJob(listener, kJobFile, Url("/files/large.bin"), dir + L"\\large.bin");
+    big->expectedLength = 1000000;
+    ASSERT_TRUE(big->Start());
+    EXPECT_EQ(listener.WaitDone().code, 0u);
+    EXPECT_LE(listener.chunks.size(), 101u);  // the first bytes, then each whole percent
+    sum = 0;
+    for (WORD chunk : listener.chunks) sum += chunk;
+    EXPECT_EQ(sum, 1000000u);  // a percent of this file is less than one read
+    EXPECT_TRUE(testfiles::ReadAll(dir + L"\\large.bin.update") == large);
 
     // A list job writes its target itself.
     listener.chunks.clear();
@@ -100,6 +121,30 @@ TEST(InetFile, FetchesInChunksOfAtMost1024WithTheRequestedHeaders) {
     EXPECT_EQ(log[0].rfind("GET /files/job.bin HTTP/1.0", 0), 0u) << log[0];
     EXPECT_NE(log[0].find("Accept: */*"), std::string::npos) << log[0];
     EXPECT_NE(log[0].find("User-Agent: "), std::string::npos) << log[0];
+}
+
+TEST(InetFile, ProgressStepsAreTheFirstBytesThenWholePercentsOr64KiBWithoutALength) {
+    const struct {
+        uint64_t before, after;
+        DWORD expected;
+        bool changed;
+    } cases[] = {
+        {0, 1, 1000, true},          // the first bytes always show
+        {0, 1, 0, true},
+        {1, 9, 1000, false},         // 0% to 0%
+        {9, 10, 1000, true},         // to 1%
+        {10, 19, 1000, false},
+        {990, 1000, 1000, true},     // to 100%
+        {1000, 5000, 1000, false},   // more than expected: the bar stays full
+        {0, 4294967295u, 4294967295u, true},
+        {1, 65535, 0, false},        // no length: a step is 64 KiB
+        {65535, 65536, 0, true},
+        {65536, 131071, 0, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressStepChanged(c.before, c.after, c.expected), c.changed)
+            << c.before << " -> " << c.after << " of " << c.expected;
+    }
 }
 
 TEST(InetFile, FailuresGiveTheirResultCodes) {
@@ -136,6 +181,30 @@ TEST(InetFile, FailuresGiveTheirResultCodes) {
         EXPECT_FALSE(testfiles::Exists(c.target + L".update")) << c.what;
         EXPECT_FALSE(testfiles::Exists(c.target)) << c.what;
     }
+}
+
+// The jobs of a run go through one session, one after another; a failed job leaves it usable.
+TEST(InetFile, JobsOfARunShareOneSession) {
+    standin::Reset();
+    standin::PutFile("s1.bin", Bytes(3000));
+    standin::PutFile("s2.bin", Bytes(70000));
+    std::wstring dir = testfiles::FreshDir(L"jobsession");
+    std::unique_ptr<CInternetSession> session = NewJobSession();
+    ASSERT_NE(session, nullptr);
+    const struct {
+        const char* path;
+        DWORD code;
+    } runs[] = {{"/files/s1.bin", 0}, {"/files/none.bin", kJobHttpStatus}, {"/files/s2.bin", 0}, {"/files/s1.bin", 0}};
+    int index = 0;
+    for (const auto& run : runs) {
+        JobListener listener;
+        auto job = MakeJob(listener, kJobFile, Url(run.path), dir + L"\\f" + std::to_wstring(index++));
+        job->session = session.get();
+        ASSERT_TRUE(job->Start());
+        EXPECT_EQ(listener.WaitDone().code, run.code) << run.path;
+    }
+    EXPECT_EQ(testfiles::ReadAll(dir + L"\\f2.update"), Bytes(70000));
+    EXPECT_EQ(testfiles::ReadAll(dir + L"\\f3.update"), Bytes(3000));
 }
 
 TEST(InetFile, DeletingARunningJobCancelsItAfterTheCurrentChunk) {

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
-"""A plain local file server with byte ranges for the download benchmark: GET /<name> serves a
-file of the given folder (206 with Content-Range for "Range: bytes=a-[b]", else 200), sending the
-bytes with sendfile so that the server is not what the benchmark measures."""
+"""A plain local file server with byte ranges for the benchmarks: GET /<name> serves a file of
+the given folder (206 with Content-Range for "Range: bytes=a-[b]", else 200), sending the bytes
+with sendfile so that the server is not what the benchmark measures. With --rate, every connection
+is held to that many bytes a second (as servers that limit each connection do), so that several
+connections are faster than one."""
 import argparse
 import os
 import re
-import socket
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+# A limited connection sends in slices of this length of time.
+SLICE_SECONDS = 0.02
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -39,10 +44,25 @@ class Handler(BaseHTTPRequestHandler):
         self.wfile.flush()
         with open(path, "rb") as f:
             try:
-                self.connection.sendfile(f, start, end - start + 1)
+                self.send_bytes(f, start, end - start + 1)
             except (BrokenPipeError, ConnectionResetError):
                 pass
         self.close_connection = True
+
+    def send_bytes(self, f, offset, count):
+        rate = self.server.rate
+        if not rate:
+            self.connection.sendfile(f, offset, count)
+            return
+        # Paced against the start, so that the rate holds over the whole body.
+        began = time.monotonic()
+        sent = 0
+        while sent < count:
+            allowed = min(count, int((time.monotonic() - began + SLICE_SECONDS) * rate))
+            if allowed > sent:
+                sent += self.connection.sendfile(f, offset + sent, allowed - sent) or 0
+            else:
+                time.sleep(SLICE_SECONDS / 2)
 
     def log_message(self, fmt, *args):
         pass
@@ -52,10 +72,12 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--port", type=int, required=True)
     ap.add_argument("--folder", required=True)
+    ap.add_argument("--rate", type=float, default=0, help="bytes a second per connection (0: no limit)")
     args = ap.parse_args()
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
     server.folder = args.folder
+    server.rate = args.rate
     server.serve_forever()
 
 
