@@ -9,7 +9,6 @@ namespace VelaUI {
 void VelaMainForm::CreateWebPage() {}
 void VelaMainForm::ShowWebPage(bool) {}
 void VelaMainForm::CallPageSearch(const std::wstring&) {}
-void VelaMainForm::LoadLoginSettings() {}
 void VelaMainForm::RunPlayerCommand(const PlayerCommand&) {}
 void VelaMainForm::MonitorDownloads() {}
 void VelaMainForm::LoadDownloadList() {}
