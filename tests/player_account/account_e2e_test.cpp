@@ -40,7 +40,16 @@ std::string FirstCall(const std::string& method) {
 
 // While signed in, the window shows the user's name and the logout button in place of the
 // login and register buttons.
+// What the window hides when it binds its controls.
+const std::vector<LayoutChange> kSignedOut = {
+    {L"TextUserName", L"visible", L"false"}, {L"BtnLogout", L"visible", L"false"},
+    {L"BtnPush", L"visible", L"false"},      {L"BtnPlaySerial", L"visible", L"false"},
+    {L"BtnAudition", L"visible", L"false"},
+};
 const std::vector<LayoutChange> kSignedIn = {
+    {L"BtnPush", L"visible", L"false"},
+    {L"BtnPlaySerial", L"visible", L"false"},
+    {L"BtnAudition", L"visible", L"false"},
     {L"BtnLogin", L"visible", L"false"},
     {L"BtnRegAccount", L"visible", L"false"},
     {L"TextUserName", L"visible", L"true"},
@@ -74,25 +83,6 @@ protected:
         EXPECT_EQ(code, 0u);
     }
 
-    // Clicks an edit of the login dialog and types the text into the native edit that it opens.
-    void Type(HWND dialog, const wchar_t* edit, const wchar_t* text) {
-        HWND before = ::FindWindowExW(dialog, nullptr, L"EditWnd", nullptr);
-        ASSERT_TRUE(ClickControl(program, kLoginLayout, dialog, edit));
-        HWND field = nullptr;
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                field = ::FindWindowExW(dialog, nullptr, L"EditWnd", nullptr);
-                while (field != nullptr && (field == before || !::IsWindowVisible(field))) {
-                    field = ::FindWindowExW(dialog, field, L"EditWnd", nullptr);
-                }
-                return field != nullptr;
-            },
-            5000));
-        DWORD_PTR result = 0;
-        ::SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result);
-        ::Sleep(100);
-    }
-
     // Presses a key in the window that has the dialog's keyboard focus (its open edit, if any).
     void PressInDialog(HWND dialog, WPARAM key) {
         HWND target = dialog;
@@ -105,7 +95,7 @@ protected:
     }
 
     HWND OpenLoginDialog(PlayerProcess& player) {
-        if (!ClickControl(program, kMainLayout, player.MainWindow(), L"BtnLogin")) return nullptr;
+        if (!ClickControl(program, kMainLayout, player.MainWindow(), L"BtnLogin", kSignedOut)) return nullptr;
         HWND dialog = player.WaitForWindow(kLoginClass);
         ::Sleep(200);
         return dialog;
@@ -116,7 +106,9 @@ protected:
 };
 
 TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByItself) {
-    testfiles::WriteAll(DataFile(L"Set.ini"), "[Login]\r\na=0\r\nb=0\r\nc=\r\n");
+    // The dialog shows the remembered account and password (typing into it is tested in-process).
+    testfiles::WriteAll(DataFile(L"Set.ini"), "[Login]\r\na=1\r\nb=0\r\nc=demo\r\n");
+    ASSERT_TRUE(VelaUI::SaveRememberedPassword(testfiles::PlayerDataFolder(), L"wrong"));
     {
         PlayerProcess player;
         HWND main = StartPlayer(player);
@@ -124,9 +116,7 @@ TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByI
         HWND dialog = OpenLoginDialog(player);
         ASSERT_NE(dialog, nullptr);
 
-        // A wrong password, with Return in the password box: the service's reason in a tip, once.
-        Type(dialog, L"EditAccount", L"demo");
-        Type(dialog, L"EditPWD", L"wrong");
+        // A wrong password and Return: the service's reason in a tip, one request.
         PressInDialog(dialog, VK_RETURN);
         HWND tip = player.WaitForWindow(kTipClass);
         ASSERT_NE(tip, nullptr);
@@ -138,11 +128,17 @@ TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByI
         ::PostMessageW(tip, WM_KEYDOWN, VK_ESCAPE, 1);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(tip); }, 5000));
         ASSERT_TRUE(::IsWindowVisible(dialog));
+        ::Sleep(300);
+        EXPECT_EQ(Calls("Sylk42.User.Login"), 1u);  // Return went no further than the dialog
+        ::PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 1);
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 5000));
 
-        // The right password, both boxes (the automatic one takes the other along), the OK button.
-        Type(dialog, L"EditPWD", L"demo123");
+        // The right password remembered; the automatic box (which takes the other along) and OK.
+        ASSERT_TRUE(VelaUI::SaveRememberedPassword(testfiles::PlayerDataFolder(), L"demo123"));
+        dialog = OpenLoginDialog(player);
+        ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(ClickControl(program, kLoginLayout, dialog, L"CheckBoxAuto"));
-        ::Sleep(200);
+        ::Sleep(300);
         ASSERT_TRUE(ClickControl(program, kLoginLayout, dialog, L"BtnOK"));
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, kRequestMs));
         EXPECT_TRUE(WaitFor([] { return Calls("Sylk42.User.GetPlayListTracks") == 1; }, kRequestMs));
@@ -206,7 +202,7 @@ TEST_F(AccountE2ETest, TheShareButtonSaysWhyWhenNothingCanBeShared) {
             ASSERT_TRUE(WaitFor([] { return Calls("Sylk42.User.GetPlayListTracks") == 1; }, kRequestMs));
         }
         ::Sleep(300);
-        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnWantShare", signedIn ? kSignedIn : std::vector<LayoutChange>{}));
+        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnWantShare", signedIn ? kSignedIn : kSignedOut));
         HWND tip = player.WaitForWindow(kTipClass);
         ASSERT_NE(tip, nullptr);
         ::Sleep(300);
