@@ -56,6 +56,60 @@ const std::vector<LayoutChange> kSignedIn = {
     {L"BtnLogout", L"visible", L"true"},
 };
 
+// The rows that a list of the window draws, as the centres (client y) of the runs of lines that
+// hold a pixel of the same kind (classify: 0 for none), between x0 and x1 of the area, from the
+// screen.
+std::vector<int> DrawnRows(HWND window, const RECT& area, int x0, int x1, int (*classify)(BYTE r, BYTE g, BYTE b)) {
+    std::vector<int> centres;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    POINT origin = {area.left, area.top};
+    ::ClientToScreen(window, &origin);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        ::GdiFlush();
+        const BYTE* pixels = static_cast<const BYTE*>(bits);
+        int start = -1;
+        int runKind = 0;
+        for (int y = 0; y <= height; ++y) {
+            int kind = 0;
+            for (int x = x0; y < height && x < x1 && x < width && kind == 0; ++x) {
+                const BYTE* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
+                kind = classify(p[2], p[1], p[0]);
+            }
+            if (kind != runKind && start >= 0) {
+                centres.push_back(area.top + (start + y - 1) / 2);
+                start = -1;
+            }
+            if (kind != 0 && start < 0) start = y;
+            runKind = kind;
+        }
+        ::SelectObject(memory, old);
+    }
+    if (bitmap != nullptr) ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return centres;
+}
+
+// Text of the play-list tree (#333333, smoothed), and the two background colours of track rows.
+int TreeText(BYTE r, BYTE g, BYTE b) { return r < 0x90 && g < 0x90 && b < 0x90 ? 1 : 0; }
+int TrackRow(BYTE r, BYTE g, BYTE b) {
+    if (r == 0x63 && g == 0x64 && b == 0x64) return 1;  // even rows
+    if (r == 0x85 && g == 0x86 && b == 0x87) return 2;  // odd rows
+    return 0;
+}
+
 class AccountE2ETest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -83,6 +137,33 @@ protected:
         EXPECT_EQ(code, 0u);
     }
 
+    // Clicks an edit of the login dialog and types the text into the native edit that shows over it.
+    void Type(HWND dialog, const wchar_t* edit, const wchar_t* text) {
+        RECT box = {};
+        ASSERT_TRUE(ControlRect(program, kLoginLayout, dialog, edit, box));
+        ASSERT_TRUE(ClickControl(program, kLoginLayout, dialog, edit));
+        HWND field = nullptr;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                for (HWND c = ::FindWindowExW(dialog, nullptr, L"EditWnd", nullptr); c != nullptr;
+                     c = ::FindWindowExW(dialog, c, L"EditWnd", nullptr)) {
+                    RECT r = {};
+                    ::GetWindowRect(c, &r);
+                    POINT centre = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+                    ::ScreenToClient(dialog, &centre);
+                    if (::IsWindowVisible(c) && ::PtInRect(&box, centre)) {
+                        field = c;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            5000));
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result);
+        ::Sleep(100);
+    }
+
     // Presses a key in the window that has the dialog's keyboard focus (its open edit, if any).
     void PressInDialog(HWND dialog, WPARAM key) {
         HWND target = dialog;
@@ -106,9 +187,7 @@ protected:
 };
 
 TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByItself) {
-    // The dialog shows the remembered account and password (typing into it is tested in-process).
-    testfiles::WriteAll(DataFile(L"Set.ini"), "[Login]\r\na=1\r\nb=0\r\nc=demo\r\n");
-    ASSERT_TRUE(VelaUI::SaveRememberedPassword(testfiles::PlayerDataFolder(), L"wrong"));
+    testfiles::WriteAll(DataFile(L"Set.ini"), "[Login]\r\na=0\r\nb=0\r\nc=\r\n");
     {
         PlayerProcess player;
         HWND main = StartPlayer(player);
@@ -116,7 +195,10 @@ TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByI
         HWND dialog = OpenLoginDialog(player);
         ASSERT_NE(dialog, nullptr);
 
-        // A wrong password and Return: the service's reason in a tip, one request.
+        // A wrong password typed, and Return in the password box: the service's reason in a tip,
+        // one request.
+        Type(dialog, L"EditAccount", L"demo");
+        Type(dialog, L"EditPWD", L"wrong");
         PressInDialog(dialog, VK_RETURN);
         HWND tip = player.WaitForWindow(kTipClass);
         ASSERT_NE(tip, nullptr);
@@ -133,10 +215,11 @@ TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByI
         ::PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 1);
         ASSERT_TRUE(WaitFor([&] { return !::IsWindow(dialog); }, 5000));
 
-        // The right password remembered; the automatic box (which takes the other along) and OK.
-        ASSERT_TRUE(VelaUI::SaveRememberedPassword(testfiles::PlayerDataFolder(), L"demo123"));
+        // Again with the right password, the automatic box (which takes the other along) and OK.
         dialog = OpenLoginDialog(player);
         ASSERT_NE(dialog, nullptr);
+        Type(dialog, L"EditAccount", L"demo");
+        Type(dialog, L"EditPWD", L"demo123");
         ASSERT_TRUE(ClickControl(program, kLoginLayout, dialog, L"CheckBoxAuto"));
         ::Sleep(300);
         ASSERT_TRUE(ClickControl(program, kLoginLayout, dialog, L"BtnOK"));
@@ -167,6 +250,21 @@ TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByI
         // The online group, opened, under the local playlists.
         ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic", kSignedIn));
         ::Sleep(300);
+        std::vector<LayoutChange> shown = kSignedIn;
+        shown.push_back({L"VLMyMusic", L"visible", L"true"});
+        RECT tree = {}, list = {};
+        ASSERT_TRUE(ControlRect(program, kMainLayout, main, L"ListPlayListManage", tree, shown));
+        ASSERT_TRUE(ControlRect(program, kMainLayout, main, L"ListPlayList", list, shown));
+        list.top += 24;  // below the header
+        std::vector<int> rows = DrawnRows(main, tree, 8, 120, TreeText);
+        ASSERT_EQ(rows.size(), 3u);  // the two local playlists and the closed group
+        ClickAt(main, tree.left + 60, rows[2]);
+        ::Sleep(500);
+        rows = DrawnRows(main, tree, 8, 120, TreeText);
+        ASSERT_EQ(rows.size(), 4u);  // "Jazz" under the group
+        ClickAt(main, tree.left + 80, rows[3]);
+        ::Sleep(500);
+        EXPECT_EQ(DrawnRows(main, list, 0, 3, TrackRow).size(), 2u);  // its two tracks
         SaveScreenshot(ResultFile(L"account-auto-signed-in.bmp"));
 
         // Signing out: the logout request, and the login button is there again.
