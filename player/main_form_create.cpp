@@ -99,7 +99,7 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_OPTION_CANCEL, WM_OPTION_CANCEL, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = 0; return true; }},
     {WM_OPTION_SAVED, WM_OPTION_SAVED,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.LoadSettings(true, false, false); r = 0; return true; }},
-    {WM_TRAYMENU_LOGIN, WM_TRAYMENU_LOGIN, nullptr},  // sign in or out: the account's handlers
+    {WM_TRAYMENU_LOGIN, WM_TRAYMENU_LOGIN, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.OnLoginMenu(); r = 0; return true; }},
     {WM_TRAYMENU_OPTIONS, WM_TRAYMENU_OPTIONS,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.ShowOptionForm(); r = 1; return true; }},
     {WM_TRAYMENU_TOPMOST, WM_TRAYMENU_TOPMOST,
@@ -116,9 +116,14 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
          return true;
      }},
     {WM_LOGIN_CLOSED, WM_LOGIN_CLOSED, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = 0; return true; }},
-    {WM_LOGIN_OK, WM_LOGIN_OK, nullptr},                              // OnLoggedIn: the account's
+    {WM_LOGIN_OK, WM_LOGIN_OK, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.OnLoggedIn(); r = 0; return true; }},
     {WM_MAIN_UNHANDLED_FIRST, WM_MAIN_UNHANDLED_LAST, nullptr},       // not the main window's
-    {WM_LOAD_ONLINE_PLAYLISTS, WM_LOAD_ONLINE_PLAYLISTS, nullptr},    // the online playlists'
+    {WM_LOAD_ONLINE_PLAYLISTS, WM_LOAD_ONLINE_PLAYLISTS,
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
+         // Only a signed-in user has online playlists to show.
+         r = f.IsSignedIn() ? f.LoadOnlinePlayLists() : 0;
+         return true;
+     }},
     {WM_PLAYER_STATE, WM_PLAYER_STATE, nullptr},                      // ShowPlayState: playback's
     {WM_PLAYER_PROGRESS, WM_PLAYER_PROGRESS, nullptr},                // OnPlayerProgress: playback's
     {WM_WEB_DOWNLOAD, WM_WEB_DOWNLOAD,
@@ -139,7 +144,7 @@ struct VelaMainForm::ClickRoute {
 
 const VelaMainForm::ClickRoute VelaMainForm::kClickRoutes[] = {
     {&VelaMainForm::m_btnClose, [](VelaMainForm& f) { f.OnCloseButton(); }},
-    {&VelaMainForm::m_btnLogin, nullptr},  // ShowLoginForm: the account's
+    {&VelaMainForm::m_btnLogin, [](VelaMainForm& f) { f.ShowLoginForm(); }},
     {&VelaMainForm::m_btnRegAccount, [](VelaMainForm& f) { f.OpenRegisterPage(); }},
     {&VelaMainForm::m_btnFeedback, [](VelaMainForm& f) { f.OpenFeedbackPage(); }},
     {&VelaMainForm::m_btnSystemSet, [](VelaMainForm& f) { f.ShowSystemMenu(); }},
@@ -150,8 +155,8 @@ const VelaMainForm::ClickRoute VelaMainForm::kClickRoutes[] = {
     {&VelaMainForm::m_btnPlayNext, nullptr},  // RequestNext: playback's
     {&VelaMainForm::m_btnToDown, [](VelaMainForm& f) { f.DownloadCurrent(); }},
     {&VelaMainForm::m_btnILike, [](VelaMainForm& f) { f.AddCurrentToFavourites(); }},
-    {&VelaMainForm::m_btnWantShare, nullptr},          // ShowMusicShareForm: sharing's
-    {&VelaMainForm::m_btnPush, nullptr},               // ShowPushForm: sharing's (hidden, disabled)
+    {&VelaMainForm::m_btnWantShare, [](VelaMainForm& f) { f.ShowMusicShareForm(); }},
+    {&VelaMainForm::m_btnPush, [](VelaMainForm& f) { f.ShowPushForm(); }},  // hidden and disabled
     {&VelaMainForm::m_btnPlaySerial, nullptr},         // SetPlayMode 0: playback's
     {&VelaMainForm::m_btnPlayCircular, nullptr},       // SetPlayMode 1: playback's
     {&VelaMainForm::m_btnPlayCircularSingle, nullptr}, // SetPlayMode 2: playback's
@@ -164,7 +169,7 @@ const VelaMainForm::ClickRoute VelaMainForm::kClickRoutes[] = {
     {&VelaMainForm::m_btnTabRecommend, [](VelaMainForm& f) { f.ShowRecommendTab(); }},
     {&VelaMainForm::m_btnNewPlayList, [](VelaMainForm&) {}},
     {&VelaMainForm::m_btnSearch, [](VelaMainForm& f) { f.Search(); }},
-    {&VelaMainForm::m_btnLogout, nullptr},  // Logout: the account's
+    {&VelaMainForm::m_btnLogout, [](VelaMainForm& f) { f.Logout(); }},
 };
 
 // One row of the binding table: a layout name, its member and what is done to it when bound.

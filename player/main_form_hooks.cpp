@@ -6,7 +6,6 @@
 
 namespace VelaUI {
 
-void VelaMainForm::LoadLoginSettings() {}
 void VelaMainForm::RunPlayerCommand(const PlayerCommand&) {}
 
 }  // namespace VelaUI

@@ -7,6 +7,9 @@
 //   main_form_menus.cpp      the list context menus' handlers
 //   main_form_downloads.cpp  the download list, its rows, starts, the monitor and "Dmanage"
 //   main_form_web.cpp        the embedded client page: its host, placing, showing, searching
+//   main_form_account.cpp    signing in and out, the automatic login
+//   main_form_online.cpp     the signed-in user's online playlists
+//   main_form_share.cpp      the share and push buttons
 //   main_form_hooks.cpp      start-up and closing steps whose owners are not built yet
 // Message numbers: main_messages.h.
 //
@@ -44,6 +47,7 @@
 #include "ui_controls.h"
 
 class CAudioPlay;
+class CPushClient;
 
 namespace VelaUI {
 
@@ -159,7 +163,25 @@ public:
 
     // ---- Playback (main_form_playback.cpp) ----
     // ---- Account (main_form_account.cpp) ----
+    // The login dialog, modal over this window (the login button, message 1081 while signed out).
+    void ShowLoginForm();
+    // Message 1081: signs out while signed in, else shows the login dialog.
+    void OnLoginMenu();
+    // Message 1089: the account state holds a signed-in user; show it and its online playlists.
+    void OnLoggedIn();
+    // Signs out at the service; 0 when it confirmed (the online playlists are gone), -1 after a
+    // tip that tells why not.
+    int Logout();
+    // Whether a user is signed in: the logout button shows.
+    bool IsSignedIn() const;
     // ---- Online playlists (main_form_online.cpp) ----
+    // Builds the group "我的播放列表" and one playlist under it per online playlist of the user,
+    // then shows the user's name. 0.
+    int LoadOnlinePlayLists();
+    // The signed-in user's playlists, appended to lists; true when the service's reply was accepted.
+    bool RequestUserPlayLists(std::vector<PlayListMeta>& lists);
+    // The tracks of an online playlist, appended to tracks; true when the reply was accepted.
+    bool RequestPlayListTracks(std::wstring playListId, std::vector<TrackInfo>& tracks);
     // ---- Downloads (main_form_downloads.cpp) ----
     // Appends a "readying" item for the track, and its row.
     void AddDownloadItem(const TrackInfo& track);
@@ -183,6 +205,12 @@ public:
     // ---- Web page (main_form_web.cpp) ----
     CWebBrowserBase* GetWebBrowser() const { return m_browser.get(); }
     // ---- Sharing and push (main_form_share.cpp) ----
+    // The share button: the share dialog for the track that plays; 0 when it ran, else -1 after
+    // a tip that says why not.
+    int ShowMusicShareForm();
+    // The push button (hidden: the window has no push client): the tip that the service is not
+    // ready. 0, or -1 when there is nothing to push.
+    int ShowPushForm();
 
 protected:
     ~VelaMainForm() override;
@@ -249,13 +277,22 @@ private:
     PlayListInfo* AddLocalPlayList(const wchar_t* text, const wchar_t* toolTip, const wchar_t* id);
     std::wstring PlayListPath(const std::wstring& id) const;
 
+    // ---- Account and online playlists ----
+    // Takes the online group and its playlists away (sign-out); playback of one of them stops and
+    // playlist 0 becomes current first.
+    void RemoveOnlinePlayLists();
+    // Stops playback that takes its tracks from an online playlist and makes playlist 0 current.
+    void LeaveOnlinePlayList(int firstOnlineIndex);
+    // A copy of the track that sharing and pushing act on; false when there is none.
+    bool CopyTrackToShare(TrackInfo& track);
+
     // ---- Hooks of concerns built later (main_form_hooks.cpp) ----
     // Each is a step of start-up, closing or dispatch whose objects come with a later concern;
     // that concern moves the hook into its own file and fills it.
     void CreateWebPage();                               // web page: make the host and its thread
     void ShowWebPage(bool show);                        // web page: show or hide it in the tab
     void CallPageSearch(const std::wstring& text);      // web page: the page's "searchlist"
-    void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
+    void LoadLoginSettings();                           // account: [Login] c, and b's automatic login (main_form_account.cpp)
     void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work
     void MonitorDownloads();                            // downloads: one round of the monitor
     void StopDownloadThreads();                         // downloads: end every download thread
@@ -317,6 +354,7 @@ private:
     std::wstring m_layoutFile;      // stored only: the layout is always resource 205
     std::wstring m_browserPath;
     std::shared_ptr<CAudioPlay> m_audio;
+    std::shared_ptr<CPushClient> m_pushClient;  // never made: the window offers no push
     int m_playMode = 0;
     int m_playState = 0;
     std::atomic<bool> m_downloadMonitorOn{false};
