@@ -1,7 +1,7 @@
 // Steps of start-up, closing and dispatch whose objects belong to concerns that are not built
-// yet (the embedded web page, the account, playback, the download manager). Each concern moves
+// yet (the embedded web page, the account, the download manager). Each concern moves
 // its hooks into its own file and gives them their work; until then there is nothing for them to
-// do: no web page host, no download item or thread, no playback work exists.
+// do: no web page host, no download item or thread exists.
 #include "vela_main_form.h"
 
 namespace VelaUI {
@@ -10,7 +10,6 @@ void VelaMainForm::CreateWebPage() {}
 void VelaMainForm::ShowWebPage(bool) {}
 void VelaMainForm::CallPageSearch(const std::wstring&) {}
 void VelaMainForm::LoadLoginSettings() {}
-void VelaMainForm::RunPlayerCommand(const PlayerCommand&) {}
 void VelaMainForm::MonitorDownloads() {}
 void VelaMainForm::LoadDownloadList() {}
 void VelaMainForm::StopDownloadThreads() {}
