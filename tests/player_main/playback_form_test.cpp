@@ -88,21 +88,20 @@ TEST_F(PlaybackFormTest, TheFirstPlayTakesTheFirstTrackAndPauseResumeKeepTheTitl
     EXPECT_TRUE(PumpUntil([&] { return slider->GetValue() > 0; }));
 }
 
-TEST_F(PlaybackFormTest, ASeekPastThreeMinutesLandsWhereTheSliderSays) {
-    // 1004 lasts 240 s; 216 s in milliseconds times 10000 does not fit 32 bits.
-    testfiles::WriteAll(DataFile(L"PLDefault"), PlayListFile({Track("1004", "长夜", "青岚乐队")}));
+TEST_F(PlaybackFormTest, ALocalTrackPlaysFromItsFolderAndFileName) {
+    // The stand-in's own file of 1004 (240 s), kept on this computer: no play URL is asked for.
+    TrackFields local = Track("1004", "长夜", "青岚乐队");
+    local.texts[11] = testfiles::Narrow(testfiles::FromUnixPath(VELA_BIN_DIR "/../standin/files"));
+    local.texts[12] = "1004.mp3";
+    local.local = true;
+    testfiles::WriteAll(DataFile(L"PLDefault"), PlayListFile({local}));
     Open();
     PlayRow(0, 0);
     ASSERT_TRUE(PumpUntil([&] { return form->GetPlayState() == 3; }, 15000));
     auto* slider = dynamic_cast<UIToolkit::CSliderUI*>(Control(L"SliderPlayProgress"));
     ASSERT_NE(slider, nullptr);
-    EXPECT_NEAR(slider->GetMaxValue(), 240000, 500);
-    PlayerCommand seek;
-    seek.code = kCommandSeek;
-    seek.seekMs = 216000;
-    form->QueueCommand(seek);
-    EXPECT_TRUE(PumpUntil([&] { return slider->GetValue() >= 216000; }, 8000)) << slider->GetValue();
-    EXPECT_TRUE(PumpUntil([&] { return form->GetPlayState() == 3; }, 5000));
+    EXPECT_NEAR(slider->GetMaxValue(), 240000, 500);  // past what 16 bits of a slider could say
+    EXPECT_EQ(Title(), L"青岚乐队---长夜");
 }
 
 TEST_F(PlaybackFormTest, MuteAndUnmuteGiveTheSliderItsValueBack) {
