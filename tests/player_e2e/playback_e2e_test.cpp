@@ -112,6 +112,18 @@ protected:
         return WaitFor([&] { return ToneSeconds(file, hz) >= seconds; }, timeoutMs);
     }
 
+    // Waits until some opening of the device has played the tone for the seconds.
+    bool WaitForToneInAnyFile(double hz, double seconds, DWORD timeoutMs = 15000) {
+        return WaitFor(
+            [&] {
+                for (size_t file = 0; file < CaptureFileCount(); ++file) {
+                    if (ToneSeconds(file, hz) >= seconds) return true;
+                }
+                return false;
+            },
+            timeoutMs);
+    }
+
     // Nothing more is requested for a while: playback has stopped.
     bool StaysAt(size_t plays, DWORD ms) {
         ::Sleep(ms);
@@ -214,6 +226,18 @@ TEST_F(PlaybackE2ETest, PauseHoldsThePositionAndResumeGoesOn) {
     EXPECT_GE(ToneSeconds(0, kHz1005b), 3.7) << Describe(0);
 }
 
+TEST_F(PlaybackE2ETest, ASeekToTheMiddlePlaysTheSecondHalf) {
+    SeedDefaultPlayList({"1005"});
+    Start();
+    DoubleClickRow(1, 0);
+    ASSERT_TRUE(WaitForTone(0, kHz1005a, 0.5));
+    ClickSlider(L"SliderPlayProgress", 0.5);
+    // Wine's media reader holds the samples after a start at a position for as long as the
+    // position is: the second half comes about 4 s later.
+    EXPECT_TRUE(WaitForTone(0, kHz1005b, 3.0, 15000)) << Describe(0);
+    EXPECT_LT(ToneSeconds(0, kHz1005a), 2.0) << Describe(0);
+}
+
 TEST_F(PlaybackE2ETest, VolumeHalfAndMuteReachTheDevice) {
     SeedDefaultPlayList({"1003", "1002"});
     Start();
@@ -257,7 +281,7 @@ TEST_F(PlaybackE2ETest, AnUnplayableTrackMovesOnAndNextsWhileOpeningRunOnce) {
     }
     EXPECT_EQ(WaitForPlays(4), (std::vector<std::string>{"1099", "1001", "1002", "1003"}));
     EXPECT_TRUE(StaysAt(4, 2500));
-    EXPECT_TRUE(WaitForTone(CaptureFileCount() - 1, kHz1003, 0.5)) << Describe(CaptureFileCount() - 1);
+    EXPECT_TRUE(WaitForToneInAnyFile(kHz1003, 0.5)) << Describe(CaptureFileCount() - 1);
 }
 
 }  // namespace
