@@ -7,6 +7,7 @@
 #include "main_messages.h"
 #include "stat_report.h"
 #include "vela_frame.h"
+#include "web_browser.h"
 
 namespace VelaUI {
 
@@ -124,12 +125,28 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
          r = f.IsSignedIn() ? f.LoadOnlinePlayLists() : 0;
          return true;
      }},
-    {WM_PLAYER_STATE, WM_PLAYER_STATE, nullptr},                      // ShowPlayState: playback's
-    {WM_PLAYER_PROGRESS, WM_PLAYER_PROGRESS, nullptr},                // OnPlayerProgress: playback's
+    {WM_PLAYER_STATE, WM_PLAYER_STATE,
+     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) { f.ShowPlayState(static_cast<int>(w)); r = 1; return true; }},
+    {WM_PLAYER_PROGRESS, WM_PLAYER_PROGRESS,
+     [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) { r = f.OnPlayerProgress(w, l); return true; }},
+    {WM_WEB_AUDITION, WM_WEB_AUDITION, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
+    {WM_WEB_ADD_TRACKS, WM_WEB_ADD_TRACKS,
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.AppendWebTracks(f.GetPlayList(0)); r = 0; return true; }},
     {WM_WEB_DOWNLOAD, WM_WEB_DOWNLOAD,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { r = f.DownloadWebTracks(); return true; }},
-    {WM_WEB_AUDITION, WM_WEB_AUDITION_AGAIN, nullptr},                // playback and downloads
-    {WM_WEB_ADD_ALL, WM_WEB_ADD_ALL_3, nullptr},                      // OnWebAddAll: playback's
+    {WM_WEB_STOP, WM_WEB_STOP, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.StopPlay(); r = 0; return true; }},
+    {WM_WEB_AUDITION_AGAIN, WM_WEB_AUDITION_AGAIN,
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
+    {WM_WEB_ADD_ALL, WM_WEB_ADD_ALL,
+     [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) {
+         // The page's bridge hands over the id text with the message.
+         std::unique_ptr<std::wstring> id = TakeWebAddAllText(w);
+         r = f.OnWebAddAll(id ? *id : std::wstring(), static_cast<int>(l));
+         return true;
+     }},
+    {WM_WEB_ADD_ALL_2, WM_WEB_ADD_ALL_3,
+     // Nobody sends these with a text: wParam is not taken for one.
+     [](VelaMainForm& f, WPARAM, LPARAM l, LRESULT& r) { r = f.OnWebAddAll(std::wstring(), static_cast<int>(l)); return true; }},
     {WM_WEB_SHOW_AUDITION, WM_WEB_SHOW_AUDITION,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.ShowAuditionList(); r = 0; return true; }},
     {WM_RUN_UI_TASKS, WM_RUN_UI_TASKS, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.RunUiTasks(); r = 0; return true; }},
@@ -149,22 +166,22 @@ const VelaMainForm::ClickRoute VelaMainForm::kClickRoutes[] = {
     {&VelaMainForm::m_btnFeedback, [](VelaMainForm& f) { f.OpenFeedbackPage(); }},
     {&VelaMainForm::m_btnSystemSet, [](VelaMainForm& f) { f.ShowSystemMenu(); }},
     {&VelaMainForm::m_btnMin, [](VelaMainForm& f) { f.SendMessage(WM_SYSCOMMAND, SC_MINIMIZE); }},
-    {&VelaMainForm::m_btnPlayStop, nullptr},  // StopPlay: playback's
-    {&VelaMainForm::m_btnPlayPre, nullptr},   // RequestPrevious: playback's
-    {&VelaMainForm::m_btnPlay, nullptr},      // RequestPlayOrPause: playback's
-    {&VelaMainForm::m_btnPlayNext, nullptr},  // RequestNext: playback's
+    {&VelaMainForm::m_btnPlayStop, [](VelaMainForm& f) { f.StopPlay(); }},
+    {&VelaMainForm::m_btnPlayPre, [](VelaMainForm& f) { f.RequestPrevious(); }},
+    {&VelaMainForm::m_btnPlay, [](VelaMainForm& f) { f.RequestPlayOrPause(); }},
+    {&VelaMainForm::m_btnPlayNext, [](VelaMainForm& f) { f.RequestNext(); }},
     {&VelaMainForm::m_btnToDown, [](VelaMainForm& f) { f.DownloadCurrent(); }},
     {&VelaMainForm::m_btnILike, [](VelaMainForm& f) { f.AddCurrentToFavourites(); }},
     {&VelaMainForm::m_btnWantShare, [](VelaMainForm& f) { f.ShowMusicShareForm(); }},
     {&VelaMainForm::m_btnPush, [](VelaMainForm& f) { f.ShowPushForm(); }},  // hidden and disabled
-    {&VelaMainForm::m_btnPlaySerial, nullptr},         // SetPlayMode 0: playback's
-    {&VelaMainForm::m_btnPlayCircular, nullptr},       // SetPlayMode 1: playback's
-    {&VelaMainForm::m_btnPlayCircularSingle, nullptr}, // SetPlayMode 2: playback's
-    {&VelaMainForm::m_btnPlayRandom, nullptr},         // OnModeRandom: playback's
+    {&VelaMainForm::m_btnPlaySerial, [](VelaMainForm& f) { f.SetPlayMode(0); }},
+    {&VelaMainForm::m_btnPlayCircular, [](VelaMainForm& f) { f.SetPlayMode(1); }},
+    {&VelaMainForm::m_btnPlayCircularSingle, [](VelaMainForm& f) { f.SetPlayMode(2); }},
+    {&VelaMainForm::m_btnPlayRandom, [](VelaMainForm& f) { f.OnModeRandom(); }},
     {&VelaMainForm::m_btnAudition, [](VelaMainForm& f) { f.ShowAuditionList(); }},
     {&VelaMainForm::m_btnTabPlayList, [](VelaMainForm& f) { f.ShowPlayListTab(); }},
     {&VelaMainForm::m_btnTabDownManage, [](VelaMainForm& f) { f.ShowDownloadTab(); }},
-    {&VelaMainForm::m_btnSound, nullptr},  // ToggleMute: playback's
+    {&VelaMainForm::m_btnSound, [](VelaMainForm& f) { f.ToggleMute(); }},
     {&VelaMainForm::m_btnTabMyMusic, [](VelaMainForm& f) { f.ShowMyMusicTab(); }},
     {&VelaMainForm::m_btnTabRecommend, [](VelaMainForm& f) { f.ShowRecommendTab(); }},
     {&VelaMainForm::m_btnNewPlayList, [](VelaMainForm&) {}},
@@ -334,12 +351,7 @@ void VelaMainForm::StartWorkers() {
             return 0u;
         });
     }
-    // Auto-play: the command is queued once the thread exists, so that it is not lost.
-    if (m_settings.autoPlay != 0) {
-        PlayerCommand play;
-        play.code = 2;
-        QueueCommand(play);
-    }
+    // Auto-play waits for the playlists ("windowinit"): StartAutoPlay.
 }
 
 // ---- Threads and shared state ----------------------------------------------------------------
@@ -369,6 +381,7 @@ void VelaMainForm::QueueCommand(const PlayerCommand& command) {
     {
         SharedGuard guard(m_sharedLock);
         m_command = command;
+        m_command.serial = ++m_commandSerial;
     }
     if (m_commandEvent != nullptr) ::SetEvent(m_commandEvent);
 }
@@ -406,22 +419,24 @@ void VelaMainForm::Notify(UINotify& msg) {
         Search();
     } else if (msg.type == L"windowinit") {
         InitLocalPlayLists();
+        StartAutoPlay();
     } else if (msg.type == L"click") {
         OnClick(msg);
     } else if (msg.sender != nullptr && msg.sender == m_sliderProgress &&
                (msg.type == L"valuechanging" || msg.type == L"valuechanged")) {
-        // the position slider: playback's
+        if (msg.type == L"valuechanging") {
+            OnProgressSliderChanging();
+        } else {
+            SeekToSlider();
+        }
     } else if (msg.sender != nullptr && msg.sender == m_sliderVol && msg.type == L"valuechanged") {
-        // the volume slider: playback's
+        SetVolumeFromSlider();
     } else if (msg.type == L"itemclick" && IsRowOf(msg.sender, m_listDownloadManage)) {
         OnDownloadRowClick(msg);
     } else if (msg.type == L"itemclick" && IsRowOf(msg.sender, m_tree)) {
         OnPlayListTreeClick(msg);
     } else if (msg.type == L"itemdbclick" && IsRowOf(msg.sender, m_listPlayList)) {
-        PlayerCommand play;
-        play.code = 6;
-        play.clicked = msg;
-        QueueCommand(play);
+        OnPlayListDoubleClick(msg);
     } else if (msg.type == L"menu") {
         OnListMenu(msg);
     } else if (msg.type == L"menu_PlayList") {

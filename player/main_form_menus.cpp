@@ -46,17 +46,21 @@ void VelaMainForm::OnPlayListMenu(UINotify& msg) {
     const int row = list->GetCurSel();
     if (row < 0) return;
     switch (msg.wParam) {
+    case 2:
+        PlayShownRow(row);
+        break;
     case 4:
         RemoveShownTrack(row);
         break;
     default:
-        // 2 "播放" and 3 "下载" are playback's and the downloads'; 1 has no item.
+        // 3 "下载" is the downloads'; 1 has no item.
         break;
     }
 }
 
-void VelaMainForm::OnPlayListManageMenu(UINotify&) {
-    // Item 1 "播放" plays the current track: playback's. No other item does anything.
+void VelaMainForm::OnPlayListManageMenu(UINotify& msg) {
+    // Item 1 "播放" plays the current track; no other item does anything.
+    if (msg.wParam == 1) QueuePlayback(kCommandPlayCurrent);
 }
 
 void VelaMainForm::RemoveShownTrack(int row) {

@@ -214,8 +214,9 @@ int VelaMainForm::AddCurrentToFavourites() {
     {
         SharedGuard guard(m_sharedLock);
         PlayListInfo* current = m_currentPlayList;
-        if (favourites != nullptr && current != nullptr && current != favourites && current->HasTrack(current->currentIndex)) {
-            favourites->tracks.push_back(current->tracks[static_cast<size_t>(current->currentIndex)]);
+        const TrackInfo* track = current != nullptr ? current->CurrentTrack() : nullptr;
+        if (favourites != nullptr && track != nullptr && current != favourites) {
+            favourites->tracks.push_back(*track);
             shown = favourites->index == m_shownPlayList;
         }
     }

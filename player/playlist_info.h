@@ -33,4 +33,11 @@ struct PlayListInfo {
 
     PlayListInfo() = default;
     bool HasTrack(int position) const { return position >= 0 && position < static_cast<int>(tracks.size()); }
+    // The track at the current index; an index outside the list (-1 before anything played)
+    // becomes 0 first. Null when the playlist has no tracks.
+    TrackInfo* CurrentTrack() {
+        if (tracks.empty()) return nullptr;
+        if (!HasTrack(currentIndex)) currentIndex = 0;
+        return &tracks[static_cast<size_t>(currentIndex)];
+    }
 };

@@ -10,7 +10,7 @@
 //   main_form_account.cpp    signing in and out, the automatic login
 //   main_form_online.cpp     the signed-in user's online playlists
 //   main_form_share.cpp      the share and push buttons
-//   main_form_hooks.cpp      start-up and closing steps whose owners are not built yet
+//   main_form_playback.cpp   the command thread, playback, play modes, sliders, web track lists
 // Message numbers: main_messages.h.
 //
 // Threads and shared state
@@ -69,12 +69,32 @@ public:
     CControlUI* CreateControl(const wchar_t* tag) override;
 };
 
-// The one-slot queue of the player command thread: only the newest command counts.
+// The one-slot queue of the player command thread: only the newest command counts. Everything a
+// command needs is copied into it when it is queued, so that the command thread never looks at
+// controls (a row may be gone by the time the command runs).
 struct PlayerCommand {
-    int code = 0;               // 0: none
-    std::wstring webId;         // command 5: the id of the web list to load
-    int webKind = 0;            // command 5: the kind of that list
-    UINotify clicked;           // command 6: the double-click on a row of "ListPlayList"
+    int code = 0;               // 0: none; the codes are PlayerCommandCode
+    std::wstring webId;         // load a web list: the id of the list
+    int webKind = 0;            // load a web list: its kind
+    int clickedList = -1;       // play a row: the shown playlist's index when it was double-clicked
+    int clickedRow = -1;        // play a row: the row's index
+    bool trackEnded = false;    // previous, next: queued when the last track had played to its end
+    std::wstring url;           // audition: the stream to open
+    std::wstring title;         // audition: the title text while it plays
+    unsigned seekMs = 0;        // seek: the position in milliseconds
+    unsigned serial = 0;        // set by the queue: tells a newer command from an older one
+};
+
+enum PlayerCommandCode {
+    kCommandPrevious = 1,
+    kCommandPlayOrPause = 2,
+    kCommandNext = 3,
+    kCommandPlayCurrent = 4,    // the current track of the current playlist, from its start
+    kCommandLoadWebList = 5,
+    kCommandPlayRow = 6,
+    kCommandAudition = 7,
+    kCommandStop = 8,
+    kCommandSeek = 9,
 };
 
 // The values of "Set.ini" that the main window keeps.
@@ -162,6 +182,29 @@ public:
     void RemoveShownTrack(int row);
 
     // ---- Playback (main_form_playback.cpp) ----
+    // The audio engine is driven from the command thread only; the UI thread queues commands.
+    void RequestPrevious();
+    void RequestNext();
+    void RequestPlayOrPause();
+    void StopPlay();
+    void ToggleMute();
+    void SetVolumeFromSlider();
+    void OnProgressSliderChanging();
+    void ShowSeekTime();
+    void SeekToSlider();
+    LRESULT OnPlayerProgress(WPARAM what, LPARAM value);
+    // Stores the state at once (any thread); the display follows on the UI thread.
+    void ShowPlayState(int state);
+    void SetPlayMode(int button);
+    void OnModeRandom();
+    void OnPlayListDoubleClick(UINotify& msg);
+    // Plays the row of the shown playlist from its start (the list menus' "播放").
+    void PlayShownRow(int row);
+    LRESULT OnWebAddAll(const std::wstring& id, int kind);
+    void AppendWebTracks(PlayListInfo* playlist);
+    void PlayAudition();
+    int GetPlayMode() const { return m_playMode; }
+    int GetPlayState() const { return m_playState; }
     // ---- Account (main_form_account.cpp) ----
     // The login dialog, modal over this window (the login button, message 1081 while signed out).
     void ShowLoginForm();
@@ -273,6 +316,33 @@ private:
     void DeleteDownload(int row);
     void SaveDownloadList();
 
+    // ---- Playback: the command thread's side ----
+    void InterruptEngine();
+    void PlayPrevious(bool trackEnded);
+    void PlayOrPause();
+    void PlayNext(bool trackEnded);
+    bool StepRandom(int direction, bool wrap);
+    void LoadWebList(const std::wstring& id, int kind);
+    void PlayClickedRow(int list, int row);
+    void PlayCurrent();
+    void PlayAuditionNow(const PlayerCommand& command);
+    void StopEngine();
+    void SeekEngine(unsigned milliseconds);
+    // 1 played, 0 failed (the next track is due), -1 given up (aborted or closing).
+    int OpenAndPlay(const std::wstring& path, const TrackInfo& track);
+    void ShowPlaying(const std::wstring& title);
+    void ShowStopped();
+    void SetTitle(const std::wstring& text);
+    // Runs a control change now on the UI thread, else hands it to the UI thread.
+    void OnUi(std::function<void()> change);
+    bool IsUiThread() const;
+    void ApplyPlayState(int state);
+    void QueuePlayback(int code, bool trackEnded = false);
+    // The command thread's own next: dropped when a newer command than serial was queued.
+    void QueueCommandUnlessNewer(int code, unsigned serial);
+    // Auto-play ([Option] b): the current track, once the playlists are built.
+    void StartAutoPlay();
+
     // ---- Playlists ----
     PlayListInfo* AddLocalPlayList(const wchar_t* text, const wchar_t* toolTip, const wchar_t* id);
     std::wstring PlayListPath(const std::wstring& id) const;
@@ -286,13 +356,11 @@ private:
     // A copy of the track that sharing and pushing act on; false when there is none.
     bool CopyTrackToShare(TrackInfo& track);
 
-    // ---- Hooks of concerns built later (main_form_hooks.cpp) ----
-    // Each is a step of start-up, closing or dispatch whose objects come with a later concern;
-    // that concern moves the hook into its own file and fills it.
+    // ---- Steps of start-up, closing and the workers, each in its concern's file ----
     void CreateWebPage();                               // web page: make the host and its thread
     void ShowWebPage(bool show);                        // web page: show or hide it in the tab
     void CallPageSearch(const std::wstring& text);      // web page: the page's "searchlist"
-    void LoadLoginSettings();                           // account: [Login] c, and b's automatic login (main_form_account.cpp)
+    void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
     void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work
     void MonitorDownloads();                            // downloads: one round of the monitor
     void StopDownloadThreads();                         // downloads: end every download thread
@@ -355,24 +423,30 @@ private:
     std::wstring m_browserPath;
     std::shared_ptr<CAudioPlay> m_audio;
     std::shared_ptr<CPushClient> m_pushClient;  // never made: the window offers no push
-    int m_playMode = 0;
-    int m_playState = 0;
+    std::atomic<int> m_playMode{0};     // read by the command thread
+    std::atomic<int> m_playState{0};    // written by both threads
     std::atomic<bool> m_downloadMonitorOn{false};
     UINT_PTR m_timer = 0;
-    int m_seeking = 0;
+    std::atomic<int> m_seeking{0};      // 1: progress reports do not move the position slider
 
     // Shared with the workers: under m_sharedLock.
     PlayListInfo* m_currentPlayList = nullptr;
     int m_shownPlayList = -1;
     std::vector<PlayListInfo*> m_playLists;   // not owning: each playlist belongs to its tree node
     PlayerCommand m_command;
+    unsigned m_commandSerial = 0;
     std::vector<std::function<void()>> m_uiTasks;
 
-    std::vector<int> m_randomOrder;
-    unsigned m_randomPosition = 0;
+    std::vector<int> m_randomOrder;     // under m_sharedLock
+    unsigned m_randomPosition = 0;      // under m_sharedLock
+    unsigned m_runningCommand = 0;      // the serial of the command the command thread runs
+    bool m_autoPlayStarted = false;
+    std::wstring m_titleText;           // what "TextArtist_Sing" shows or is about to; under m_sharedLock
     int m_muted = 0;
     DWORD m_savedVolume = 0;
     int m_savedSliderVolume = 0;
+    // The device volume the user chose (0 while muted): each new item's device gets it again.
+    std::atomic<DWORD> m_deviceVolume{0xFFFFFFFF};
     NOTIFYICONDATAW m_trayIcon = {};
     bool m_trayIconAdded = false;
     MainSettings m_settings;

@@ -1,7 +1,8 @@
 // Driving the real player from outside.
 #include "player_driver.h"
 
-
+#include "local_helpers.h"
+#include "standin_client.h"
 #include "test_files.h"
 #include "ui_controls.h"
 #include "vela_main_form.h"
@@ -133,8 +134,12 @@ void PlayerProcess::Kill() {
     ::WaitForSingleObject(m_process, 5000);
 }
 
-bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name, RECT& rect,
-                 const std::vector<LayoutChange>& changes) {
+namespace {
+
+// Builds the layout in a hidden probe window at the window's client size, makes the changes and
+// hands the laid-out manager to look; the look's answer is the result.
+bool WithLayout(const std::wstring& program, WORD layoutId, HWND window, const std::vector<LayoutChange>& changes,
+                const std::function<bool(UIToolkit::CWindowManagerUI& pm, UIToolkit::CControlUI* root, const RECT& client)>& look) {
     RECT client = {};
     if (!::GetClientRect(window, &client)) return false;
     HMODULE module = ::LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -155,11 +160,7 @@ bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const 
                         control->SetAttribute(change.attribute.c_str(), change.value.c_str());
                     }
                 }
-                root->SetPos(client);
-                if (UIToolkit::CControlUI* control = probe.pm.FindControlByName(name)) {
-                    rect = control->GetPos();
-                    found = rect.right > rect.left && rect.bottom > rect.top;
-                }
+                found = look(probe.pm, root, client);
             }
             ::DestroyWindow(probe.GetHWND());
         }
@@ -169,10 +170,50 @@ bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const 
     return found;
 }
 
+bool HasArea(const RECT& rect) { return rect.right > rect.left && rect.bottom > rect.top; }
+
+}  // namespace
+
+bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name, RECT& rect,
+                 const std::vector<LayoutChange>& changes) {
+    return WithLayout(program, layoutId, window, changes,
+                      [&](UIToolkit::CWindowManagerUI& pm, UIToolkit::CControlUI* root, const RECT& client) {
+                          root->SetPos(client);
+                          UIToolkit::CControlUI* control = pm.FindControlByName(name);
+                          if (control == nullptr) return false;
+                          rect = control->GetPos();
+                          return HasArea(rect);
+                      });
+}
+
+bool ListRowRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* list, int rows, int row,
+                 RECT& rect, const std::vector<LayoutChange>& changes) {
+    return WithLayout(program, layoutId, window, changes,
+                      [&](UIToolkit::CWindowManagerUI& pm, UIToolkit::CControlUI* root, const RECT& client) {
+                          auto* owner = dynamic_cast<UIToolkit::CListUI*>(pm.FindControlByName(list));
+                          if (owner == nullptr || row < 0 || row >= rows) return false;
+                          for (int i = 0; i < rows; ++i) owner->Add(new UIToolkit::CListTextElementUI);
+                          root->SetPos(client);
+                          UIToolkit::CControlUI* item = owner->GetItemAt(row);
+                          if (item == nullptr) return false;
+                          rect = item->GetPos();
+                          return HasArea(rect);
+                      });
+}
+
 void ClickAt(HWND window, int x, int y) {
     const LPARAM at = MAKELPARAM(x, y);
     ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
     ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+void DoubleClickAt(HWND window, int x, int y) {
+    const LPARAM at = MAKELPARAM(x, y);
+    ::PostMessageW(window, WM_MOUSEMOVE, 0, at);
+    ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+    ::PostMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
 }
 
@@ -199,6 +240,29 @@ bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* content
         timeoutMs);
     if (contents != nullptr) *contents = last;
     return settled;
+}
+
+bool WritePlayListFile(const std::wstring& path, const std::vector<std::string>& trackIds) {
+    std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    for (const std::string& id : trackIds) {
+        std::string encodedId, encodedName;
+        WideToUtf8Fixed3(encodedId, testfiles::Widen(id));
+        WideToUtf8Fixed3(encodedName, testfiles::Widen("track " + id));
+        file += "<Track>\n    <TrackID>" + encodedId + "</TrackID>\n    <TrackName>" + encodedName +
+                "</TrackName>\n    <IsDownloading>false</IsDownloading>\n    <IsLocalFile>false</IsLocalFile>\n</Track>\n";
+    }
+    return testfiles::WriteAll(path, file);
+}
+
+std::vector<std::string> PlayUrlRequests() {
+    std::vector<std::string> ids;
+    for (const std::string& request : standin::RequestsMatching("Sylk42.Track.GetTrackPlayUrl")) {
+        const size_t at = request.find("ProductID=");
+        if (at == std::string::npos) continue;
+        const size_t end = request.find_first_of("& ", at);
+        ids.push_back(request.substr(at + 10, end - at - 10));
+    }
+    return ids;
 }
 
 bool SaveScreenshot(const std::wstring& path) {

@@ -71,14 +71,26 @@ struct LayoutChange {
 // program changed at run time.
 bool ControlRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name, RECT& rect,
                  const std::vector<LayoutChange>& changes = {});
+// The rectangle of a row of the named list once it holds rows text rows (client coordinates).
+bool ListRowRect(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* list, int rows, int row,
+                 RECT& rect, const std::vector<LayoutChange>& changes = {});
 // Posts a left click at the centre of the named control of a layout shown in the window.
 bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,
                   const std::vector<LayoutChange>& changes = {});
 // Posts a left click at a client point of the window.
 void ClickAt(HWND window, int x, int y);
+// Posts a double click (press, release, double-click press, release) at a client point.
+void DoubleClickAt(HWND window, int x, int y);
 
 // Waits until the file exists and its contents stop changing; its bytes go to contents.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents = nullptr);
+
+// Writes a playlist file in the player's own form ("PLDefault", "PLILike") holding the stand-in's
+// tracks of these ids (named "track <id>").
+bool WritePlayListFile(const std::wstring& path, const std::vector<std::string>& trackIds);
+// The ProductIDs of the play-URL requests that the stand-in logged, in order: the tracks the
+// player set out to play.
+std::vector<std::string> PlayUrlRequests();
 
 // Saves what the screen shows as a 24-bit BMP file.
 bool SaveScreenshot(const std::wstring& path);

@@ -1,0 +1,698 @@
+// Playback: the player command thread's work, the producers of its one-slot queue, the play
+// modes and their random order, opening and starting tracks through the audio engine, the
+// play-state display, the position and volume sliders, mute, and the track lists that the
+// embedded page chooses.
+//
+// The audio engine is driven from the command thread alone: its waits dispatch messages and it
+// is not made for two threads calling at once, so the UI thread's stop, seek and audition are
+// commands too. Only the volume and the progress switch, which wait for nothing, are set from
+// the UI thread. The command thread's control changes go to the UI thread (OnUi).
+#include "vela_main_form.h"
+
+#include <ctime>
+
+#include "audio_play.h"
+#include "info_tips_form.h"
+#include "main_messages.h"
+#include "playback_rules.h"
+#include "rest_request.h"
+#include "track_info.h"
+
+namespace VelaUI {
+
+namespace {
+
+const wchar_t kTitleLoading[] = L"加载中,请稍候...";
+const wchar_t kTitleConnecting[] = L"正在连接服务器,请稍候...";
+const wchar_t kTitleIdle[] = L"青岚音乐，精彩生活";
+const wchar_t kTitleTryNext[] = L"失败,尝试下一首";
+const wchar_t kAddAllQuestion[] = L"确定要添加所有曲目吗?";
+const int kOpenTries = 3;
+const int kStartTries = 3;
+const DWORD kLoadingPauseMs = 20;
+const DWORD kFailureShownMs = 100;
+
+// The normal, hot and pushed images of "BtnPlay" while it offers to play and to pause.
+const wchar_t* const kPlayImages[3] = {L"file='bft_03_bf.png' source='60,0,90,30'",
+                                       L"file='bft_03_bf.png' source='30,0,60,30'",
+                                       L"file='bft_03_bf.png' source='0,0,30,30'"};
+const wchar_t* const kPauseImages[3] = {L"file='bft_03_zt.png' source='60,0,90,30'",
+                                        L"file='bft_03_zt.png' source='30,0,60,30'",
+                                        L"file='bft_03_zt.png' source='0,0,30,30'"};
+
+UIToolkit::CSliderUI* AsSlider(CControlUI* control) { return dynamic_cast<UIToolkit::CSliderUI*>(control); }
+UIToolkit::CButtonUI* AsButton(CControlUI* control) { return dynamic_cast<UIToolkit::CButtonUI*>(control); }
+
+void SwapImages(CControlUI* control) {
+    if (UIToolkit::CButtonUI* button = AsButton(control)) button->SwapStateImages();
+}
+
+void SetButtonImages(CControlUI* control, const wchar_t* const images[3]) {
+    UIToolkit::CButtonUI* button = AsButton(control);
+    if (button == nullptr) return;
+    button->SetNormalImage(images[0]);
+    button->SetHotImage(images[1]);
+    button->SetPushedImage(images[2]);
+}
+
+void SetSliderValue(CControlUI* control, int value) {
+    if (UIToolkit::CSliderUI* slider = AsSlider(control)) slider->SetValue(value);
+}
+
+void SetText(CControlUI* control, const std::wstring& text) {
+    if (control != nullptr) control->SetText(text.c_str());
+}
+
+std::wstring TitleOf(const TrackInfo& track) { return track.ArtistNameList + L"---" + track.TrackName; }
+
+// The file of a track kept on this computer: its folder and its name.
+std::wstring LocalFileOf(const TrackInfo& track) {
+    if (track.FilePath.empty()) return track.FileName;
+    const wchar_t last = track.FilePath.back();
+    return track.FilePath + (last == L'\\' || last == L'/' ? L"" : L"\\") + track.FileName;
+}
+
+}  // namespace
+
+// ---- Hand-over between the threads --------------------------------------------------------------
+
+bool VelaMainForm::IsUiThread() const {
+    return m_hWnd != nullptr && ::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId();
+}
+
+void VelaMainForm::OnUi(std::function<void()> change) {
+    if (IsUiThread()) {
+        change();
+    } else {
+        RunOnUiThread(std::move(change));
+    }
+}
+
+void VelaMainForm::SetTitle(const std::wstring& text) {
+    {
+        SharedGuard guard(m_sharedLock);
+        m_titleText = text;
+    }
+    OnUi([this, text] { SetText(m_textTitle, text); });
+}
+
+void VelaMainForm::QueuePlayback(int code, bool trackEnded) {
+    PlayerCommand command;
+    command.code = code;
+    command.trackEnded = trackEnded;
+    QueueCommand(command);
+}
+
+// ---- UI thread: the producers ---------------------------------------------------------------
+
+void VelaMainForm::RequestPrevious() {
+    {
+        SharedGuard guard(m_sharedLock);
+        if (m_currentPlayList == nullptr || m_currentPlayList->tracks.empty()) return;
+    }
+    QueuePlayback(kCommandPrevious, m_playState == 12);
+}
+
+void VelaMainForm::RequestNext() {
+    {
+        SharedGuard guard(m_sharedLock);
+        if (m_currentPlayList == nullptr || m_currentPlayList->tracks.empty()) return;
+    }
+    QueuePlayback(kCommandNext, m_playState == 12);
+}
+
+void VelaMainForm::RequestPlayOrPause() { QueuePlayback(kCommandPlayOrPause); }
+
+void VelaMainForm::StopPlay() {
+    // Stops also what no playlist holds (an audition), and gives up an item still opening.
+    if (m_audio) m_audio->SetAbort(TRUE);
+    QueuePlayback(kCommandStop);
+}
+
+void VelaMainForm::OnPlayListDoubleClick(UINotify& msg) {
+    auto* item = msg.sender != nullptr ? static_cast<UIToolkit::IListItemUI*>(msg.sender->GetInterface(L"ListItem"))
+                                       : nullptr;
+    if (item == nullptr || item->GetIndex() < 0) return;
+    PlayerCommand command;
+    command.code = kCommandPlayRow;
+    command.clickedList = m_shownPlayList;
+    command.clickedRow = item->GetIndex();
+    QueueCommand(command);
+}
+
+void VelaMainForm::PlayShownRow(int row) {
+    {
+        SharedGuard guard(m_sharedLock);
+        PlayListInfo* playlist = m_currentPlayList;
+        if (playlist == nullptr || !playlist->HasTrack(row)) return;
+        playlist->currentIndex = row;
+    }
+    QueuePlayback(kCommandPlayCurrent);
+}
+
+void VelaMainForm::SetPlayMode(int button) {
+    const PlayModeChange change = ChangePlayMode(m_playMode, button);
+    if (change.toggleCircular) SwapImages(m_btnPlayCircular);
+    if (change.toggleSingle) SwapImages(m_btnPlayCircularSingle);
+    if (change.toggleRandom) SwapImages(m_btnPlayRandom);
+    m_playMode = change.mode;
+}
+
+void VelaMainForm::OnModeRandom() {
+    SetPlayMode(kModeRandom);
+    SharedGuard guard(m_sharedLock);
+    const int count = m_currentPlayList != nullptr ? static_cast<int>(m_currentPlayList->tracks.size()) : 0;
+    m_randomPosition = 0;
+    m_randomOrder = MakeRandomOrder(count, static_cast<unsigned>(std::time(nullptr)));
+}
+
+void VelaMainForm::ToggleMute() {
+    if (!m_audio) return;
+    UIToolkit::CSliderUI* slider = AsSlider(m_sliderVol);
+    if (m_muted == 0) {
+        m_savedSliderVolume = slider != nullptr ? slider->GetValue() : 0;
+        SetSliderValue(m_sliderVol, 0);
+        // Without an open device the engine has no volume to tell: the chosen one is kept.
+        DWORD volume = m_deviceVolume;
+        m_audio->GetVolume(&volume);
+        m_savedVolume = volume;
+        m_deviceVolume = 0;
+        m_audio->SetVolume(0);
+        m_muted = 1;
+    } else {
+        m_deviceVolume = m_savedVolume;
+        m_audio->SetVolume(m_savedVolume);
+        SetSliderValue(m_sliderVol, m_savedSliderVolume);
+        m_muted = 0;
+    }
+    SwapImages(m_btnSound);
+}
+
+void VelaMainForm::SetVolumeFromSlider() {
+    UIToolkit::CSliderUI* slider = AsSlider(m_sliderVol);
+    if (slider == nullptr || !m_audio) return;
+    const DWORD volume = VolumeForSlider(slider->GetValue());
+    m_deviceVolume = volume;
+    m_audio->SetVolume(volume);
+}
+
+void VelaMainForm::OnProgressSliderChanging() {
+    if (m_audio) m_audio->SuspendProgress(TRUE);
+    m_seeking = 1;
+    ShowSeekTime();
+}
+
+void VelaMainForm::ShowSeekTime() {
+    UIToolkit::CSliderUI* slider = AsSlider(m_sliderProgress);
+    if (!m_audio || slider == nullptr || !m_audio->IsSeekable()) return;
+    SetText(m_labelPlayTime, SeekTimeText(m_audio->GetDuration(), slider->GetValue(), slider->GetMaxValue()));
+    m_seeking = 0;
+}
+
+void VelaMainForm::SeekToSlider() {
+    UIToolkit::CSliderUI* slider = AsSlider(m_sliderProgress);
+    if (!m_audio || slider == nullptr) return;
+    if (!m_audio->IsSeekable()) {
+        // Nothing to seek: the reports that the drag suspended go on.
+        m_seeking = 0;
+        m_audio->SuspendProgress(FALSE);
+        return;
+    }
+    PlayerCommand command;
+    command.code = kCommandSeek;
+    command.seekMs = static_cast<unsigned>(slider->GetValue() > 0 ? slider->GetValue() : 0);
+    QueueCommand(command);
+}
+
+LRESULT VelaMainForm::OnPlayerProgress(WPARAM what, LPARAM value) {
+    if (m_seeking != 0) return 0;
+    if (what == 0) {
+        SetSliderValue(m_sliderProgress, static_cast<int>(value));
+    } else if (what == 1 && value != 0) {
+        SetText(m_labelPlayTime, reinterpret_cast<const wchar_t*>(value));
+    }
+    return 0;
+}
+
+void VelaMainForm::ShowPlayState(int state) {
+    m_playState = state;
+    OnUi([this, state] { ApplyPlayState(state); });
+}
+
+void VelaMainForm::ApplyPlayState(int state) {
+    switch (state) {
+    case 0:
+        SetSliderValue(m_sliderProgress, 0);
+        SetText(m_labelPlayTime, L"");
+        break;
+    case 1:
+        SetButtonImages(m_btnPlay, kPlayImages);
+        SetText(m_labelPlayTime, L"");
+        SetSliderValue(m_sliderProgress, 0);
+        m_seeking = 0;
+        break;
+    case 2:
+        SetButtonImages(m_btnPlay, kPlayImages);
+        break;
+    case 3:
+        SetButtonImages(m_btnPlay, kPauseImages);
+        break;
+    case 12:
+        SetText(m_labelPlayTime, L"");
+        SetSliderValue(m_sliderProgress, 0);
+        m_seeking = 0;
+        RequestNext();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT VelaMainForm::OnWebAddAll(const std::wstring& id, int kind) {
+    auto* tip = new (std::nothrow) VelaInfoTipsForm(true);
+    if (tip == nullptr) return 0;
+    tip->SetPicture(kPictureQuestion);
+    tip->SetText(kAddAllQuestion, nullptr, nullptr, nullptr);
+    if (VelaDialogForm::ShowDialog(tip, m_hWnd) == kInfoTipCancel) return 0;
+    {
+        SharedGuard guard(m_sharedLock);
+        if (PlayListInfo* favourites = GetPlayList(1)) favourites->currentIndex = -1;
+    }
+    SetTitle(kTitleConnecting);
+    PlayerCommand command;
+    command.code = kCommandLoadWebList;
+    command.webId = id;
+    command.webKind = kind;
+    QueueCommand(command);
+    return 0;
+}
+
+void VelaMainForm::AppendWebTracks(PlayListInfo* playlist) {
+    if (playlist == nullptr) return;
+    {
+        SharedGuard guard(m_sharedLock);
+        for (TrackInfo& track : WebTrackList) {
+            track.IsDownloading = false;
+            playlist->tracks.push_back(track);
+        }
+    }
+    // The shown playlist gets its rows again, the new tracks' among them.
+    const int index = playlist->index;
+    OnUi([this, index] {
+        if (index != m_shownPlayList) return;
+        m_shownPlayList = -1;
+        SelectPlayList(index, true);
+    });
+}
+
+void VelaMainForm::PlayAudition() {
+    PlayerCommand command;
+    command.code = kCommandAudition;
+    {
+        SharedGuard guard(m_sharedLock);
+        if (WebTrackList.empty()) return;
+        command.title = TitleOf(WebTrackList.front());
+    }
+    {
+        // The page asked for the track's URL just before it posted the message.
+        RestReplyLock hold(RestReply::PlayUrl);
+        ParsePlayUrlReply(RestReply::PlayUrl, command.url);
+    }
+    QueueCommand(command);
+}
+
+// ---- Command thread -------------------------------------------------------------------------
+
+void VelaMainForm::RunPlayerCommand(const PlayerCommand& command) {
+    if (!m_audio) return;
+    m_runningCommand = command.serial;
+    switch (command.code) {
+    case kCommandPrevious:
+        InterruptEngine();
+        PlayPrevious(command.trackEnded);
+        break;
+    case kCommandPlayOrPause:
+        PlayOrPause();
+        break;
+    case kCommandNext:
+        InterruptEngine();
+        PlayNext(command.trackEnded);
+        break;
+    case kCommandPlayCurrent:
+        InterruptEngine();
+        PlayCurrent();
+        break;
+    case kCommandLoadWebList:
+        InterruptEngine();
+        LoadWebList(command.webId, command.webKind);
+        break;
+    case kCommandPlayRow:
+        InterruptEngine();
+        PlayClickedRow(command.clickedList, command.clickedRow);
+        break;
+    case kCommandAudition:
+        InterruptEngine();
+        PlayAuditionNow(command);
+        break;
+    case kCommandStop:
+        InterruptEngine();
+        StopEngine();
+        break;
+    case kCommandSeek:
+        SeekEngine(command.seekMs);
+        break;
+    default:
+        break;
+    }
+}
+
+void VelaMainForm::InterruptEngine() {
+    // The abort keeps the stop and close from waiting for the reader's status.
+    m_audio->SetAbort(TRUE);
+    m_audio->Stop();
+    m_audio->Close();
+    m_audio->SetAbort(FALSE);
+}
+
+void VelaMainForm::PlayCurrent() {
+    if (IsClosing()) return;
+    TrackInfo track;
+    bool local = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        PlayListInfo* playlist = m_currentPlayList;
+        if (playlist == nullptr || playlist->tracks.empty()) return;
+        track = *playlist->CurrentTrack();
+        local = track.IsLocalFile && !playlist->id.empty();
+    }
+    std::wstring path;
+    if (local) {
+        path = LocalFileOf(track);
+    } else {
+        RestReplyLock hold(RestReply::PlayUrl);
+        RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, track.TrackID);
+        ParsePlayUrlReply(RestReply::PlayUrl, path);
+    }
+    m_audio->Stop();
+    m_audio->Close();
+    if (OpenAndPlay(path, track) == 0) {
+        // The next track, unless the user asked for something newer meanwhile.
+        bool hasTracks = false;
+        {
+            SharedGuard guard(m_sharedLock);
+            hasTracks = m_currentPlayList != nullptr && !m_currentPlayList->tracks.empty();
+        }
+        if (hasTracks) QueueCommandUnlessNewer(kCommandNext, m_runningCommand);
+    }
+}
+
+int VelaMainForm::OpenAndPlay(const std::wstring& path, const TrackInfo& track) {
+    SetTitle(kTitleLoading);
+    ::Sleep(kLoadingPauseMs);
+    HRESULT result = E_FAIL;
+    for (int i = 0; i < kOpenTries && !IsClosing(); ++i) {
+        result = m_audio->Open(path.c_str());
+        if (result >= 0) break;
+    }
+    // 1: a stop or the closing gave the item up while it opened.
+    if (result == 1 || IsClosing()) return -1;
+    if (FAILED(result)) {
+        m_audio->Close();
+        ShowPlayState(0);
+        ShowPlayState(8);
+        SetTitle(L"打开" + track.TrackName + kTitleTryNext);
+        ::Sleep(kFailureShownMs);
+        return 0;
+    }
+    result = E_FAIL;
+    for (int i = 0; i < kStartTries && !IsClosing(); ++i) {
+        result = m_audio->Start(0);
+        if (result >= 0) break;
+    }
+    if (FAILED(result)) {
+        m_audio->Stop();
+        m_audio->Close();
+        ShowPlayState(0);
+        ShowPlayState(8);
+        SetTitle(L"播放" + track.TrackName + kTitleTryNext);
+        ::Sleep(kFailureShownMs);
+        return 0;
+    }
+    ShowPlaying(TitleOf(track));
+    OnUi([this] {
+        if (m_btnILike != nullptr) m_btnILike->SetEnabled(true);
+        if (m_btnToDown != nullptr) m_btnToDown->SetEnabled(true);
+    });
+    return 1;
+}
+
+void VelaMainForm::ShowPlaying(const std::wstring& title) {
+    // Each item opens its own device: it gets the volume the user chose (or the mute).
+    m_audio->SetVolume(m_deviceVolume);
+    const int maximum = SliderMaximumFor(m_audio->GetDuration());
+    OnUi([this, maximum] {
+        if (UIToolkit::CSliderUI* slider = AsSlider(m_sliderProgress)) slider->SetMaxValue(maximum);
+    });
+    if (!m_audio->IsBroadcast()) m_seeking = 0;
+    SetTitle(title);
+    ShowPlayState(3);
+}
+
+void VelaMainForm::ShowStopped() {
+    m_seeking = 1;
+    OnUi([this] { SetSliderValue(m_sliderProgress, 0); });
+    {
+        SharedGuard guard(m_sharedLock);
+        if (m_currentPlayList != nullptr && !m_currentPlayList->tracks.empty()) m_currentPlayList->currentIndex = 0;
+    }
+    SetTitle(kTitleIdle);
+    ShowPlayState(1);
+}
+
+void VelaMainForm::StopEngine() {
+    m_audio->Stop();
+    m_audio->Close();
+    ShowStopped();
+}
+
+void VelaMainForm::SeekEngine(unsigned milliseconds) {
+    if (m_audio->IsSeekable()) m_audio->Start(SeekStartTime(milliseconds));
+    m_seeking = 0;
+    m_audio->SuspendProgress(FALSE);
+}
+
+void VelaMainForm::PlayOrPause() {
+    switch (m_playState) {
+    case 8:
+    case 1:
+        SetTitle(kTitleConnecting);
+        PlayCurrent();
+        break;
+    case 0:
+        SetTitle(kTitleConnecting);
+        ShowPlayState(4);
+        PlayCurrent();
+        break;
+    case 2: {
+        std::wstring kept;
+        {
+            SharedGuard guard(m_sharedLock);
+            kept = m_titleText;
+        }
+        SetTitle(kTitleConnecting);
+        if (SUCCEEDED(m_audio->Resume())) {
+            m_seeking = 0;
+            ShowPlayState(3);
+            SetTitle(kept);
+        }
+        break;
+    }
+    case 3:
+        if (SUCCEEDED(m_audio->Pause())) ShowPlayState(2);
+        break;
+    default:
+        break;
+    }
+}
+
+void VelaMainForm::PlayNext(bool trackEnded) {
+    const int mode = m_playMode;
+    if (mode == kModeRandom || mode == kModeRandomCircular) {
+        if (StepRandom(+1, mode == kModeRandomCircular)) PlayCurrent();
+        return;
+    }
+    if (mode != kModeSerial && mode != kModeCircular && mode != kModeSingleRepeat) return;
+    if (mode == kModeSingleRepeat && trackEnded) {
+        // The finished track again from its start: the engine was closed, so it opens again.
+        PlayCurrent();
+        return;
+    }
+    bool play = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        PlayListInfo* playlist = m_currentPlayList;
+        if (playlist == nullptr || playlist->tracks.empty()) return;
+        const int next = StepTrackIndex(playlist->currentIndex, static_cast<int>(playlist->tracks.size()), +1,
+                                        mode != kModeSerial);
+        playlist->currentIndex = next < 0 ? 0 : next;
+        play = next >= 0;
+    }
+    if (play) {
+        PlayCurrent();
+    } else {
+        StopEngine();
+    }
+}
+
+void VelaMainForm::PlayPrevious(bool trackEnded) {
+    const int mode = m_playMode;
+    if (mode == kModeRandom || mode == kModeRandomCircular) {
+        if (StepRandom(-1, mode == kModeRandomCircular)) PlayCurrent();
+        return;
+    }
+    if (mode != kModeSerial && mode != kModeCircular && mode != kModeSingleRepeat) return;
+    if (mode == kModeSingleRepeat && trackEnded) {
+        PlayCurrent();
+        return;
+    }
+    bool play = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        PlayListInfo* playlist = m_currentPlayList;
+        if (playlist == nullptr || playlist->tracks.empty()) return;
+        const int previous = StepTrackIndex(playlist->currentIndex, static_cast<int>(playlist->tracks.size()), -1,
+                                            mode != kModeSerial);
+        playlist->currentIndex = previous < 0 ? 0 : previous;
+        play = previous >= 0;
+    }
+    if (play) {
+        PlayCurrent();
+    } else {
+        StopEngine();
+    }
+}
+
+bool VelaMainForm::StepRandom(int direction, bool wrap) {
+    bool stop = false;
+    {
+        SharedGuard guard(m_sharedLock);
+        PlayListInfo* playlist = m_currentPlayList;
+        const long long size = static_cast<long long>(m_randomOrder.size());
+        if (playlist == nullptr || size == 0) return false;
+        const long long count = static_cast<long long>(playlist->tracks.size());
+        long long position = static_cast<long long>(m_randomPosition);
+        // An entry that no longer names a track (the playlist changed) is passed over.
+        for (long long tried = 0; tried < size; ++tried) {
+            position += direction;
+            if (position < 0 || position >= size) {
+                if (!wrap) {
+                    stop = true;
+                    m_randomPosition = position < 0 ? 0u : static_cast<unsigned>(size - 1);
+                    break;
+                }
+                position = position < 0 ? size - 1 : 0;
+            }
+            const int index = m_randomOrder[static_cast<size_t>(position)];
+            if (index >= 0 && index < count) {
+                m_randomPosition = static_cast<unsigned>(position);
+                playlist->currentIndex = index;
+                return true;
+            }
+        }
+    }
+    if (stop) StopEngine();
+    return false;
+}
+
+void VelaMainForm::PlayClickedRow(int list, int row) {
+    {
+        SharedGuard guard(m_sharedLock);
+        PlayListInfo* playlist = GetPlayList(list);
+        if (playlist == nullptr || !playlist->HasTrack(row)) return;
+        m_currentPlayList = playlist;
+        // Also the current track's own row: the interruption stopped it, so it starts again.
+        playlist->currentIndex = row;
+    }
+    PlayCurrent();
+}
+
+void VelaMainForm::LoadWebList(const std::wstring& id, int kind) {
+    switch (kind) {
+    case 1: {
+        RestReplyLock hold(RestReply::PlayUrl);
+        RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, id);
+        break;
+    }
+    case 2: {
+        RestReplyLock hold(RestReply::TrackByArtist);
+        RestGetByArtistId(RestReply::TrackByArtist, RestMethod::GetByArtistID, id);
+        SharedGuard guard(m_sharedLock);
+        ParseTrackListReply(RestReply::TrackByArtist);
+        break;
+    }
+    case 3: {
+        RestReplyLock hold(RestReply::Topic);
+        RestGetByProductId(RestReply::Topic, RestMethod::GetByTopicID, id);
+        SharedGuard guard(m_sharedLock);
+        ParseTrackListReply(RestReply::Topic);
+        break;
+    }
+    case 4: {
+        RestReplyLock hold(RestReply::Genre);
+        RestGetByProductId(RestReply::Genre, RestMethod::GetHotTrackForGenre, id);
+        SharedGuard guard(m_sharedLock);
+        ParseTrackListReply(RestReply::Genre);
+        break;
+    }
+    default:
+        return;  // no list of that kind: the default playlist stays as it is
+    }
+    PlayListInfo* defaultList = nullptr;
+    {
+        SharedGuard guard(m_sharedLock);
+        defaultList = GetPlayList(0);
+        if (defaultList == nullptr) return;
+        defaultList->tracks.clear();
+        defaultList->currentIndex = 0;
+        m_currentPlayList = defaultList;
+    }
+    AppendWebTracks(defaultList);
+    PlayCurrent();
+}
+
+void VelaMainForm::PlayAuditionNow(const PlayerCommand& command) {
+    if (IsClosing()) return;
+    SetTitle(kTitleLoading);
+    ::Sleep(kLoadingPauseMs);
+    const HRESULT opened = m_audio->Open(command.url.c_str());
+    if (opened == 1 || IsClosing()) return;
+    if (FAILED(opened)) {
+        m_audio->Close();
+        ShowPlayState(0);
+        ShowPlayState(8);
+        return;
+    }
+    if (SUCCEEDED(m_audio->Start(0))) ShowPlaying(command.title);
+}
+
+void VelaMainForm::QueueCommandUnlessNewer(int code, unsigned serial) {
+    {
+        SharedGuard guard(m_sharedLock);
+        if (m_closing || m_command.serial != serial) return;
+        m_command = PlayerCommand();
+        m_command.code = code;
+        m_command.serial = ++m_commandSerial;
+    }
+    if (m_commandEvent != nullptr) ::SetEvent(m_commandEvent);
+}
+
+// ---- Start-up -----------------------------------------------------------------------------
+
+void VelaMainForm::StartAutoPlay() {
+    // Once the playlists exist: before, there would be no track to play.
+    if (m_autoPlayStarted || m_settings.autoPlay == 0) return;
+    m_autoPlayStarted = true;
+    RequestPlayOrPause();
+}
+
+}  // namespace VelaUI
