@@ -16,9 +16,10 @@ using UIToolkit::IMessageFilterUI;
 using UIToolkit::INotifyUI;
 using UIToolkit::UINotify;
 
-// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU; the caption
-// is taken away again when the window is created.
-const DWORD kDialogStyle = 0x96C80000;
+// The caption is taken away again when the window is created.
+const DWORD kDialogStyle =
+    WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+static_assert(kDialogStyle == 0x96C80000, "the dialogs' style as the layouts were drawn for");
 // The window class that most dialogs share (first registered by the close-behaviour dialog).
 extern const wchar_t* const kSharedDialogClass;
 // The resource type of every layout of the player.
