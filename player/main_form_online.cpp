@@ -106,13 +106,9 @@ void VelaMainForm::LeaveOnlinePlayList(int firstOnlineIndex) {
             if (m_command.code == 6) m_command = PlayerCommand();
         }
     }
-    if (!wasOnline) return;
-    // Its track stops: what plays next comes from playlist 0.
-    if (m_audio && m_playState != 1 && m_playState != 8) {
-        m_audio->Stop();
-        m_audio->Close();
-        m_playState = 1;
-    }
+    // Its track stops (through the command thread, which alone drives the engine and reads the
+    // playlists only as copies taken under the lock): what plays next comes from playlist 0.
+    if (wasOnline) StopPlay();
 }
 
 }  // namespace VelaUI

@@ -172,6 +172,30 @@ TEST_F(AccountWindowTest, SigningInShowsTheUserAndTheOnlinePlayListsAfterTheLoca
     EXPECT_FALSE(testfiles::Exists(DataFile(L"PLDefault")));
 }
 
+TEST_F(AccountWindowTest, SigningOutWhileAnOnlinePlayListPlaysStopsItAndPlayListZeroIsCurrent) {
+    // "Jazz" holds two of the stand-in's audio tracks, so that it really plays.
+    standin::SetPlayList("90001", {"301", "Jazz", "", "", "2", "", {"1001", "1002"}});
+    Open();
+    SignIn();
+    PlayerCommand play;
+    play.code = kCommandPlayRow;
+    play.clickedList = 2;
+    play.clickedRow = 1;
+    form->QueueCommand(play);
+    ASSERT_TRUE(PumpUntil([&] { return form->GetPlayState() == 3; }, 15000));
+    ASSERT_EQ(form->GetCurrentPlayList(), form->GetPlayList(2));
+
+    Click(L"BtnLogout");
+    ASSERT_TRUE(PumpUntil([&] { return form->GetPlayListCount() == 2; }));
+    EXPECT_EQ(form->GetCurrentPlayList(), form->GetPlayList(0));
+    EXPECT_TRUE(PumpUntil([&] { return form->GetPlayState() == 1; }, 10000));
+    // Nothing of the deleted playlist starts again afterwards.
+    Pump(1500);
+    EXPECT_EQ(form->GetPlayState(), 1);
+    EXPECT_EQ(form->GetCurrentPlayList(), form->GetPlayList(0));
+    CloseWith(WM_CLOSE);
+}
+
 TEST_F(AccountWindowTest, UserAndPlayListIdsArePercentEncodedAndSignedAsTheyAre) {
     standin::SetAccount({"odd", "pw", "9&u_uid=1 #", "Odd", "tk odd", "", "", "", ""});
     standin::SetPlayList("9&u_uid=1 #", {"a&b c", "Odd list", "", "", "", "", {"7001"}});
