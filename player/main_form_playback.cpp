@@ -291,6 +291,7 @@ void VelaMainForm::AppendWebTracks(PlayListInfo* playlist) {
     if (playlist == nullptr) return;
     {
         SharedGuard guard(m_sharedLock);
+        std::lock_guard<std::recursive_mutex> lists(WebListsLock());  // the page's bridge writes it
         for (TrackInfo& track : WebTrackList) {
             track.IsDownloading = false;
             playlist->tracks.push_back(track);
@@ -309,7 +310,7 @@ void VelaMainForm::PlayAudition() {
     PlayerCommand command;
     command.code = kCommandAudition;
     {
-        SharedGuard guard(m_sharedLock);
+        std::lock_guard<std::recursive_mutex> lists(WebListsLock());
         if (WebTrackList.empty()) return;
         command.title = TitleOf(WebTrackList.front());
     }

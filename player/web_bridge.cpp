@@ -297,12 +297,18 @@ void CWebBrowserBase::OnTrackSelect(int action, const std::wstring& trackId, con
     track.IsLocalFile = false;
     switch (action) {
     case 1:
-        WebTrackList.assign(1, track);
+        {
+            std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+            WebTrackList.assign(1, track);
+        }
         PostToHost(WM_WEB_ADD_TRACKS);
         break;
     case 2:
         if (playFlag != 1) break;
-        WebTrackList.assign(1, track);
+        {
+            std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+            WebTrackList.assign(1, track);
+        }
         {
             RestReplyLock hold(RestReply::PlayUrl);
             RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, trackId);
@@ -310,7 +316,10 @@ void CWebBrowserBase::OnTrackSelect(int action, const std::wstring& trackId, con
         PostToHost(WM_WEB_AUDITION);
         break;
     case 3:
-        WebDownloadList.assign(1, track);
+        {
+            std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+            WebDownloadList.assign(1, track);
+        }
         PostToHost(WM_WEB_DOWNLOAD);
         break;
     default:

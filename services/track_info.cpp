@@ -14,6 +14,11 @@
 std::vector<TrackInfo> WebTrackList;
 std::vector<TrackInfo> WebDownloadList;
 
+std::recursive_mutex& WebListsLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 namespace {
 
 // Loads the reply file of that name as a UTF-8 XML document; false when it is missing or is
@@ -63,11 +68,14 @@ std::wstring TodayDateText() {
 
 bool ParseTrackListReply(const std::wstring& replyName) {
     RestReplyLock hold(replyName);
-    WebTrackList.clear();
+    std::vector<TrackInfo> tracks;
     TiXmlDocument doc;
-    if (!LoadReply(replyName, doc)) return false;
-    const TiXmlElement* root = doc.RootElement();
-    if (root == nullptr) return false;
+    const TiXmlElement* root = LoadReply(replyName, doc) ? doc.RootElement() : nullptr;
+    if (root == nullptr) {
+        std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+        WebTrackList.clear();
+        return false;
+    }
     const std::wstring today = TodayDateText();
     for (const TiXmlElement* item = root->FirstChildElement(); item != nullptr; item = item->NextSiblingElement()) {
         TrackInfo track;
@@ -77,8 +85,10 @@ bool ParseTrackListReply(const std::wstring& replyName) {
         }
         if (track.TrackID.empty()) continue;
         track.Time_Play = today;
-        WebTrackList.push_back(track);
+        tracks.push_back(track);
     }
+    std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+    WebTrackList.swap(tracks);
     return !WebTrackList.empty();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,13 @@ struct TrackInfo {
     bool IsLocalFile = false;      // played from FilePath and FileName
 };
 
-// Tracks of the last list reply or of the web page's last choice. No lock: its writers and
-// readers take turns through the main window's messages and commands.
+// Tracks of the last list reply or of the web page's last choice. The page's bridge (UI thread)
+// and the player's command thread both write them: every writer and every reader off the UI
+// thread holds WebListsLock(), and takes no other lock while holding it.
 extern std::vector<TrackInfo> WebTrackList;
 // The track the web page last asked to download (one at most). Same rules as WebTrackList.
 extern std::vector<TrackInfo> WebDownloadList;
+std::recursive_mutex& WebListsLock();
 
 // Today's local date as "yyyy-mm-dd", the form of Time_Play.
 std::wstring TodayDateText();
