@@ -2,18 +2,9 @@
 #include "vela_main_form.h"
 
 #include "settings_file.h"
-#include "vela_deployment.h"
+#include "web_browser.h"
 
 namespace VelaUI {
-
-namespace {
-
-std::wstring ClientPageUrl() {
-    const std::string host = VELA_WEB_HOST;
-    return L"http://" + std::wstring(host.begin(), host.end()) + L"/clientweb3/main.html";
-}
-
-}  // namespace
 
 void VelaMainForm::LoadSettings(bool optionGroup, bool closeGroup, bool loginGroup) {
     if (!SettingsFileExists()) return;
