@@ -624,25 +624,25 @@ void VelaMainForm::LoadWebList(const std::wstring& id, int kind) {
         RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, id);
         break;
     }
-    case 2: {
-        RestReplyLock hold(RestReply::TrackByArtist);
-        RestGetByArtistId(RestReply::TrackByArtist, RestMethod::GetByArtistID, id);
-        SharedGuard guard(m_sharedLock);
-        ParseTrackListReply(RestReply::TrackByArtist);
-        break;
-    }
-    case 3: {
-        RestReplyLock hold(RestReply::Topic);
-        RestGetByProductId(RestReply::Topic, RestMethod::GetByTopicID, id);
-        SharedGuard guard(m_sharedLock);
-        ParseTrackListReply(RestReply::Topic);
-        break;
-    }
+    case 2:
+    case 3:
     case 4: {
-        RestReplyLock hold(RestReply::Genre);
-        RestGetByProductId(RestReply::Genre, RestMethod::GetHotTrackForGenre, id);
+        // The list kinds: an artist's tracks, a topic's, a genre's hot tracks.
+        struct ListRequest {
+            const wchar_t* reply;
+            const char* method;
+            int (*request)(const std::wstring&, const std::string&, const std::wstring&);
+        };
+        const ListRequest requests[] = {
+            {RestReply::TrackByArtist, RestMethod::GetByArtistID, RestGetByArtistId},
+            {RestReply::Topic, RestMethod::GetByTopicID, RestGetByProductId},
+            {RestReply::Genre, RestMethod::GetHotTrackForGenre, RestGetByProductId},
+        };
+        const ListRequest& list = requests[kind - 2];
+        RestReplyLock hold(list.reply);
+        list.request(list.reply, list.method, id);
         SharedGuard guard(m_sharedLock);
-        ParseTrackListReply(RestReply::Genre);
+        ParseTrackListReply(list.reply);
         break;
     }
     default:
