@@ -10,7 +10,7 @@ report="$RUN_DIR/test-results/$name.xml"
 bash "$tools/wine-run.sh" cmd /c "start /b ping -n 60 127.0.0.1 >nul" 2>&1 | cat >/dev/null
 # The left-behind process of this prefix, if any.
 left=()
-for pid in $(pgrep -f 'ping' || true); do
+for pid in $(pgrep -f 'ping.exe -n 60 127.0.0.1' || true); do
   if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$RUN_DIR/wineprefix"; then
     left+=("$pid")
   fi
