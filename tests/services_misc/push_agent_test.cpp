@@ -162,7 +162,9 @@ TEST_F(PushAgentTest, DefaultConfigAndLogLiveBesideTheProgram) {
     EXPECT_EQ(_wcsicmp(conf.c_str(), (folder + L"agent.conf").c_str()), 0) << testfiles::Narrow(conf);
     EXPECT_EQ(_wcsicmp(log.c_str(), (folder + L"msip.log").c_str()), 0) << testfiles::Narrow(log);
     MsipLog("beside the program");
-    EXPECT_TRUE(IsLogLine(Lines(testfiles::ReadAll(folder + L"msip.log")).back(), "beside the program"));
+    const std::vector<std::string> logLines = Lines(testfiles::ReadAll(folder + L"msip.log"));
+    ASSERT_FALSE(logLines.empty());
+    EXPECT_TRUE(IsLogLine(logLines.back(), "beside the program"));
 }
 
 // ---- Counter ----
