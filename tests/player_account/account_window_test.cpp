@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include "account.h"
+#include "browser_key.h"
 #include "login_credentials.h"
 #include "main_form_fixture.h"
 #include "main_messages.h"
 #include "player_forms_util.h"
+#include "share_subject.h"
 #include "standin_catalogue.h"
 #include "standin_client.h"
+#include "stat_report.h"
 #include "test_files.h"
+#include "vela_deployment.h"
 
 using namespace mainform;
 using namespace VelaUI;
@@ -350,6 +354,111 @@ TEST_F(AccountWindowTest, ShareAndPushSayWhyThereIsNothingToShare) {
     EXPECT_EQ(TipOf([&] { EXPECT_EQ(form->ShowPushForm(), 0); }), L"正在启动推送服务,请您稍后重试");
     EXPECT_FALSE(Visible(L"BtnPush"));
     EXPECT_TRUE(standin::RequestsMatching("ModId=09").empty());  // no share was reported
+}
+
+// Signed in and playing, the share button opens the dialog; the share and the statistics reports
+// reach the service before it shows, also when it is closed at once. Its two page buttons start
+// the browser named in the registry with the share page, every value of its query encoded.
+TEST_F(AccountWindowTest, ShareButtonWhilePlayingReportsAndOpensTheSharePages) {
+    // The browser: a recorder that writes its command line, in a folder whose name has a blank.
+    const std::wstring dir = testfiles::FreshDir(L"sharebrowser");
+    const std::wstring folder = dir + L"\\Web Browser";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring browser = folder + L"\\browser.exe";
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring recorder = self;
+    recorder = recorder.substr(0, recorder.rfind(L'\\')) + L"\\vela_update_recorder.exe";
+    ASSERT_TRUE(::CopyFileW(recorder.c_str(), browser.c_str(), FALSE));
+    testfiles::ScopedBrowserPath browserKey;
+    ASSERT_TRUE(browserKey.Set(browser));
+    auto browserStarts = [&](size_t count) {
+        std::vector<std::wstring> lines;
+        PumpUntil([&] {
+            lines.clear();
+            const std::string log = testfiles::ReadAll(browser + L".log");
+            size_t start = 0;
+            for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1)
+                lines.push_back(testfiles::Widen(log.substr(start, end - start)));
+            return lines.size() >= count;
+        }, 10000);
+        return lines;
+    };
+
+    standin::SetPlayList("90001", {"301", "Jazz", "", "", "2", "", {"1001", "1002"}});
+    Open();
+    SignIn();
+    PlayerCommand play;
+    play.code = kCommandPlayRow;
+    play.clickedList = 2;
+    play.clickedRow = 1;  // 1002 "Blue in Green" by "Miles Davis"
+    form->QueueCommand(play);
+    ASSERT_TRUE(PumpUntil([&] { return form->GetPlayState() == kPlayStatePlaying; }, 15000));
+
+    std::string mac;
+    GetMacAddress(mac);
+    const std::vector<std::string> shareReport{
+        "GET /share/?method=add&MacAddress=" + mac +
+        "&UserName=demo&TrackID=1002&TrackName=\"Blue%20in%20Green\" HTTP/1.1"};
+    const std::vector<std::string> statReport{"GET /datasta/?TypeID=02&ModId=09&OperationID=001&MacAddress=" + mac +
+                                              "&UserName=&ChannelNo=000&VersionNo=v0.9.0.9 HTTP/1.1"};
+    auto requestLines = [](const std::string& prefix) {
+        std::vector<std::string> lines;
+        for (const std::string& entry : standin::RequestsMatching("GET " + prefix))
+            lines.push_back(entry.substr(0, entry.find("\r\n")));
+        return lines;
+    };
+
+    std::wstring label;
+    formtest::DialogScript script;
+    script.ThenDialog([&label](VelaDialogForm& dialog, HWND hDialog) {
+        label = dialog.GetManager().FindControlByName(L"LableSinger_Song")->GetText().GetData();
+        formtest::PostKey(hDialog, VK_ESCAPE);
+    });
+    script.Start();
+    Click(L"BtnWantShare");
+    ASSERT_TRUE(PumpUntil([&] { return script.Finished() && ::IsWindowEnabled(hWnd); }, 15000));
+    ASSERT_EQ(script.Seen().size(), 1u);
+    EXPECT_EQ(script.Seen()[0].owner, hWnd);
+    EXPECT_EQ(label, L"Miles Davis---Blue in Green");
+    EXPECT_EQ(requestLines("/share/"), shareReport);
+    EXPECT_EQ(requestLines("/datasta/?TypeID=02&ModId=09&"), statReport);
+    EXPECT_TRUE(testfiles::ReadAll(browser + L".log").empty());
+
+    // The title as both pages carry it: 我正在收听青岚音乐盒提供的"Miles Davis"的"Blue in Green"，一起去听听吧！
+    const std::string title =
+        "%E6%88%91%E6%AD%A3%E5%9C%A8%E6%94%B6%E5%90%AC%E9%9D%92%E5%B2%9A%E9%9F%B3%E4%B9%90%E7%9B%92%E6%8F%90%E4%BE"
+        "%9B%E7%9A%84%22Miles%20Davis%22%E7%9A%84%22Blue%20in%20Green%22%EF%BC%8C%E4%B8%80%E8%B5%B7%E5%8E"
+        "%BB%E5%90%AC%E5%90%AC%E5%90%A7%EF%BC%81%20";
+    std::string host = VELA_WEB_HOST;
+    for (size_t colon; (colon = host.find(':')) != std::string::npos;) host.replace(colon, 1, "%3A");
+    const std::string page = "http%3A%2F%2F" + host + "%2Faudition%2Fflplayer.html%3Fsong%3D1002";
+    const struct {
+        const wchar_t* button;
+        std::string address;
+    } cases[] = {
+        {L"BtnShareSina", std::string("http://") + VELA_MICROBLOG_HOST + "/share/share.php?appkey=" +
+                              VELA_MICROBLOG_APPKEY + "&title=" + title + "&url=" + page},
+        {L"BtnShareRenren",
+         std::string("http://") + VELA_SOCIAL_HOST + "/share/buttonshare.do?link=" + page + "&title=" + title},
+    };
+    size_t starts = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testfiles::Narrow(c.button));
+        formtest::DialogScript pageScript;
+        pageScript.ThenDialog(formtest::DialogScript::Click(c.button));
+        pageScript.Start();
+        Click(L"BtnWantShare");
+        ASSERT_TRUE(PumpUntil([&] { return pageScript.Finished() && ::IsWindowEnabled(hWnd); }, 15000));
+        const std::vector<std::wstring> lines = browserStarts(++starts);
+        ASSERT_EQ(lines.size(), starts);
+        // The browser's own path and one argument more: the whole page address.
+        EXPECT_EQ(lines.back(), L"\"" + browser + L"\" \"" + testfiles::Widen(c.address) + L"\"");
+        EXPECT_EQ(requestLines("/share/").size(), starts + 1);
+    }
+    EXPECT_EQ(form->GetPlayState(), kPlayStatePlaying);
+    CloseWith(WM_CLOSE);
+    testfiles::RemoveTree(dir);
 }
 
 }  // namespace

@@ -222,4 +222,75 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     testfiles::RemoveTree(folder);
 }
 
+// A track of the default playlist plays; "BtnToDown" downloads it: its part file grows while the
+// row runs, the finished file is the stand-in's to the byte, and the list written at the exit
+// holds the row as "已完成".
+TEST(PlayerDownloadsE2E, TheDownloadButtonDownloadsThePlayingTrack) {
+    standin::Reset();
+    ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+    for (const wchar_t* name : {L"PLDefault", L"PLILike", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
+    const std::wstring folder = testfiles::FreshDir(L"e2eplaydownload");
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Set.ini"),
+                                    "[Option]\r\nf=" + testfiles::ToAnsi(folder) + "\r\ng=1\r\n[CloseSet]\r\nb=1\r\n"));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002"}));
+    standin::SetTrackFile("1002", 300000, {}, "slow=60000");
+    const std::wstring program = PrepareProgramFolder(L"playdownload") + L"VelaMusic.exe";
+    const std::vector<LayoutChange> myMusic = {{L"VLMyMusic", L"visible", L"true"}};
+    // The window hides "BtnPush", so the buttons left of it sit further right than laid out.
+    const std::vector<LayoutChange> playBar = {{L"VLMyMusic", L"visible", L"true"}, {L"BtnPush", L"visible", L"false"}};
+
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    HWND main = player.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::Sleep(300);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    ::Sleep(300);
+    RECT row = {};
+    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", 2, 1, row, myMusic));
+    DoubleClickAt(main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1002"}; }, 15000));
+
+    // The button is enabled once the track has started: press until the download is asked for.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (Requested("GetTrackDownUrl")) return true;
+            ClickControl(program, kMainLayout, main, L"BtnToDown", playBar);
+            ::Sleep(300);
+            return Requested("GetTrackDownUrl");
+        },
+        15000));
+    const std::vector<std::string> asked = standin::RequestsMatching("GetTrackDownUrl");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("ProductID=1002"), std::string::npos);
+
+    // The row runs: the part file grows in the download folder.
+    DownloadsView view(program, main);
+    const std::wstring part = folder + L"\\track 1002.mp3_0";
+    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > 50000; }, 10000));
+    const size_t partway = testfiles::ReadAll(part).size();
+    EXPECT_LT(partway, 300000u);
+    SaveScreenshot(ResultFile(L"player-download-running.bmp"));
+
+    const std::wstring target = folder + L"\\track 1002.mp3";
+    std::string bytes;
+    ASSERT_TRUE(WaitForFile(target, 20000, &bytes));
+    EXPECT_TRUE(bytes == standin::TrackFileBytes("1002"));
+    EXPECT_FALSE(testfiles::Exists(part));
+    ::Sleep(3000);  // one monitor period: the row shows the end
+    SaveScreenshot(ResultFile(L"player-download-complete.bmp"));
+
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    ASSERT_TRUE(player.WaitForExit(30000));
+    std::vector<VelaUI::DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].TrackID, L"1002");
+    EXPECT_EQ(saved[0].TrackName, L"track 1002");
+    EXPECT_EQ(saved[0].Progress, L"\u5DF2\u5B8C\u6210");  // "已完成"
+    EXPECT_EQ(saved[0].FileSize, L"292KB");
+    for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
+    testfiles::RemoveTree(folder);
+}
+
 }  // namespace

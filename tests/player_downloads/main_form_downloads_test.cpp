@@ -345,6 +345,94 @@ TEST_F(MainDownloadsTest, ThePagesDownloadRequestDownloadsItsTrack) {
     EXPECT_TRUE(testfiles::ReadAll(inside) == standin::TrackFileBytes("1002"));
 }
 
+// "TrackSelect" action 1 from the client page appends that track to the default list, whose
+// rows show it at once when the list is shown; nothing plays or downloads.
+TEST_F(MainDownloadsTest, ThePagesAddRequestAppendsItsTrackToTheDefaultList) {
+    SeedPlayList({Track("1003", "So What", "Miles Davis")});
+    Open();
+    VelaUI::CWebBrowserBase* browser = form->GetWebBrowser();
+    ASSERT_NE(browser, nullptr);
+    webtest::AnnounceDocument(*browser, VelaUI::ClientPageUrl());
+    Click(L"BtnTabMyMusic");
+    Pump(50);
+    formtest::PostClick(hWnd, List(L"ListPlayListManage")->GetItemAt(0));
+    ASSERT_TRUE(PumpUntil([&] { return form->GetShownPlayListIndex() == 0; }));
+    ASSERT_EQ(List(L"ListPlayList")->GetCount(), 1);
+
+    webtest::Args args;
+    args.Int(1).Text(L"1002").Text(L"Blue in Green").Text(L"Miles Davis").Text(L"Kind of Blue").Int(0).Int(0).Int(0);
+    ASSERT_EQ(webtest::CallExternal(browser, L"TrackSelect", args), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return List(L"ListPlayList")->GetCount() == 2; }));
+    EXPECT_EQ(Cell(0, 0), L"1.So What");
+    EXPECT_EQ(Cell(1, 0), L"2.Blue in Green");
+    EXPECT_EQ(Cell(1, 1), L"Miles Davis");
+    EXPECT_EQ(Cell(1, 2), L"Kind of Blue");
+    {
+        VelaUI::VelaMainForm::SharedGuard guard(form->SharedLock());
+        const PlayListInfo* list = form->GetPlayList(0);
+        ASSERT_EQ(list->tracks.size(), 2u);
+        EXPECT_EQ(list->tracks[1].TrackID, L"1002");
+        EXPECT_FALSE(list->tracks[1].IsDownloading);
+    }
+    Pump(300);
+    EXPECT_TRUE(Items().empty());
+    EXPECT_TRUE(standin::RequestsMatching("GetTrackPlayUrl").empty());
+    EXPECT_NE(form->GetPlayState(), 3);
+}
+
+// "clientcall" kind 2 asks first. OK loads the artist's list from the service into the default
+// list and plays its first track; Cancel changes nothing.
+TEST_F(MainDownloadsTest, ThePagesAddAllAsksAndOnOkLoadsAndPlaysTheList) {
+    SeedPlayList({Track("1001", "\xE6\x99\xB4\xE5\xA4\xA9", "Jay")});
+    Open();
+    VelaUI::CWebBrowserBase* browser = form->GetWebBrowser();
+    ASSERT_NE(browser, nullptr);
+    webtest::AnnounceDocument(*browser, VelaUI::ClientPageUrl());
+    auto defaultIds = [&] {
+        VelaUI::VelaMainForm::SharedGuard guard(form->SharedLock());
+        std::vector<std::wstring> ids;
+        for (const auto& track : form->GetPlayList(0)->tracks) ids.push_back(track.TrackID);
+        return ids;
+    };
+
+    // OK: artist 12's tracks replace the default list, and its first one plays.
+    formtest::DialogScript ok;
+    ok.ThenDialog(formtest::DialogScript::Click(L"BtnOK"));
+    ok.Start();
+    webtest::Args all;
+    all.Int(2).Int(2).Text(L"12");
+    ASSERT_EQ(webtest::CallExternal(browser, L"clientcall", all), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return ok.Finished(); }, 15000));
+    ASSERT_EQ(ok.Seen().size(), 1u);
+    EXPECT_EQ(ok.Seen()[0].firstLine, L"\u786E\u5B9A\u8981\u6DFB\u52A0\u6240\u6709\u66F2\u76EE\u5417?");
+    EXPECT_EQ(ok.Seen()[0].picture, L"res='330' restype='png'");
+    EXPECT_EQ(ok.Seen()[0].owner, hWnd);
+    ASSERT_TRUE(PumpUntil([&] { return form->GetPlayState() == 3; }, 15000));
+    const std::vector<std::string> lists = standin::RequestsMatching("method=Sylk42.Track.GetByArtistID&");
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_NE(lists[0].find("&artistID=12&"), std::string::npos) << lists[0];
+    const std::vector<std::string> plays = standin::RequestsMatching("method=Sylk42.Track.GetTrackPlayUrl&");
+    ASSERT_EQ(plays.size(), 1u);
+    EXPECT_NE(plays[0].find("ProductID=1002"), std::string::npos) << plays[0];
+    EXPECT_EQ(defaultIds(), (std::vector<std::wstring>{L"1002", L"1003"}));
+    EXPECT_EQ(form->GetCurrentPlayList(), form->GetPlayList(0));
+    EXPECT_EQ(form->GetCurrentPlayList()->currentIndex, 0);
+
+    // Cancel: no request, the list and the playing track stay.
+    formtest::DialogScript cancel;
+    cancel.ThenDialog(formtest::DialogScript::Click(L"BtnCancel"));
+    cancel.Start();
+    webtest::Args other;
+    other.Int(2).Int(2).Text(L"11");
+    ASSERT_EQ(webtest::CallExternal(browser, L"clientcall", other), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return cancel.Finished() && ::IsWindowEnabled(hWnd); }, 15000));
+    Pump(1000);
+    EXPECT_EQ(standin::RequestsMatching("method=Sylk42.Track.GetByArtistID&").size(), 1u);
+    EXPECT_EQ(standin::RequestsMatching("method=Sylk42.Track.GetTrackPlayUrl&").size(), 1u);
+    EXPECT_EQ(defaultIds(), (std::vector<std::wstring>{L"1002", L"1003"}));
+    EXPECT_EQ(form->GetPlayState(), 3);
+}
+
 // Closing with a complete, a running and a paused item keeps all three, each "waiting"; they
 // come back after a new start with their texts. With the last one deleted, closing removes the
 // file.
