@@ -516,10 +516,14 @@ void VelaMainForm::PlayOrPause() {
     }
 }
 
-void VelaMainForm::PlayNext(bool trackEnded) {
+void VelaMainForm::PlayNext(bool trackEnded) { PlayStep(+1, trackEnded); }
+
+void VelaMainForm::PlayPrevious(bool trackEnded) { PlayStep(-1, trackEnded); }
+
+void VelaMainForm::PlayStep(int direction, bool trackEnded) {
     const int mode = m_playMode;
     if (mode == kModeRandom || mode == kModeRandomCircular) {
-        if (StepRandom(+1, mode == kModeRandomCircular)) PlayCurrent();
+        if (StepRandom(direction, mode == kModeRandomCircular)) PlayCurrent();
         return;
     }
     if (mode != kModeSerial && mode != kModeCircular && mode != kModeSingleRepeat) return;
@@ -533,38 +537,10 @@ void VelaMainForm::PlayNext(bool trackEnded) {
         SharedGuard guard(m_sharedLock);
         PlayListInfo* playlist = m_currentPlayList;
         if (playlist == nullptr || playlist->tracks.empty()) return;
-        const int next = StepTrackIndex(playlist->currentIndex, static_cast<int>(playlist->tracks.size()), +1,
+        const int step = StepTrackIndex(playlist->currentIndex, static_cast<int>(playlist->tracks.size()), direction,
                                         mode != kModeSerial);
-        playlist->currentIndex = next < 0 ? 0 : next;
-        play = next >= 0;
-    }
-    if (play) {
-        PlayCurrent();
-    } else {
-        StopEngine();
-    }
-}
-
-void VelaMainForm::PlayPrevious(bool trackEnded) {
-    const int mode = m_playMode;
-    if (mode == kModeRandom || mode == kModeRandomCircular) {
-        if (StepRandom(-1, mode == kModeRandomCircular)) PlayCurrent();
-        return;
-    }
-    if (mode != kModeSerial && mode != kModeCircular && mode != kModeSingleRepeat) return;
-    if (mode == kModeSingleRepeat && trackEnded) {
-        PlayCurrent();
-        return;
-    }
-    bool play = false;
-    {
-        SharedGuard guard(m_sharedLock);
-        PlayListInfo* playlist = m_currentPlayList;
-        if (playlist == nullptr || playlist->tracks.empty()) return;
-        const int previous = StepTrackIndex(playlist->currentIndex, static_cast<int>(playlist->tracks.size()), -1,
-                                            mode != kModeSerial);
-        playlist->currentIndex = previous < 0 ? 0 : previous;
-        play = previous >= 0;
+        playlist->currentIndex = step < 0 ? 0 : step;
+        play = step >= 0;
     }
     if (play) {
         PlayCurrent();

@@ -321,6 +321,8 @@ private:
     void PlayPrevious(bool trackEnded);
     void PlayOrPause();
     void PlayNext(bool trackEnded);
+    // The next (+1) or previous (-1) track of the current playlist in the play mode.
+    void PlayStep(int direction, bool trackEnded);
     bool StepRandom(int direction, bool wrap);
     void LoadWebList(const std::wstring& id, int kind);
     void PlayClickedRow(int list, int row);
