@@ -130,9 +130,6 @@ harness_start_wine() {  # the Wine prefix and server of the current route
   # time-out.
   vela_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
     /d '' /f >/dev/null 2>&1 </dev/null || true
-  # Xvfb runs no window manager: unmanaged windows spare Wine's wait of some seconds for one
-  # after every window that is hidden or destroyed.
-  vela_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 </dev/null || true
   # Start Wine's own background programs now, detached from any test's output. The desktop
   # process comes and goes during a run (it ends a second after the last program with a
   # window): tools/wine-run.sh keeps every program's output off CTest's pipes for that reason.
