@@ -130,10 +130,13 @@ harness_start_wine() {  # the Wine prefix and server of the current route
   # time-out.
   vela_wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
     /d '' /f >/dev/null 2>&1 </dev/null || true
-  # Start Wine's own background programs now, detached from any test's output. The desktop
-  # process comes and goes during a run (it ends a second after the last program with a
-  # window): tools/wine-run.sh keeps every program's output off CTest's pipes for that reason.
+  # Start Wine's own background programs now, detached from any test's output, so that CTest
+  # does not wait for them after a test program ends.
   vela_wine wineboot >/dev/null 2>&1 </dev/null || true
+  # The same for the desktop process that the first program with a window starts: started by a
+  # test program, it would keep that program's output open, and CTest would wait for it until
+  # every other program with a window had ended.
+  vela_wine rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null || true
 }
 
 harness_stop_wine() {  # ends the wineserver (and so Wine's background programs) of the route
