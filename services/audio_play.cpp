@@ -12,6 +12,12 @@ namespace {
 
 const QWORD kTicksPerSecond = 10000000;  // 100-ns units
 const QWORD kTicksPerMillisecond = 10000;
+// Beyond the lead, the reader may always deliver the block after the newest one while fewer
+// than two are queued (its time may lie a little past the newest block's end).
+const QWORD kNextBlockSlack = 50 * kTicksPerMillisecond;
+// Thread message of the wave-out thread: give the reader's clock the time it may run to now
+// (wParam 1: even when that time was given before).
+const UINT kAdvanceClockMessage = WM_APP + 1;
 
 // Handles the messages sent to this thread's windows for a moment.
 void HandleSentMessages() {
@@ -51,6 +57,7 @@ CAudioPlay::CAudioPlay()
       m_audioOutput(-1),
       m_asyncResult(S_OK),
       m_waveOut(nullptr),
+      m_userClock(FALSE),
       m_stream(nullptr),
       m_refCount(1),
       m_buffersInFlight(0),
@@ -63,7 +70,14 @@ CAudioPlay::CAudioPlay()
       m_deliveryHeld(FALSE),
       m_devicePaused(FALSE),
       m_comInitialized(false),
-      m_comThreadId(0) {}
+      m_comThreadId(0),
+      m_run(0),
+      m_runStart(0),
+      m_playedEnd(0),
+      m_queuedEnd(0),
+      m_runBlocks(0),
+      m_clockRun(0),
+      m_clockTime(0) {}
 
 CAudioPlay::~CAudioPlay() {
     ReleaseAll();
@@ -77,6 +91,11 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::QueryInterface(REFIID iid, void** object) 
     if (!object) return E_POINTER;
     if (IsEqualIID(iid, WmReader::IID_IWMReaderCallback) || IsEqualIID(iid, IID_IUnknown)) {
         *object = static_cast<WmReader::IWMReaderCallback*>(this);
+        AddRef();
+        return S_OK;
+    }
+    if (IsEqualIID(iid, WmReader::IID_IWMReaderCallbackAdvanced)) {
+        *object = static_cast<WmReader::IWMReaderCallbackAdvanced*>(this);
         AddRef();
         return S_OK;
     }
@@ -94,7 +113,7 @@ ULONG STDMETHODCALLTYPE CAudioPlay::Release() {
 
 // Set-up and tear-down ------------------------------------------------------------------------
 
-HRESULT CAudioPlay::Init() {
+HRESULT CAudioPlay::Init(WmReader::IWMReader* reader) {
     if (m_reader) return S_OK;
     if (!m_comInitialized) {
         HRESULT hr = CoInitialize(nullptr);
@@ -112,14 +131,21 @@ HRESULT CAudioPlay::Init() {
         m_event.Close();
         return E_FAIL;
     }
-    WmReader::WMCreateReaderFn create = WmReader::LoadWmCreateReader();
-    HRESULT hr = create ? create(nullptr, WmReader::WMT_RIGHT_PLAYBACK, m_reader.Receive())
-                        : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    HRESULT hr = S_OK;
+    if (reader) {
+        m_reader = CComPointer<WmReader::IWMReader>::Share(reader);
+    } else {
+        WmReader::WMCreateReaderFn create = WmReader::LoadWmCreateReader();
+        hr = create ? create(nullptr, WmReader::WMT_RIGHT_PLAYBACK, m_reader.Receive())
+                    : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    }
     if (FAILED(hr) || !m_reader) {
         m_reader.Detach();  // a failed creation hands out no reference
         m_event.Close();
         return FAILED(hr) ? hr : E_FAIL;
     }
+    CSectionGuard clock(m_clockLock);
+    m_reader->QueryInterface(WmReader::IID_IWMReaderAdvanced, m_readerAdvanced.ReceiveVoid());
     return S_OK;
 }
 
@@ -127,6 +153,10 @@ HRESULT CAudioPlay::ReleaseAll() {
     HoldDelivery(false);
     CancelStream();
     m_headerInfo.Reset();
+    {
+        CSectionGuard clock(m_clockLock);
+        m_readerAdvanced.Reset();
+    }
     if (m_reader) {
         ReaderCall call(*this);
         m_reader.Reset();
@@ -189,6 +219,7 @@ HRESULT CAudioPlay::Open(const wchar_t* url) {
 
     ResetEvent(m_event.Get());
     Close();
+    BeginRun(0);
     m_url = url;
     m_duration = 0;
     m_seekable = FALSE;
@@ -387,10 +418,13 @@ HRESULT CAudioPlay::Start(QWORD startTime) {
     InterlockedExchange(&m_finalStatePosted, 1);
     InterlockedExchange(&m_endFlag, 0);
     HoldDelivery(false);
+    LONG run = 0;
     if (!m_waveOut) {
+        run = BeginRun(startTime);
         if (FAILED(OpenDevice())) return E_FAIL;
     } else {
         CSectionGuard lock(m_deviceLock);
+        run = BeginRun(startTime);  // nothing of the earlier position goes into the device from now on
         if (waveOutReset(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
     }
     if (m_devicePaused) {
@@ -399,12 +433,23 @@ HRESULT CAudioPlay::Start(QWORD startTime) {
         if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
         m_devicePaused = FALSE;
     }
+    {
+        // The clock goes to the new position before the reader starts there: a clock left far
+        // behind would hold the first samples back, one far ahead would let them all through.
+        CSectionGuard clock(m_clockLock);
+        m_userClock = m_readerAdvanced && SUCCEEDED(m_readerAdvanced->SetUserProvidedClock(TRUE));
+    }
+    AdvanceReaderClock(true);
     ReaderCall call(*this);
-    return m_reader->Start(startTime, 0, 1.0f, nullptr);
+    return m_reader->Start(startTime, 0, 1.0f, reinterpret_cast<void*>(static_cast<INT_PTR>(run)));
 }
 
 HRESULT CAudioPlay::Stop() {
     if (!m_reader) return E_UNEXPECTED;
+    {
+        CSectionGuard lock(m_deviceLock);
+        BeginRun(0);  // samples still on their way are not played
+    }
     HoldDelivery(false);
     ResetEvent(m_event.Get());
     HRESULT hr;
@@ -440,9 +485,10 @@ HRESULT CAudioPlay::Pause() {
     }
     HRESULT hr = m_reader->Pause();
     if (hr == E_NOTIMPL) {
-        // The runtime cannot pause: hold its samples back until Resume so that nothing queues
-        // up in the paused device and the position stays where it is.
-        HoldDelivery(true);
+        // The runtime cannot pause. On the engine's clock it stops by itself once the lead is
+        // queued, since the paused device plays nothing; on its own clock its samples are held
+        // back until Resume so that nothing queues up in the paused device.
+        if (!m_userClock) HoldDelivery(true);
         hr = S_OK;
     }
     return hr;
@@ -492,7 +538,9 @@ HRESULT CAudioPlay::GetVolume(DWORD* volume) {
 // Reader callbacks ------------------------------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRESULT result,
-                                               WmReader::WMT_ATTR_DATATYPE, BYTE*, void*) {
+                                               WmReader::WMT_ATTR_DATATYPE, BYTE*, void* context) {
+    // The start and the end of a run that a newer start or a stop replaced tell nothing.
+    if ((status == WmReader::WMT_STARTED || status == WmReader::WMT_EOF) && !IsCurrentRun(context)) return S_OK;
     switch (status) {
     case WmReader::WMT_ERROR:
     case WmReader::WMT_MISSING_CODEC:
@@ -515,6 +563,8 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRES
     case WmReader::WMT_STARTED:
         InterlockedExchange(&m_endFlag, 0);
         InterlockedExchange(&m_finalStatePosted, 0);
+        // A reader that restarts its clock with each start gets the engine's time again.
+        if (m_waveOutThreadId) PostThreadMessageW(m_waveOutThreadId, kAdvanceClockMessage, 1, 0);
         PostState(kAudioPlaying);
         break;
     case WmReader::WMT_STOPPED:
@@ -528,9 +578,10 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRES
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime, QWORD, DWORD,
-                                               WmReader::INSSBuffer* sample, void*) {
+HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime, QWORD sampleDuration, DWORD,
+                                               WmReader::INSSBuffer* sample, void* context) {
     if (static_cast<LONG>(outputNum) != m_audioOutput || !sample) return S_OK;
+    if (!IsCurrentRun(context)) return S_OK;  // of a position given up
     WaitWhileDeliveryHeld();
     BYTE* data = nullptr;
     DWORD length = 0;
@@ -550,13 +601,14 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
     if (length) memcpy(block->lpData, data, length);
 
     MMRESULT result = MMSYSERR_INVALHANDLE;
-    bool prepared = false;
+    bool queued = false;
+    bool wantsMore = false;
     {
         CSectionGuard lock(m_deviceLock);
-        if (m_waveOut) {
+        if (m_waveOut && QueueBlock(block, context, sampleTime, BlockEnd(sampleTime, length, sampleDuration))) {
+            queued = true;
             result = waveOutPrepareHeader(m_waveOut, block, sizeof(WAVEHDR));
-            prepared = result == MMSYSERR_NOERROR;
-            if (prepared) {
+            if (result == MMSYSERR_NOERROR) {
                 // Counted before the write: the device may return the block at once.
                 InterlockedIncrement(&m_buffersInFlight);
                 result = waveOutWrite(m_waveOut, block, sizeof(WAVEHDR));
@@ -565,7 +617,22 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
                     waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
                 }
             }
+            CSectionGuard blocks(m_blockLock);
+            if (result != MMSYSERR_NOERROR) {
+                for (auto it = m_queued.begin(); it != m_queued.end(); ++it) {
+                    if (it->block != block) continue;
+                    if (it->run == m_run) --m_runBlocks;
+                    m_queued.erase(it);
+                    break;
+                }
+            }
+            wantsMore = m_runBlocks < 2;
         }
+    }
+    if (!queued) {
+        // The run ended while the sample was on its way (or the device is closed).
+        LocalFree(block);
+        return S_OK;
     }
     if (result != MMSYSERR_NOERROR) {
         LocalFree(block);
@@ -574,8 +641,71 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
         EndOfPlayback(false);
         return S_OK;
     }
-    ReportProgress(sampleTime, m_broadcast ? 0 : m_duration);
+    // Too little queued for the device to go on without a break: the reader may deliver the
+    // next block at once, whatever the lead says.
+    if (wantsMore && m_userClock && m_waveOutThreadId)
+        PostThreadMessageW(m_waveOutThreadId, kAdvanceClockMessage, 0, 0);
     return S_OK;
+}
+
+// Runs and the reader's clock -------------------------------------------------------------------
+
+// Called with m_deviceLock held where the device is open, so that no sample of the earlier run
+// gets written after the device let go of that run's blocks.
+LONG CAudioPlay::BeginRun(QWORD startTime) {
+    CSectionGuard blocks(m_blockLock);
+    LONG run = m_run + 1;
+    if (run <= 0) run = 1;  // a run is never 0: a null context is no run
+    m_run = run;
+    m_runStart = startTime;
+    m_playedEnd = startTime;
+    m_queuedEnd = startTime;
+    m_runBlocks = 0;
+    return run;
+}
+
+// A sample or status of the current run. A reader that hands no context back (null) is taken
+// at its word.
+bool CAudioPlay::IsCurrentRun(void* context) const {
+    return context == nullptr || reinterpret_cast<INT_PTR>(context) == static_cast<INT_PTR>(m_run);
+}
+
+// The item time at the end of a block: its start plus its bytes at the output's byte rate (the
+// sample's own duration when the format tells no rate).
+QWORD CAudioPlay::BlockEnd(QWORD start, DWORD length, QWORD sampleDuration) const {
+    const WAVEFORMATEX* format = reinterpret_cast<const WAVEFORMATEX*>(m_waveFormat.data());
+    if (m_waveFormat.size() >= sizeof(WAVEFORMATEX) && format->nAvgBytesPerSec != 0)
+        return start + static_cast<QWORD>(length) * kTicksPerSecond / format->nAvgBytesPerSec;
+    return start + sampleDuration;
+}
+
+// Records a block of the sample's run before it is written; false when that run is over.
+bool CAudioPlay::QueueBlock(WAVEHDR* block, void* context, QWORD start, QWORD end) {
+    CSectionGuard blocks(m_blockLock);
+    if (!IsCurrentRun(context)) return false;
+    m_queued.push_back(QueuedBlock{block, m_run, start, end});
+    ++m_runBlocks;
+    if (end > m_queuedEnd) m_queuedEnd = end;
+    return true;
+}
+
+// Lets the reader deliver up to the played position plus the lead (and the next block while
+// fewer than two are queued). The time only grows within a run; `again` gives it once more.
+void CAudioPlay::AdvanceReaderClock(bool again) {
+    CSectionGuard clock(m_clockLock);
+    if (!m_userClock || !m_readerAdvanced) return;
+    LONG run = 0;
+    QWORD time = 0;
+    {
+        CSectionGuard blocks(m_blockLock);
+        run = m_run;
+        time = std::max(m_playedEnd, m_runStart) + kLeadMs * kTicksPerMillisecond;
+        if (m_runBlocks < 2) time = std::max(time, m_queuedEnd + kNextBlockSlack);
+    }
+    if (!again && run == m_clockRun && time <= m_clockTime) return;
+    m_clockRun = run;
+    m_clockTime = time;
+    m_readerAdvanced->DeliverTime(time);
 }
 
 void CAudioPlay::EndOfPlayback(bool endOfItem) {
@@ -654,6 +784,7 @@ HRESULT CAudioPlay::OpenDevice() {
 HRESULT CAudioPlay::CloseDevice() {
     CSectionGuard lock(m_deviceLock);
     if (!m_waveOut) return S_OK;
+    BeginRun(0);
     InterlockedExchange(&m_finalStatePosted, 1);
     InterlockedExchange(&m_endFlag, 0);
     MMRESULT reset = waveOutReset(m_waveOut);
@@ -685,6 +816,7 @@ void CAudioPlay::RunWaveOutThread() {
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         if (message.message == WOM_CLOSE) break;
         if (message.message == WOM_DONE) OnBlockDone(reinterpret_cast<WAVEHDR*>(message.wParam));
+        if (message.message == kAdvanceClockMessage) AdvanceReaderClock(message.wParam != 0);
     }
 }
 
@@ -696,6 +828,25 @@ void CAudioPlay::OnBlockDone(WAVEHDR* block) {
         if (m_waveOut) result = waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
     }
     LocalFree(block);
+    // What is heard now: the start of the run's next block, the end of this one.
+    bool played = false;
+    bool report = false;
+    QWORD position = 0;
+    {
+        CSectionGuard blocks(m_blockLock);
+        for (auto it = m_queued.begin(); it != m_queued.end(); ++it) {
+            if (it->block != block) continue;
+            if (it->run == m_run) {
+                played = true;
+                --m_runBlocks;
+                if (it->end > m_playedEnd) m_playedEnd = it->end;
+                report = m_runBlocks > 0;
+                position = it->end;
+            }
+            m_queued.erase(it);
+            break;
+        }
+    }
     // The block is gone whatever the device said, so it is no longer in flight.
     InterlockedDecrement(&m_buffersInFlight);
     if (result == MMSYSERR_NOTSUPPORTED) {
@@ -703,5 +854,7 @@ void CAudioPlay::OnBlockDone(WAVEHDR* block) {
     } else if (result != MMSYSERR_NOERROR) {
         EndOfPlayback(false);
     }
+    if (played) AdvanceReaderClock(false);
+    if (report) ReportProgress(position, m_broadcast ? 0 : m_duration);
     PostFinalStateWhenDrained();
 }

@@ -1,13 +1,21 @@
 // The audio engine: plays one item at a time, a local file or an http:// stream URL, through the
 // Windows Media Format asynchronous reader (which decodes) and the wave-out device (which plays
 // the PCM). It reports to one notify window: WM_PLAYER_STATE is posted with the AudioPlayState,
-// WM_PLAYER_PROGRESS is sent twice per decoded sample (the position in milliseconds, then the
-// time text).
+// WM_PLAYER_PROGRESS is sent twice each time the device has played a block (the position in
+// milliseconds, then the time text).
+//
+// The device must never run dry between two blocks (Wine's wave-out stops the stream and starts
+// it again with a silent lead-in), so the engine keeps about kLeadMs of decoded sound queued ahead
+// of what is heard. Where the reader takes a clock from its user, the engine is that clock: it
+// lets the reader deliver up to the played position plus the lead, so that a paused device holds
+// the reader too and a new start position sounds at once. A reader that keeps its own time (and
+// can pause itself) is followed as it comes.
 #pragma once
 
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -28,8 +36,10 @@ enum AudioPlayState {
     kAudioFinished = 12,  // after the end of the item the last queued block has been played
 };
 
-class CAudioPlay : public WmReader::IWMReaderCallback {
+class CAudioPlay : public WmReader::IWMReaderCallback, public WmReader::IWMReaderCallbackAdvanced {
 public:
+    static const DWORD kLeadMs = 300;  // decoded sound kept queued ahead of the device
+
     CAudioPlay();
     virtual ~CAudioPlay();
     CAudioPlay(const CAudioPlay&) = delete;
@@ -46,15 +56,31 @@ public:
     HRESULT STDMETHODCALLTYPE OnSample(DWORD outputNum, WmReader::QWORD sampleTime,
                                        WmReader::QWORD sampleDuration, DWORD flags,
                                        WmReader::INSSBuffer* sample, void* context) override;
+    // IWMReaderCallbackAdvanced: only the clock's report is of use; samples come to OnSample.
+    HRESULT STDMETHODCALLTYPE OnStreamSample(WORD, WmReader::QWORD, WmReader::QWORD, DWORD, WmReader::INSSBuffer*,
+                                             void*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnTime(WmReader::QWORD, void*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStreamSelection(WORD, WORD*, WmReader::WMT_STREAM_SELECTION*, void*) override {
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnOutputPropsChanged(DWORD, WmReader::WM_MEDIA_TYPE*, void*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AllocateForStream(WORD, DWORD, WmReader::INSSBuffer**, void*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE AllocateForOutput(DWORD, DWORD, WmReader::INSSBuffer**, void*) override {
+        return E_NOTIMPL;
+    }
 
-    // Initialises COM on the calling thread and creates the event and the reader.
-    HRESULT Init();
+    // Initialises COM on the calling thread and creates the event and the reader (or takes the
+    // given one, which the engine then holds a reference to).
+    HRESULT Init(WmReader::IWMReader* reader = nullptr);
     void SetNotifyWindow(HWND window) { m_notifyWindow = window; }
 
     // Opens a file path or an http:// URL and waits (dispatching the thread's messages) until
     // the reader has opened it. 1 when aborted meanwhile (the item is then closed).
     HRESULT Open(const wchar_t* url);
-    // Plays from startTime (100-ns units) to the end of the item.
+    // Plays from startTime (100-ns units) to the end of the item; what was queued of an earlier
+    // position is dropped.
     HRESULT Start(WmReader::QWORD startTime);
     HRESULT Pause();
     HRESULT Resume();
@@ -101,6 +127,14 @@ private:
         CAudioPlay& m_engine;
     };
 
+    // A block written to the device: its run (see m_run) and the item times it holds.
+    struct QueuedBlock {
+        WAVEHDR* block;
+        LONG run;
+        WmReader::QWORD start;
+        WmReader::QWORD end;
+    };
+
     HRESULT OpenHttpStream(const wchar_t* url, bool* aborted);
     HRESULT WaitForReaderStatus();
     HRESULT ReadAttributes();
@@ -117,6 +151,11 @@ private:
     void PostFinalStateWhenDrained();
     void PostState(AudioPlayState state);
     void OnBlockDone(WAVEHDR* block);
+    LONG BeginRun(WmReader::QWORD startTime);
+    bool IsCurrentRun(void* context) const;
+    WmReader::QWORD BlockEnd(WmReader::QWORD start, DWORD length, WmReader::QWORD sampleDuration) const;
+    bool QueueBlock(WAVEHDR* block, void* context, WmReader::QWORD start, WmReader::QWORD end);
+    void AdvanceReaderClock(bool again);
 
     static void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
                                      DWORD_PTR param2);
@@ -135,6 +174,8 @@ private:
     HWAVEOUT m_waveOut;
     CSectionLock m_deviceLock;        // guards m_waveOut against the sample and wave-out threads
     CComPointer<WmReader::IWMReader> m_reader;
+    CComPointer<WmReader::IWMReaderAdvanced> m_readerAdvanced;  // the reader's clock; guarded by m_clockLock
+    volatile BOOL m_userClock;        // the reader takes its time from DeliverTime
     CComPointer<WmReader::IWMHeaderInfo> m_headerInfo;
     CAudioHttpStream* m_stream;       // the http stream of the open item, when the runtime needed one
     CSectionLock m_streamLock;        // guards m_stream against SetAbort from another thread
@@ -153,4 +194,17 @@ private:
     volatile BOOL m_devicePaused;
     bool m_comInitialized;
     DWORD m_comThreadId;
+
+    // Every start, stop and close begins a new run; the reader hands the run of its start back
+    // with each sample, and what an earlier run delivered or queued counts no more.
+    CSectionLock m_blockLock;         // guards what follows up to m_runBlocks (innermost lock)
+    volatile LONG m_run;
+    std::deque<QueuedBlock> m_queued; // blocks in the device, oldest first
+    WmReader::QWORD m_runStart;       // where the run started
+    WmReader::QWORD m_playedEnd;      // the end of the last block of the run that was played
+    WmReader::QWORD m_queuedEnd;      // the end of the newest block of the run
+    LONG m_runBlocks;                 // blocks of the run in the device
+    CSectionLock m_clockLock;         // orders the calls of the reader's clock (taken before m_blockLock)
+    LONG m_clockRun;                  // the run and time last given to the reader's clock
+    WmReader::QWORD m_clockTime;
 };

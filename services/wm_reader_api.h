@@ -69,6 +69,12 @@ enum WMT_ATTR_DATATYPE {
     WMT_TYPE_GUID = 6,
 };
 
+enum WMT_STREAM_SELECTION {
+    WMT_OFF = 0,
+    WMT_CLEANPOINT_ONLY = 1,
+    WMT_ON = 2,
+};
+
 enum WMT_PLAY_MODE {
     WMT_PLAY_MODE_AUTOSELECT = 0,
     WMT_PLAY_MODE_LOCAL = 1,
@@ -101,6 +107,7 @@ struct WM_READER_CLIENTINFO;
 // Interface identifiers.
 inline const IID IID_IWMStatusCallback = {0x6d7cdc70, 0x9888, 0x11d3, {0x8e, 0xdc, 0x00, 0xc0, 0x4f, 0x61, 0x09, 0xcf}};
 inline const IID IID_IWMReaderCallback = {0x96406bd8, 0x2b2b, 0x11d3, {0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff}};
+inline const IID IID_IWMReaderCallbackAdvanced = {0x96406beb, 0x2b2b, 0x11d3, {0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff}};
 inline const IID IID_IWMReader = {0x96406bd6, 0x2b2b, 0x11d3, {0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff}};
 inline const IID IID_IWMHeaderInfo = {0x96406bda, 0x2b2b, 0x11d3, {0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff}};
 inline const IID IID_IWMReaderAdvanced = {0x96406bea, 0x2b2b, 0x11d3, {0xb3, 0x6b, 0x00, 0xc0, 0x4f, 0x61, 0x08, 0xff}};
@@ -124,6 +131,22 @@ struct IWMStatusCallback : public IUnknown {
 struct IWMReaderCallback : public IWMStatusCallback {
     virtual HRESULT STDMETHODCALLTYPE OnSample(DWORD outputNum, QWORD sampleTime, QWORD sampleDuration,
                                                DWORD flags, INSSBuffer* sample, void* context) = 0;
+};
+
+// Answered by a callback that takes part in the reader's clock: OnTime tells that every sample up
+// to a time given by IWMReaderAdvanced::DeliverTime has been delivered.
+struct IWMReaderCallbackAdvanced : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE OnStreamSample(WORD streamNum, QWORD sampleTime, QWORD sampleDuration,
+                                                     DWORD flags, INSSBuffer* sample, void* context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnTime(QWORD time, void* context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnStreamSelection(WORD streamCount, WORD* streamNumbers,
+                                                        WMT_STREAM_SELECTION* selections, void* context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnOutputPropsChanged(DWORD outputNum, WM_MEDIA_TYPE* mediaType,
+                                                           void* context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AllocateForStream(WORD streamNum, DWORD size, INSSBuffer** buffer,
+                                                        void* context) = 0;
+    virtual HRESULT STDMETHODCALLTYPE AllocateForOutput(DWORD outputNum, DWORD size, INSSBuffer** buffer,
+                                                        void* context) = 0;
 };
 
 struct IWMMediaProps : public IUnknown {

@@ -18,9 +18,11 @@
 
 #include <psapi.h>
 
+#include "audio_capture.h"
 #include "audio_http_stream.h"
 #include "audio_play.h"
 #include "message_pump.h"
+#include "paced_reader.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -30,6 +32,7 @@ using testpump::PumpFor;
 using testpump::PumpUntil;
 
 const WmReader::QWORD kTicksPerSecond = 10000000;
+const double kBytesPerSecond = 44100 * 4;  // of the capture
 
 std::wstring DataFile(const char* name) { return testfiles::Widen(std::string(VELA_AUDIO_DATA_DIR "/") + name); }
 std::wstring CapturePath() { return testfiles::Widen(VELA_AUDIO_CAPTURE); }
@@ -88,7 +91,6 @@ struct Capture {
 
     double Seconds() const { return static_cast<double>(left.size()) / kRate; }
     // Seconds of sound (silence of at least 100 frames left out).
-    // (Wine's wave-out now and then leaves 10 ms of silence between two blocks.)
     double SoundSeconds() const { return (left.size() - SilentFrames(100)) / static_cast<double>(kRate); }
     // The longest run of silence, in seconds.
     double LongestSilence() const {
@@ -140,21 +142,37 @@ protected:
         m_engine = new CAudioPlay();
         ASSERT_EQ(m_engine->Init(), S_OK);
         m_engine->SetNotifyWindow(m_window);
-        DeleteFileW(CapturePath().c_str());
+        audiocapture::Clear(CapturePath());
     }
 
     void TearDown() override {
-        if (m_engine) {
-            m_engine->SetAbort(TRUE);
-            m_engine->Stop();
-            m_engine->Close();
-            m_engine->SetAbort(FALSE);
-            m_engine->ReleaseAll();
-            m_engine->Release();
-        }
+        EndEngine();
         PumpFor(50);
         if (m_window) DestroyWindow(m_window);
         g_received = nullptr;
+    }
+
+    // Ends the engine as the player's closing does.
+    void EndEngine() {
+        if (!m_engine) return;
+        m_engine->SetAbort(TRUE);
+        m_engine->Stop();
+        m_engine->Close();
+        m_engine->SetAbort(FALSE);
+        m_engine->ReleaseAll();
+        m_engine->Release();
+        m_engine = nullptr;
+    }
+
+    // A new engine over the given reader, with a new capture.
+    void UseReader(WmReader::IWMReader* reader) {
+        EndEngine();
+        PumpFor(50);
+        m_received = Received();
+        audiocapture::Clear(CapturePath());
+        m_engine = new CAudioPlay();
+        ASSERT_EQ(m_engine->Init(reader), S_OK);
+        m_engine->SetNotifyWindow(m_window);
     }
 
     std::wstring ServeOverHttp(const char* file, const std::string& behaviour = "") {
@@ -192,7 +210,14 @@ protected:
         Capture capture = Capture::Read();
         EXPECT_NEAR(capture.SoundSeconds(), 3.0, 0.2);
         EXPECT_NEAR(capture.Frequency(), 440.0, 5.0);
+        // Without a break, and as long as the track.
+        const audiocapture::SoundSpan span = audiocapture::SoundSpanOfFile(CapturePath());
+        EXPECT_TRUE(span.silences.empty()) << audiocapture::Describe(span);
+        EXPECT_NEAR(span.Seconds(), duration, duration * 0.02) << audiocapture::Describe(span);
     }
+
+    // Seconds of sound that the capture holds so far.
+    static double CapturedSeconds() { return audiocapture::FileBytes(CapturePath()) / kBytesPerSecond; }
 
     Received m_received;
     HWND m_window = nullptr;
@@ -290,6 +315,106 @@ TEST_F(AudioEngineTest, StartingAtAPositionSkipsTheStart) {
     Capture capture = Capture::Read();
     EXPECT_NEAR(capture.SoundSeconds(), 1.5, 0.25);
     EXPECT_NEAR(capture.Frequency(), 880.0, 10.0);
+}
+
+TEST_F(AudioEngineTest, ProgressFollowsWhatIsHeard) {
+    ASSERT_EQ(m_engine->Open(DataFile("tone440.mp3").c_str()), S_OK);
+    ASSERT_EQ(m_engine->Start(0), S_OK);
+    // Compared while it plays: the last position reported and the sound written so far.
+    std::vector<double> differences;
+    PumpUntil(
+        [&] {
+            if (m_received.positions.size() > 1 && m_received.positions.back() >= 300)
+                differences.push_back(m_received.positions.back() / 1000.0 - CapturedSeconds());
+            return !m_received.states.empty() && m_received.states.back() == kAudioFinished;
+        },
+        10000);
+    // Wine's device counts a block as played once its sound is in the sink's buffers, about 0.3 s
+    // before the sink has taken it.
+    ASSERT_GT(differences.size(), 10u);
+    for (double difference : differences) {
+        EXPECT_GT(difference, -0.1);
+        EXPECT_LT(difference, 0.4);
+    }
+}
+
+TEST_F(AudioEngineTest, ASeekSoundsAtOnceFromTheNewPosition) {
+    // A tone per second, 300 Hz to 1000 Hz: from 5.5 s on, the second half of 800 Hz comes
+    // first, then 900 Hz and 1000 Hz.
+    const std::wstring capture = CapturePath();
+    ASSERT_EQ(m_engine->Open(DataFile("steps.mp3").c_str()), S_OK);
+    ASSERT_EQ(m_engine->Start(0), S_OK);
+    ASSERT_TRUE(PumpUntil([&] { return audiocapture::SecondsOf(audiocapture::TonesOfFile(capture), 300) >= 0.5; },
+                          5000));
+    const size_t from = audiocapture::FileBytes(capture);
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_EQ(m_engine->Start(55 * kTicksPerSecond / 10), S_OK);
+    m_received = Received();
+    ASSERT_TRUE(PumpUntil([&] { return audiocapture::SecondsUntilTone(capture, from, 800) >= 0; }, 5000));
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+    EXPECT_LT(waited, 1.0);
+    ASSERT_TRUE(Finished(10000));
+
+    // After what the device's buffers still held of the first second, the new position.
+    std::vector<audiocapture::Tone> after = audiocapture::TonesOfFile(capture, from);
+    while (!after.empty() && after.front().hz < 750) {
+        EXPECT_LT(after.front().seconds, 0.5);
+        after.erase(after.begin());
+    }
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_NEAR(after[0].hz, 800, 24);
+    EXPECT_NEAR(after[0].seconds, 0.5, 0.1);
+    EXPECT_NEAR(after[1].hz, 900, 27);
+    EXPECT_NEAR(after[2].hz, 1000, 30);
+    const size_t newFrom = from + static_cast<size_t>(audiocapture::SecondsUntilTone(capture, from, 800) * 44100) * 4;
+    const audiocapture::SoundSpan span = audiocapture::SoundSpanOfFile(capture, newFrom);
+    EXPECT_TRUE(span.silences.empty()) << audiocapture::Describe(span);
+    EXPECT_NEAR(span.Seconds(), 2.5, 0.05) << audiocapture::Describe(span);
+    // The slider follows the new position from the first report on.
+    ASSERT_FALSE(m_received.positions.empty());
+    EXPECT_GE(m_received.positions.front(), 5500u);
+    EXPECT_TRUE(std::is_sorted(m_received.positions.begin(), m_received.positions.end()));
+    EXPECT_EQ(std::count(m_received.states.begin(), m_received.states.end(), kAudioFinished), 1);
+}
+
+TEST_F(AudioEngineTest, FollowsAReaderThatPausesItselfAndKeepsItsOwnTime) {
+    // As the Windows runtime's reader does: Pause and Resume work, and a start begins its time at
+    // the start position; with and without taking the engine's clock.
+    for (bool userClock : {false, true}) {
+        SCOPED_TRACE(userClock ? "on the engine's clock" : "on the reader's own clock");
+        PacedReader* reader = new PacedReader(440, 3.0, userClock);
+        UseReader(reader);
+        reader->Release();  // the engine holds it now
+        ASSERT_EQ(m_engine->Open(L"paced"), S_OK);
+        ASSERT_EQ(m_engine->GetDuration(), 3 * kTicksPerSecond);
+        ASSERT_EQ(m_engine->Start(0), S_OK);
+        ASSERT_TRUE(PumpUntil([&] { return !m_received.positions.empty() && m_received.positions.back() >= 1000; },
+                              5000));
+
+        ASSERT_EQ(m_engine->Pause(), S_OK);
+        EXPECT_EQ(reader->PauseCalls(), 1);
+        PumpFor(300);
+        const DWORD paused = m_received.positions.back();
+        const double toneAtPause = audiocapture::SecondsOf(audiocapture::TonesOfFile(CapturePath()), 440);
+        PumpFor(1000);
+        EXPECT_EQ(m_received.positions.back(), paused);
+        EXPECT_LT(audiocapture::SecondsOf(audiocapture::TonesOfFile(CapturePath()), 440) - toneAtPause, 0.1);
+        ASSERT_EQ(m_engine->Resume(), S_OK);
+        ASSERT_TRUE(PumpUntil([&] { return m_received.positions.back() >= paused + 300; }, 3000));
+
+        // A seek back to 1 s: the rest comes from there on, to the end.
+        const double playedBeforeSeek = m_received.positions.back() / 1000.0;
+        ASSERT_EQ(m_engine->Start(kTicksPerSecond), S_OK);
+        m_received = Received();
+        ASSERT_TRUE(Finished(10000));
+        ASSERT_FALSE(m_received.positions.empty());
+        EXPECT_GE(m_received.positions.front(), 1000u);
+        EXPECT_LT(m_received.positions.front(), 1300u);
+        EXPECT_EQ(std::count(m_received.states.begin(), m_received.states.end(), kAudioFinished), 1);
+        EXPECT_EQ(std::count(m_received.states.begin(), m_received.states.end(), kAudioStopped), 0);
+        EXPECT_NEAR(audiocapture::SecondsOf(audiocapture::TonesOfFile(CapturePath()), 440), playedBeforeSeek + 2.0,
+                    0.3);
+    }
 }
 
 TEST_F(AudioEngineTest, OpenFailuresAreReturnedAndLeaveNothingPlaying) {

@@ -2,6 +2,8 @@
 # Makes the tone files that the audio tests play: <out dir>.
 #   tone440.mp3       3 s of 440 Hz
 #   tone440_880.mp3   2 s of 440 Hz, then 2 s of 880 Hz
+#   steps.mp3         8 s, a tone per second: 300 Hz, 400 Hz, ... 1000 Hz (the position can be
+#                     told from the sound)
 #   noaudio.avi       a video without any audio stream
 set -e
 out=$1
@@ -14,6 +16,13 @@ sox -n -r 44100 -c 2 -b 16 "$tmp/c.wav" synth 2 sine 880 vol 0.5
 sox "$tmp/b.wav" "$tmp/c.wav" "$tmp/bc.wav"
 lame --quiet -b 128 "$tmp/a.wav" "$out/tone440.mp3"
 lame --quiet -b 128 "$tmp/bc.wav" "$out/tone440_880.mp3"
+steps=""
+for hz in 300 400 500 600 700 800 900 1000; do
+  sox -n -r 44100 -c 2 -b 16 "$tmp/s$hz.wav" synth 1 sine $hz vol 0.5
+  steps="$steps $tmp/s$hz.wav"
+done
+sox $steps "$tmp/steps.wav"
+lame --quiet -b 128 "$tmp/steps.wav" "$out/steps.mp3"
 # A short uncompressed AVI with one video stream and no audio.
 python3 - "$out/noaudio.avi" <<'PY'
 import struct, sys
