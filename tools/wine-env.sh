@@ -21,12 +21,13 @@ esac
 # program it starts (no glibc locale is needed), so vela_wine sets it there, not in this shell.
 vela_wine() { LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$VELA_WINE" "$@"; }
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy
-# Audio goes to a file sink, so tests can check what was played.
+# Audio goes to a file sink that takes it at a sound card's pace, so tests can check what was
+# played (tests/support/audio_capture_sink.py).
 mkdir -p "$RUN_DIR/audio"
 if [ -z "${ALSA_CONFIG_PATH:-}" ]; then
   cat > "$RUN_DIR/audio/asound.conf" <<ALSA
 </usr/share/alsa/alsa.conf>
-pcm.!default { type file  slave.pcm "null"  file "$RUN_DIR/audio/out.raw"  format "raw" }
+pcm.!default { type file  slave.pcm "null"  file "|python3 $(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/support/audio_capture_sink.py --truncate $RUN_DIR/audio/out.raw"  format "raw" }
 ALSA
   export ALSA_CONFIG_PATH="$RUN_DIR/audio/asound.conf"
 fi

@@ -158,6 +158,7 @@ HRESULT STDMETHODCALLTYPE PacedReader::Open(const WCHAR*, WmReader::IWMReaderCal
         std::lock_guard<std::mutex> lock(m_mutex);
         m_order = Order::None;
         m_paused = false;
+        m_open = true;
     }
     m_thread = std::thread([this] { Run(); });
     return S_OK;
@@ -166,6 +167,8 @@ HRESULT STDMETHODCALLTYPE PacedReader::Open(const WCHAR*, WmReader::IWMReaderCal
 HRESULT STDMETHODCALLTYPE PacedReader::Close() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_open) return E_UNEXPECTED;  // nothing open: no status comes
+        m_open = false;
         m_order = Order::Close;
     }
     m_changed.notify_all();
@@ -186,7 +189,7 @@ HRESULT STDMETHODCALLTYPE PacedReader::GetOutputProps(DWORD outputNum, WmReader:
 HRESULT STDMETHODCALLTYPE PacedReader::Start(QWORD start, QWORD, float, void* context) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_order == Order::Close) return E_UNEXPECTED;
+        if (!m_open) return E_UNEXPECTED;
         m_order = Order::Start;
         m_orderStart = start;
         m_orderContext = context;
@@ -198,7 +201,7 @@ HRESULT STDMETHODCALLTYPE PacedReader::Start(QWORD start, QWORD, float, void* co
 HRESULT STDMETHODCALLTYPE PacedReader::Stop() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_order == Order::Close) return E_UNEXPECTED;
+        if (!m_open) return E_UNEXPECTED;
         m_order = Order::Stop;
     }
     m_changed.notify_all();

@@ -104,6 +104,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
+    bool m_open = false;                                  // opened and not yet told to close
     Order m_order = Order::None;
     WmReader::QWORD m_orderStart = 0;
     void* m_orderContext = nullptr;

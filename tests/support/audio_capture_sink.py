@@ -2,7 +2,8 @@
 """The audio sink of the tests: ALSA's file plugin pipes what the wave-out device plays into this
 program ('file "|python3 audio_capture_sink.py <path>"'), which takes it in at the pace of a sound
 card (16-bit stereo at 44.1 kHz) and writes it to <path>, or to <path>.0001, <path>.0002, ... when
-that exists: a file per opening of the device, as tests/support/audio_capture.h reads them.
+that exists: a file per opening of the device, as tests/support/audio_capture.h reads them. With
+--truncate first, every opening writes <path> anew.
 
 ALSA's own null device would take the sound as fast as it comes, so a player that keeps sound
 queued ahead would run faster than real time; a real device never does.
@@ -46,7 +47,10 @@ def shrink_pipe():
 
 
 def main():
-    out = open_numbered(sys.argv[1])
+    if sys.argv[1] == "--truncate":
+        out = os.open(sys.argv[2], os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    else:
+        out = open_numbered(sys.argv[1])
     # What the device wrote while this program started counts as played by now.
     os.write(out, shrink_pipe())
     start, taken = time.monotonic(), 0
