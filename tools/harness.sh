@@ -42,7 +42,7 @@ fi
 # harness_slot_count: VELA_TEST_SLOTS, else 3 where network namespaces can be made, else 0.
 harness_slot_count() {
   if [ -n "${VELA_TEST_SLOTS:-}" ]; then echo "$VELA_TEST_SLOTS"; return; fi
-  if [ "$(id -u)" = 0 ] && unshare --net true 2>/dev/null; then echo 3; else echo 0; fi
+  if [ "$(id -u)" = 0 ] && command -v ip >/dev/null && unshare --net true 2>/dev/null; then echo 3; else echo 0; fi
 }
 VELA_SLOTS=$(harness_slot_count)
 VELA_SLOT_DIR=$BUILD_DIR/slots
