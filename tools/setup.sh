@@ -16,6 +16,8 @@ PACKAGES=(
   wine64 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   fonts-wqy-microhei sox lame imagemagick x11-apps x11-utils curl dpkg-dev locales
+  # The test slots' network namespaces (tools/harness.sh).
+  iproute2
 )
 # The benchmarks' reference downloaders (curl is above).
 if [ "${1:-}" = bench ]; then

@@ -4,7 +4,8 @@
 # set again as real 32-bit programs (routes: tools/harness.sh). Extra arguments go to ctest
 # (e.g. -R http). The closing lines tell which route each program ran on and how long each route
 # took; the last one is "N passed, N failed" over all routes.
-# Environment: VELA_BUILD_DIR (default build/), VELA_STANDIN_PORT (default 18080),
+# Environment: VELA_BUILD_DIR (default build/), VELA_STANDIN_PORT (default 18080), VELA_TEST_SLOTS
+# (test slots for programs that need the display, stand-in or data folder alone: harness.sh),
 # VELA_JOBS (parallel build jobs and test programs, default: the number of cores), VELA_TEST_JOBS
 # (parallel test programs only, default: VELA_JOBS), VELA_TEST_ROUTES (the routes to run, e.g.
 # "qemu32"; default: see harness_test_routes).
@@ -17,6 +18,7 @@ routes=$(harness_test_routes)
 harness_use_route "${routes%% *}"
 harness_start_display
 harness_start_standin || { echo "0 passed, 1 failed"; exit 1; }
+harness_start_slots || { echo "harness: the test slots could not be made"; echo "0 passed, 1 failed"; exit 1; }
 
 # run_route <route> [ctest args...]: the route's tests; its log and reports stay in its tree.
 run_route() {
@@ -24,7 +26,9 @@ run_route() {
   local start=$SECONDS
   harness_start_wine
   rm -rf "$RUN_DIR/test-results"; mkdir -p "$RUN_DIR/test-results"
-  ctest --test-dir "$RUN_DIR" --output-on-failure -j "${VELA_TEST_JOBS:-$VELA_JOBS}" "$@" \
+  # shellcheck disable=SC2046
+  ctest --test-dir "$RUN_DIR" --output-on-failure -j "${VELA_TEST_JOBS:-$VELA_JOBS}" \
+    $(harness_ctest_slot_args) "$@" \
     >"$RUN_DIR/ctest.log" 2>&1
   local rc=$?
   harness_stop_wine

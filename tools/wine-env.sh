@@ -1,7 +1,8 @@
 # Sourced by the scripts under tools/: the environment in which our Windows programs run under
 # Wine. Expects RUN_DIR (the build tree whose programs run) and VELA_RUN_ROUTE (wine32, x64 or
-# qemu32: see tools/harness.sh). Never touches the user's own Wine prefix.
-export WINEPREFIX="$RUN_DIR/wineprefix"
+# qemu32: see tools/harness.sh); VELA_WINEPREFIX names another prefix of the tree (a test slot's).
+# Never touches the user's own Wine prefix.
+export WINEPREFIX="${VELA_WINEPREFIX:-$RUN_DIR/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 case "${VELA_RUN_ROUTE:-wine32}" in
