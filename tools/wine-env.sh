@@ -22,13 +22,20 @@ esac
 # program it starts (no glibc locale is needed), so vela_wine sets it there, not in this shell.
 vela_wine() { LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 "$VELA_WINE" "$@"; }
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY no_proxy
-# Audio goes to a file sink that takes it at a sound card's pace, so tests can check what was
-# played (tests/support/audio_capture_sink.py).
+# Audio goes to a file sink that takes it at a sound card's pace, so that runs play in real time
+# and tests can check what was played (tests/support/audio_capture_sink.c, built with the tree;
+# before that, ALSA's null device takes the sound as fast as it comes).
 mkdir -p "$RUN_DIR/audio"
 if [ -z "${ALSA_CONFIG_PATH:-}" ]; then
+  if [ -x "$RUN_DIR/host/audio_capture_sink" ]; then
+    vela_sink="file \"|$RUN_DIR/host/audio_capture_sink --truncate $RUN_DIR/audio/out.raw\""
+  else
+    vela_sink="file \"$RUN_DIR/audio/out.raw\""
+  fi
   cat > "$RUN_DIR/audio/asound.conf" <<ALSA
 </usr/share/alsa/alsa.conf>
-pcm.!default { type file  slave.pcm "null"  file "|python3 $(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/support/audio_capture_sink.py --truncate $RUN_DIR/audio/out.raw"  format "raw" }
+pcm.!default { type file  slave.pcm "null"  $vela_sink  format "raw" }
 ALSA
+  unset vela_sink
   export ALSA_CONFIG_PATH="$RUN_DIR/audio/asound.conf"
 fi
