@@ -57,6 +57,8 @@ CAudioPlay::CAudioPlay()
       m_audioOutput(-1),
       m_asyncResult(S_OK),
       m_waveOut(nullptr),
+      m_holdingRun(FALSE),
+      m_heldTicks(0),
       m_userClock(FALSE),
       m_stream(nullptr),
       m_refCount(1),
@@ -219,7 +221,10 @@ HRESULT CAudioPlay::Open(const wchar_t* url) {
 
     ResetEvent(m_event.Get());
     Close();
-    BeginRun(0);
+    {
+        CSectionGuard lock(m_deviceLock);
+        BeginRun(0);
+    }
     m_url = url;
     m_duration = 0;
     m_seekable = FALSE;
@@ -420,17 +425,20 @@ HRESULT CAudioPlay::Start(QWORD startTime) {
     HoldDelivery(false);
     LONG run = 0;
     if (!m_waveOut) {
-        run = BeginRun(startTime);
+        {
+            CSectionGuard lock(m_deviceLock);
+            run = BeginRun(startTime);
+        }
         if (FAILED(OpenDevice())) return E_FAIL;
     } else {
         CSectionGuard lock(m_deviceLock);
         run = BeginRun(startTime);  // nothing of the earlier position goes into the device from now on
         if (waveOutReset(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
     }
-    if (m_devicePaused) {
-        // A start plays: a device paused before it goes on with the new position.
+    {
+        // A start plays: a device paused before goes on with the new position once its first
+        // blocks are there (ReleaseHeldBlocks restarts it).
         CSectionGuard lock(m_deviceLock);
-        if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
         m_devicePaused = FALSE;
     }
     {
@@ -498,8 +506,17 @@ HRESULT CAudioPlay::Resume() {
     if (!m_reader) return E_UNEXPECTED;
     if (m_waveOut) {
         CSectionGuard lock(m_deviceLock);
-        if (!m_waveOut || waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) return E_FAIL;
+        if (!m_waveOut) return E_FAIL;
         m_devicePaused = FALSE;
+        if (m_holdingRun) {
+            // Paused before the start's lead went to the device: it plays once the lead is
+            // there (ReleaseHeldBlocks restarts it), at once when the run has ended already.
+            const bool ready = m_heldTicks >= kStartLeadMs * kTicksPerMillisecond ||
+                               InterlockedCompareExchange(&m_endFlag, 0, 0) != 0;
+            if (ready && ReleaseHeldBlocks() != MMSYSERR_NOERROR) return E_FAIL;
+        } else if (waveOutRestart(m_waveOut) != MMSYSERR_NOERROR) {
+            return E_FAIL;
+        }
     }
     HRESULT hr = m_reader->Resume();
     if (hr == E_NOTIMPL || m_deliveryHeld) {
@@ -544,9 +561,11 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnStatus(WmReader::WMT_STATUS status, HRES
     switch (status) {
     case WmReader::WMT_ERROR:
     case WmReader::WMT_MISSING_CODEC:
+        PlayHeldBlocks();
         EndOfPlayback(false);
         break;
     case WmReader::WMT_EOF:
+        PlayHeldBlocks();  // an item shorter than the start's lead
         EndOfPlayback(true);
         break;
     case WmReader::WMT_OPENED:
@@ -600,32 +619,24 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
     block->dwUser = static_cast<DWORD_PTR>(static_cast<DWORD>(sampleTime & 0xFFFFFFFFu));
     if (length) memcpy(block->lpData, data, length);
 
-    MMRESULT result = MMSYSERR_INVALHANDLE;
+    const QWORD blockEnd = BlockEnd(sampleTime, length, sampleDuration);
+    MMRESULT result = MMSYSERR_NOERROR;
     bool queued = false;
     bool wantsMore = false;
     {
         CSectionGuard lock(m_deviceLock);
-        if (m_waveOut && QueueBlock(block, context, sampleTime, BlockEnd(sampleTime, length, sampleDuration))) {
+        if (m_waveOut && QueueBlock(block, context, sampleTime, blockEnd)) {
             queued = true;
-            result = waveOutPrepareHeader(m_waveOut, block, sizeof(WAVEHDR));
-            if (result == MMSYSERR_NOERROR) {
-                // Counted before the write: the device may return the block at once.
-                InterlockedIncrement(&m_buffersInFlight);
-                result = waveOutWrite(m_waveOut, block, sizeof(WAVEHDR));
-                if (result != MMSYSERR_NOERROR) {
-                    InterlockedDecrement(&m_buffersInFlight);
-                    waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
-                }
+            // Counted before the write: the device may return the block at once.
+            InterlockedIncrement(&m_buffersInFlight);
+            if (m_holdingRun) {
+                m_heldBlocks.push_back(block);
+                m_heldTicks += blockEnd - sampleTime;
+                if (m_heldTicks >= kStartLeadMs * kTicksPerMillisecond && !m_devicePaused) result = ReleaseHeldBlocks();
+            } else {
+                result = WriteBlock(block);
             }
             CSectionGuard blocks(m_blockLock);
-            if (result != MMSYSERR_NOERROR) {
-                for (auto it = m_queued.begin(); it != m_queued.end(); ++it) {
-                    if (it->block != block) continue;
-                    if (it->run == m_run) --m_runBlocks;
-                    m_queued.erase(it);
-                    break;
-                }
-            }
             wantsMore = m_runBlocks < 2;
         }
     }
@@ -635,7 +646,6 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
         return S_OK;
     }
     if (result != MMSYSERR_NOERROR) {
-        LocalFree(block);
         // Stopping the reader from its own callback thread would wait for this very thread:
         // the playback ends here and the owner stops the engine when it sees the state.
         EndOfPlayback(false);
@@ -650,9 +660,12 @@ HRESULT STDMETHODCALLTYPE CAudioPlay::OnSample(DWORD outputNum, QWORD sampleTime
 
 // Runs and the reader's clock -------------------------------------------------------------------
 
-// Called with m_deviceLock held where the device is open, so that no sample of the earlier run
-// gets written after the device let go of that run's blocks.
+// Called with m_deviceLock held, so that no sample of the earlier run gets written after the
+// device let go of that run's blocks. The new run's first blocks are held back until the start's
+// lead is there (ReleaseHeldBlocks).
 LONG CAudioPlay::BeginRun(QWORD startTime) {
+    DropHeldBlocks();
+    m_holdingRun = TRUE;
     CSectionGuard blocks(m_blockLock);
     LONG run = m_run + 1;
     if (run <= 0) run = 1;  // a run is never 0: a null context is no run
@@ -687,6 +700,69 @@ bool CAudioPlay::QueueBlock(WAVEHDR* block, void* context, QWORD start, QWORD en
     ++m_runBlocks;
     if (end > m_queuedEnd) m_queuedEnd = end;
     return true;
+}
+
+// Forgets a block that came back from the device or never reached it.
+void CAudioPlay::ForgetBlock(WAVEHDR* block) {
+    CSectionGuard blocks(m_blockLock);
+    for (auto it = m_queued.begin(); it != m_queued.end(); ++it) {
+        if (it->block != block) continue;
+        if (it->run == m_run) --m_runBlocks;
+        m_queued.erase(it);
+        return;
+    }
+}
+
+// Frees a block counted in flight that never reached the device.
+void CAudioPlay::DiscardBlock(WAVEHDR* block) {
+    ForgetBlock(block);
+    InterlockedDecrement(&m_buffersInFlight);
+    LocalFree(block);
+}
+
+// Writes a block that is counted in flight (m_deviceLock held); a block that the device refuses
+// is freed.
+MMRESULT CAudioPlay::WriteBlock(WAVEHDR* block) {
+    MMRESULT result = waveOutPrepareHeader(m_waveOut, block, sizeof(WAVEHDR));
+    if (result == MMSYSERR_NOERROR) {
+        result = waveOutWrite(m_waveOut, block, sizeof(WAVEHDR));
+        if (result != MMSYSERR_NOERROR) waveOutUnprepareHeader(m_waveOut, block, sizeof(WAVEHDR));
+    }
+    if (result != MMSYSERR_NOERROR) DiscardBlock(block);
+    return result;
+}
+
+// The blocks held back at the start of the run go to the device together, which then plays
+// (m_deviceLock held). Wine's device, started with a single short block, plays a moment of
+// silence when the next one is late; started with the lead at once, it never runs dry.
+MMRESULT CAudioPlay::ReleaseHeldBlocks() {
+    m_holdingRun = FALSE;
+    std::vector<WAVEHDR*> held;
+    held.swap(m_heldBlocks);
+    m_heldTicks = 0;
+    MMRESULT result = MMSYSERR_NOERROR;
+    for (WAVEHDR* block : held) {
+        if (result == MMSYSERR_NOERROR)
+            result = WriteBlock(block);
+        else
+            DiscardBlock(block);
+    }
+    // Makes the device take every written block now (and play, where it waited for them).
+    if (result == MMSYSERR_NOERROR && !held.empty() && !m_devicePaused) waveOutRestart(m_waveOut);
+    return result;
+}
+
+// Blocks held back that never go to the device (m_deviceLock held).
+void CAudioPlay::DropHeldBlocks() {
+    for (WAVEHDR* block : m_heldBlocks) DiscardBlock(block);
+    m_heldBlocks.clear();
+    m_heldTicks = 0;
+}
+
+// The run ends before its lead is there: what it has is played (unless a pause holds it).
+void CAudioPlay::PlayHeldBlocks() {
+    CSectionGuard lock(m_deviceLock);
+    if (m_waveOut && m_holdingRun && !m_devicePaused) ReleaseHeldBlocks();
 }
 
 // Lets the reader deliver up to the played position plus the lead (and the next block while
@@ -789,6 +865,7 @@ HRESULT CAudioPlay::CloseDevice() {
     InterlockedExchange(&m_endFlag, 0);
     MMRESULT reset = waveOutReset(m_waveOut);
     MMRESULT close = waveOutClose(m_waveOut);
+    m_waveOutThreadId = 0;  // the device's close ended its thread
     m_waveOut = nullptr;
     m_devicePaused = FALSE;
     return reset == MMSYSERR_NOERROR && close == MMSYSERR_NOERROR ? S_OK : E_FAIL;

@@ -9,7 +9,9 @@
 // of what is heard. Where the reader takes a clock from its user, the engine is that clock: it
 // lets the reader deliver up to the played position plus the lead, so that a paused device holds
 // the reader too and a new start position sounds at once. A reader that keeps its own time (and
-// can pause itself) is followed as it comes.
+// can pause itself) is followed as it comes. Either way the device plays each start (of an item or
+// of a new position) only once kStartLeadMs of it is queued: the device's own buffers first take
+// what comes, and a reader that hands each sample over when it is due would leave it dry.
 #pragma once
 
 #include <windows.h>
@@ -38,7 +40,8 @@ enum AudioPlayState {
 
 class CAudioPlay : public WmReader::IWMReaderCallback, public WmReader::IWMReaderCallbackAdvanced {
 public:
-    static const DWORD kLeadMs = 300;  // decoded sound kept queued ahead of the device
+    static const DWORD kLeadMs = 500;       // decoded sound kept queued ahead of the device
+    static const DWORD kStartLeadMs = 250;  // sound queued before the device plays a start
 
     CAudioPlay();
     virtual ~CAudioPlay();
@@ -155,6 +158,12 @@ private:
     bool IsCurrentRun(void* context) const;
     WmReader::QWORD BlockEnd(WmReader::QWORD start, DWORD length, WmReader::QWORD sampleDuration) const;
     bool QueueBlock(WAVEHDR* block, void* context, WmReader::QWORD start, WmReader::QWORD end);
+    void ForgetBlock(WAVEHDR* block);
+    void DiscardBlock(WAVEHDR* block);
+    MMRESULT WriteBlock(WAVEHDR* block);
+    MMRESULT ReleaseHeldBlocks();
+    void DropHeldBlocks();
+    void PlayHeldBlocks();
     void AdvanceReaderClock(bool again);
 
     static void CALLBACK WaveOutProc(HWAVEOUT device, UINT message, DWORD_PTR instance, DWORD_PTR param1,
@@ -172,7 +181,11 @@ private:
     CScopedHandle m_event;
     volatile HRESULT m_asyncResult;
     HWAVEOUT m_waveOut;
-    CSectionLock m_deviceLock;        // guards m_waveOut against the sample and wave-out threads
+    CSectionLock m_deviceLock;        // guards m_waveOut against the sample and wave-out threads, and
+                                      // the held blocks that follow
+    BOOL m_holdingRun;                // the run's first blocks wait for the start's lead
+    std::vector<WAVEHDR*> m_heldBlocks;
+    WmReader::QWORD m_heldTicks;      // the held blocks' sound
     CComPointer<WmReader::IWMReader> m_reader;
     CComPointer<WmReader::IWMReaderAdvanced> m_readerAdvanced;  // the reader's clock; guarded by m_clockLock
     volatile BOOL m_userClock;        // the reader takes its time from DeliverTime
