@@ -18,6 +18,8 @@ PACKAGES=(
   fonts-wqy-microhei sox lame imagemagick x11-apps x11-utils curl dpkg-dev locales
   # The test slots' network namespaces (tools/harness.sh).
   iproute2
+  # The audio capture sink, a program of this machine (tests/support/audio_capture_sink.c).
+  gcc libc6-dev
 )
 # The benchmarks' reference downloaders (curl is above).
 if [ "${1:-}" = bench ]; then
