@@ -1,6 +1,6 @@
 // The download manager of the main window: the download items and their rows in
 // "ListDownloadManage", the roads that start a download, the row icons (pause, resume, wait,
-// delete), one pass of the download monitor, and the list kept in "Dmanage" across runs.
+// delete), the download monitor, and the list kept in "Dmanage" across runs.
 //
 // The entries (item, thread, key) live under the shared lock; row i of the list shows entry i.
 // Only the UI thread adds or removes entries and rows, so the two stay aligned; the monitor
@@ -16,18 +16,9 @@ namespace VelaUI {
 
 namespace {
 
-UIToolkit::CListUI* AsList(CControlUI* control) { return dynamic_cast<UIToolkit::CListUI*>(control); }
+const DWORD kMonitorPeriodMs = 2000;
 
-void ShowStatusIcon(CControlUI* row, const std::wstring& status) {
-    // A complete item keeps the icon it had.
-    if (row == nullptr || status == DownloadStatus::Complete) return;
-    auto* container = static_cast<UIToolkit::IContainerUI*>(row->GetInterface(L"IContainer"));
-    CControlUI* icon = container != nullptr ? container->GetItemAt(kRowStatusIcon) : nullptr;
-    if (icon == nullptr) return;
-    const wchar_t* wanted = DownloadStatusIcon(status);
-    const wchar_t* shown = icon->GetBkImage();
-    if (shown == nullptr || ::lstrcmpW(shown, wanted) != 0) icon->SetBkImage(wanted);
-}
+UIToolkit::CListUI* AsList(CControlUI* control) { return dynamic_cast<UIToolkit::CListUI*>(control); }
 
 bool ShowsProgress(const std::wstring& status) {
     return status == DownloadStatus::Downloading || status == DownloadStatus::Complete ||
@@ -226,17 +217,17 @@ void VelaMainForm::OnDownloadStatusClick(int row) {
     CControlUI* rowControl = list != nullptr ? list->GetItemAt(row) : nullptr;
     if (status == DownloadStatus::Downloading) {
         if (paused) paused->Stop();  // the part file stays for the resume
-        ShowStatusIcon(rowControl, DownloadStatus::Pause);
+        SetDownloadRowStatusIcon(rowControl, DownloadStatus::Pause);
     } else if (status == DownloadStatus::Pause || status == DownloadStatus::Waiting) {
         const StartResult result = StartDownload(key, nullptr);
         if (result == StartResult::Started) {
-            ShowStatusIcon(rowControl, DownloadStatus::Downloading);
+            SetDownloadRowStatusIcon(rowControl, DownloadStatus::Downloading);
         } else if (result == StartResult::NoPlace) {
             {
                 SharedGuard guard(m_sharedLock);
                 if (DownloadEntry* entry = FindDownload(key)) entry->item.Status = DownloadStatus::Waiting;
             }
-            ShowStatusIcon(rowControl, DownloadStatus::Waiting);
+            SetDownloadRowStatusIcon(rowControl, DownloadStatus::Waiting);
         }
     }
 }
@@ -262,6 +253,14 @@ void VelaMainForm::DeleteDownload(int row) {
 }
 
 // ---- The monitor -----------------------------------------------------------------------------
+
+unsigned VelaMainForm::DownloadMonitorThread(FormWorker& worker) {
+    while (::WaitForSingleObject(worker.StopEvent(), kMonitorPeriodMs) == WAIT_TIMEOUT) {
+        if (m_closing) break;
+        if (m_downloadMonitorOn) MonitorDownloads();
+    }
+    return 0;
+}
 
 void VelaMainForm::MonitorDownloads() {
     std::vector<std::shared_ptr<CDownloadThread>> ended;
@@ -291,7 +290,7 @@ void VelaMainForm::ShowDownloadRows() {
         CControlUI* row = list->GetItemAt(static_cast<int>(i));
         if (row == nullptr || !ShowsProgress(items[i].Status)) continue;
         ShowDownloadProgress(row, items[i]);
-        ShowStatusIcon(row, items[i].Status);
+        SetDownloadRowStatusIcon(row, items[i].Status);
     }
 }
 

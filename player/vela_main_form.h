@@ -310,6 +310,7 @@ private:
     StartResult StartDownload(unsigned key, const TrackInfo* source, TrackInfo* record = nullptr);
     DownloadEntry* FindDownload(unsigned key);
     int RunningDownloadsLocked() const;
+    unsigned DownloadMonitorThread(FormWorker& worker);
     void StartWaitingDownloads();
     void ShowDownloadRows();
     void OnDownloadStatusClick(int row);

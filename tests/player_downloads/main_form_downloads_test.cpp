@@ -1,12 +1,14 @@
 // The download manager in the main window, in-process against the stand-in: "BtnToDown" on the
-// current track, the limit of parallel downloads and the monitor's start of the next item, the
-// row icons (pause, resume, wait, delete), a download that fails, the web page's download
-// request through window.external, and "Dmanage" across a close and a new start.
+// current track, the limit of parallel downloads and the start of waiting items whenever a place
+// frees, the rows' columns at the window's default size, the row icons (pause, resume, wait,
+// delete), a download that fails, tracks of one name, the web page's download request through
+// window.external, and "Dmanage" across a close and a new start, also when it cannot be read.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "download_list_file.h"
 #include "download_row.h"
 #include "main_form_fixture.h"
 #include "main_messages.h"
@@ -105,14 +107,20 @@ protected:
         return c != nullptr && c->GetBkImage() != nullptr ? c->GetBkImage() : L"<none>";
     }
 
-    // The downloads view, scrolled to the rows' right end, where their icons are.
+    // The downloads view as the tab shows it, not scrolled.
     void ShowDownloads() {
         Click(L"BtnTabMyMusic");
         Click(L"BtnTabDownManage");
-        auto* list = List(L"ListDownloadManage");
-        ASSERT_NE(list, nullptr);
-        list->SetScrollPos(SIZE{list->GetScrollRange().cx, 0});
+        ASSERT_NE(List(L"ListDownloadManage"), nullptr);
         Pump(50);
+    }
+    // Where the list shows its rows: the body without room for the vertical bar, which a longer
+    // list shows.
+    RECT RowsView() {
+        auto* list = List(L"ListDownloadManage");
+        RECT view = list->GetBody()->GetPos();
+        if (UIToolkit::CScrollBarUI* bar = list->GetVerticalScrollBar()) view.right -= bar->GetFixedWidth();
+        return view;
     }
     // A real click on a row's icon, which must be inside the list's visible part.
     void ClickIcon(int row, int child) {
@@ -120,8 +128,8 @@ protected:
         CControlUI* icon = RowChild(row, child);
         ASSERT_NE(icon, nullptr);
         const RECT at = icon->GetPos();
-        const RECT list = List(L"ListDownloadManage")->GetPos();
-        ASSERT_TRUE(at.left >= list.left && at.right <= list.right) << "icon outside the list";
+        const RECT view = RowsView();
+        ASSERT_TRUE(at.left >= view.left && at.right <= view.right) << "icon outside the list";
         formtest::PostClick(hWnd, icon);
         Pump(150);
     }
@@ -272,6 +280,52 @@ TEST_F(MainDownloadsTest, AFailedDownloadFreesItsPlaceAndCanBeResumed) {
     ClickIcon(0, VelaUI::kRowStatusIcon);
     ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
     EXPECT_TRUE(testfiles::ReadAll(Target(L"So What")) == standin::TrackFileBytes("1003"));
+}
+
+// At the window's default size every column of a row shows side by side under its header, and
+// its icons inside the list, also with room kept for the vertical bar of a long list: nothing
+// needs scrolling sideways.
+TEST_F(MainDownloadsTest, AtTheDefaultSizeEveryColumnOfARowIsInView) {
+    std::vector<DownloadItem> items;
+    for (int i = 0; i < 30; ++i) {
+        items.push_back(Waiting(std::to_wstring(2000 + i).c_str(), L"\u6674\u5929 Blue in Green and a long name",
+                                L"12%"));
+    }
+    ASSERT_TRUE(VelaUI::SaveDownloadItems(DataFile(L"Dmanage"), items));
+    Open();
+    ShowDownloads();
+    auto* list = List(L"ListDownloadManage");
+    EXPECT_EQ(list->GetScrollRange().cx, 0);
+    const RECT view = RowsView();
+    UIToolkit::CListHeaderUI* header = list->GetHeader();
+    ASSERT_EQ(header->GetCount(), 7);
+    auto column = [&](int k) { return header->GetItemAt(k)->GetPos(); };
+    for (int row : {0, 1}) {
+        SCOPED_TRACE(row);
+        std::vector<RECT> shown;
+        for (int child = 0; child < VelaUI::kRowChildCount; ++child) {
+            SCOPED_TRACE(child);
+            const RECT at = RowChild(row, child)->GetPos();
+            EXPECT_TRUE(at.left >= view.left && at.right <= view.right) << at.left << ".." << at.right;
+            for (const RECT& other : shown) {
+                RECT both = {};
+                EXPECT_FALSE(::IntersectRect(&both, &at, &other)) << "overlaps " << other.left << ".." << other.right;
+            }
+            shown.push_back(at);
+        }
+        // The texts under their own headers; both icons under "操" and "作".
+        for (int child = VelaUI::kRowTrackName; child <= VelaUI::kRowSpeed; ++child) {
+            SCOPED_TRACE(child);
+            const RECT at = RowChild(row, child)->GetPos();
+            EXPECT_GE(at.left, column(child - 1).left);
+            EXPECT_LE(at.right, column(child - 1).right);
+        }
+        for (int child : {VelaUI::kRowStatusIcon, VelaUI::kRowDeleteIcon}) {
+            const RECT at = RowChild(row, child)->GetPos();
+            EXPECT_GE(at.left, column(5).left);
+            EXPECT_LE(at.right, column(6).right);
+        }
+    }
 }
 
 struct ChildSearch {
