@@ -8,7 +8,12 @@
 // thread. Nobody holds the lock across a request to the service or a wait for a thread: a start
 // marks its entry "starting" (it holds a place meanwhile), asks for the URL unlocked, and finds
 // its entry again by key, which a delete in between removes.
+//
+// Whenever a place goes free (a download completes, fails, is paused or deleted) the monitor
+// starts the "readying" items, first first, on its next pass.
 #include "vela_main_form.h"
+
+#include <algorithm>
 
 #include "download_row.h"
 
@@ -167,20 +172,26 @@ int VelaMainForm::DownloadTrack(TrackInfo& track) {
     return 0;
 }
 
-// Starts "readying" items, first first, while places are free (monitor thread).
+// Starts "readying" items, first first, while places are free (monitor thread). An item whose
+// URL request fails keeps waiting and is passed over until the next free place.
 void VelaMainForm::StartWaitingDownloads() {
+    std::vector<unsigned> passed;
     for (;;) {
         unsigned key = 0;
         {
             SharedGuard guard(m_sharedLock);
             for (const DownloadEntry& entry : m_downloads) {
-                if (entry.item.Status == DownloadStatus::Readying && !entry.thread && !entry.starting) {
+                if (entry.item.Status == DownloadStatus::Readying && !entry.thread && !entry.starting &&
+                    std::find(passed.begin(), passed.end(), entry.key) == passed.end()) {
                     key = entry.key;
                     break;
                 }
             }
         }
-        if (key == 0 || m_closing || StartDownload(key, nullptr) != StartResult::Started) return;
+        if (key == 0 || m_closing) return;
+        const StartResult result = StartDownload(key, nullptr);
+        if (result == StartResult::NoPlace) return;
+        if (result == StartResult::NoUrl) passed.push_back(key);
     }
 }
 
@@ -218,6 +229,7 @@ void VelaMainForm::OnDownloadStatusClick(int row) {
     if (status == DownloadStatus::Downloading) {
         if (paused) paused->Stop();  // the part file stays for the resume
         SetDownloadRowStatusIcon(rowControl, DownloadStatus::Pause);
+        m_downloadPlaceFreed = true;
     } else if (status == DownloadStatus::Pause || status == DownloadStatus::Waiting) {
         const StartResult result = StartDownload(key, nullptr);
         if (result == StartResult::Started) {
@@ -236,10 +248,13 @@ void VelaMainForm::DeleteDownload(int row) {
     m_downloadMonitorOn = false;
     std::shared_ptr<CDownloadThread> thread;
     bool removed = false;
+    bool heldPlace = false;
     {
         SharedGuard guard(m_sharedLock);
         if (row < static_cast<int>(m_downloads.size())) {
-            thread = std::move(m_downloads[static_cast<size_t>(row)].thread);
+            DownloadEntry& entry = m_downloads[static_cast<size_t>(row)];
+            heldPlace = entry.thread || entry.starting;
+            thread = std::move(entry.thread);
             m_downloads.erase(m_downloads.begin() + row);
             removed = true;
         }
@@ -250,6 +265,7 @@ void VelaMainForm::DeleteDownload(int row) {
     m_downloadMonitorOn = true;
     // The file, whole or in parts, stays on disk.
     if (thread) thread->Stop();
+    if (heldPlace) m_downloadPlaceFreed = true;
 }
 
 // ---- The monitor -----------------------------------------------------------------------------
@@ -279,7 +295,8 @@ void VelaMainForm::MonitorDownloads() {
     }
     for (auto& thread : ended) thread->Stop();
     if (running) RunOnUiThread([this] { ShowDownloadRows(); });
-    if (!ended.empty()) StartWaitingDownloads();
+    if (!ended.empty()) m_downloadPlaceFreed = true;
+    if (m_downloadPlaceFreed.exchange(false)) StartWaitingDownloads();
 }
 
 void VelaMainForm::ShowDownloadRows() {

@@ -456,6 +456,7 @@ private:
     // The download list (under m_sharedLock); row i of "ListDownloadManage" shows entry i.
     std::vector<DownloadEntry> m_downloads;
     unsigned m_nextDownloadKey = 1;
+    std::atomic<bool> m_downloadPlaceFreed{false};  // the monitor starts "readying" items
     std::shared_ptr<CWebBrowserBase> m_browser;
     std::shared_ptr<CClientThread> m_clientThread;
     std::string m_macAddress;

@@ -146,6 +146,14 @@ private:
 
 bool Requested(const std::string& text) { return !standin::RequestsMatching(text).empty(); }
 
+// Whether the player asked the service for the download URL of the track.
+bool DownloadUrlAsked(const std::string& id) {
+    for (const std::string& request : standin::RequestsMatching("GetTrackDownUrl")) {
+        if (request.find("ProductID=" + id) != std::string::npos) return true;
+    }
+    return false;
+}
+
 TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     standin::Reset();
     ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
@@ -218,18 +226,25 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     testfiles::RemoveTree(folder);
 }
 
-// A track of the default playlist plays; "BtnToDown" downloads it: its part file grows while the
-// row runs, the finished file is the stand-in's to the byte, and the list written at the exit
-// holds the row as "已完成".
-TEST(PlayerDownloadsE2E, TheDownloadButtonDownloadsThePlayingTrack) {
+// "BtnToDown" at the limit of one while a download runs: the track waits ("readying") until the
+// running download is paused, then starts by itself. Each file is the stand-in's to the byte,
+// and the list written at the exit holds every row. On the way the downloads view shows rows in
+// several states, each row whole at the window's default size.
+TEST(PlayerDownloadsE2E, ADownloadThatWaitsForAPlaceStartsWhenAPauseFreesIt) {
     standin::Reset();
     ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
     for (const wchar_t* name : {L"PLDefault", L"PLILike", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
     const std::wstring folder = testfiles::FreshDir(L"e2eplaydownload");
     ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Set.ini"),
                                     "[Option]\r\nf=" + testfiles::ToAnsi(folder) + "\r\ng=1\r\n[CloseSet]\r\nb=1\r\n"));
-    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002"}));
-    standin::SetTrackFile("1002", 300000, {}, "slow=60000");
+    std::string list = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    list += TrackElement({L"1001", L"\u6674\u5929", L"\u5468\u6770\u4F26", L"waiting", L"12%", L"35KB", L"0KB/s", L"",
+                          L"", L""});
+    list += TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), list));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1003"}));
+    standin::SetTrackFile("1002", 300000, {}, "slow=30000");
+    standin::SetTrackFile("1003", 300000, {}, "slow=100000");
     const std::wstring program = PrepareProgramFolder(L"playdownload") + L"VelaMusic.exe";
     const std::vector<LayoutChange> myMusic = {{L"VLMyMusic", L"visible", L"true"}};
     // The window hides "BtnPush", so the buttons left of it sit further right than laid out.
@@ -240,51 +255,56 @@ TEST(PlayerDownloadsE2E, TheDownloadButtonDownloadsThePlayingTrack) {
     HWND main = player.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     ::Sleep(300);
-    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    DownloadsView view(program, main);
+    view.ClickIcon(1, 6);  // the first download takes the one place
+    const std::wstring part = folder + L"\\Blue in Green.mp3_0";
+    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > 30000; }, 10000));
+
+    // The track of the play list becomes current, and the download button asks for it.
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabPlayList", myMusic));
     ::Sleep(300);
     RECT row = {};
-    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", 2, 1, row, myMusic));
+    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", 1, 0, row, myMusic));
     DoubleClickAt(main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
-    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1002"}; }, 15000));
+    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1003"}; }, 15000));
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnToDown", playBar));
+    ::Sleep(500);
+    EXPECT_FALSE(DownloadUrlAsked("1003"));  // no place: it waits
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabDownManage", myMusic));
+    ::Sleep(2500);  // a monitor period: the running row shows its progress
+    SaveScreenshot(ResultFile(L"player-downloads-queued.bmp"));  // waiting, downloading, readying
 
-    // The button is enabled once the track has started: press until the download is asked for.
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            if (Requested("GetTrackDownUrl")) return true;
-            ClickControl(program, kMainLayout, main, L"BtnToDown", playBar);
-            ::Sleep(300);
-            return Requested("GetTrackDownUrl");
-        },
-        15000));
-    const std::vector<std::string> asked = standin::RequestsMatching("GetTrackDownUrl");
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_NE(asked[0].find("ProductID=1002"), std::string::npos);
-
-    // The row runs: the part file grows in the download folder.
-    DownloadsView view(program, main);
-    const std::wstring part = folder + L"\\track 1002.mp3_0";
-    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > 50000; }, 10000));
-    const size_t partway = testfiles::ReadAll(part).size();
-    EXPECT_LT(partway, 300000u);
-    SaveScreenshot(ResultFile(L"player-download-running.bmp"));
-
-    const std::wstring target = folder + L"\\track 1002.mp3";
+    view.ClickIcon(1, 6);  // pause: the waiting track starts
+    ASSERT_TRUE(WaitFor([] { return DownloadUrlAsked("1003"); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(folder + L"\\track 1003.mp3_0").size() > 30000; }, 10000));
+    ::Sleep(2000);
+    SaveScreenshot(ResultFile(L"player-downloads-paused.bmp"));  // waiting, pause, downloading
+    const std::wstring queued = folder + L"\\track 1003.mp3";
     std::string bytes;
-    ASSERT_TRUE(WaitForFile(target, 20000, &bytes));
+    ASSERT_TRUE(WaitForFile(queued, 20000, &bytes));
+    EXPECT_TRUE(bytes == standin::TrackFileBytes("1003"));
+    ::Sleep(2500);
+    SaveScreenshot(ResultFile(L"player-downloads-complete.bmp"));  // waiting, pause, complete
+
+    standin::SetTrackFile("1002", 0, {}, "");
+    view.ClickIcon(1, 6);  // resume
+    const std::wstring first = folder + L"\\Blue in Green.mp3";
+    ASSERT_TRUE(WaitForFile(first, 20000, &bytes));
     EXPECT_TRUE(bytes == standin::TrackFileBytes("1002"));
     EXPECT_FALSE(testfiles::Exists(part));
-    ::Sleep(3000);  // one monitor period: the row shows the end
-    SaveScreenshot(ResultFile(L"player-download-complete.bmp"));
+    ::Sleep(2500);
 
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     ASSERT_TRUE(player.WaitForExit(30000));
     std::vector<VelaUI::DownloadItem> saved;
     ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_EQ(saved[0].TrackID, L"1002");
-    EXPECT_EQ(saved[0].TrackName, L"track 1002");
-    EXPECT_EQ(saved[0].Progress, L"\u5DF2\u5B8C\u6210");  // "已完成"
-    EXPECT_EQ(saved[0].FileSize, L"292KB");
+    ASSERT_EQ(saved.size(), 3u);
+    const wchar_t* const ids[] = {L"1001", L"1002", L"1003"};
+    for (size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(saved[i].TrackID, ids[i]) << i;
+    EXPECT_EQ(saved[2].TrackName, L"track 1003");
+    EXPECT_EQ(saved[1].Progress, L"\u5DF2\u5B8C\u6210");  // "已完成"
+    EXPECT_EQ(saved[2].Progress, L"\u5DF2\u5B8C\u6210");
+    EXPECT_EQ(saved[2].FileSize, L"292KB");
     for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
     testfiles::RemoveTree(folder);
 }

@@ -328,6 +328,36 @@ TEST_F(MainDownloadsTest, AtTheDefaultSizeEveryColumnOfARowIsInView) {
     }
 }
 
+// Limit 1. A "readying" item starts as soon as a place goes free, by a pause or a delete as by a
+// completion; a track the service gives no URL for stays "readying" and holds up nobody.
+TEST_F(MainDownloadsTest, QueuedItemsStartWheneverAPlaceFrees) {
+    SeedPlayList({Track("1002", "Blue in Green", "Miles"), Track("9999", "Nowhere", "Nobody"),
+                  Track("1003", "So What", "Miles"), Track("1004", "Freddie", "Miles")});
+    standin::SetTrackFile("1002", 400000, {}, "slow=40000");
+    standin::SetTrackFile("1003", 400000, {}, "slow=40000");
+    Open();
+    ShowDownloads();
+    for (int i = 0; i < 4; ++i) DownloadPlaying(i);
+    ASSERT_EQ(Items().size(), 4u);
+    ASSERT_EQ(Status(0), L"downloading");
+    for (size_t i = 1; i < 4; ++i) EXPECT_EQ(Status(i), L"readying") << i;
+
+    ClickIcon(0, VelaUI::kRowStatusIcon);  // pause: the place goes to the first item with a URL
+    EXPECT_EQ(Status(0), L"pause");
+    ASSERT_TRUE(WaitStatus(2, L"downloading", 2 * kPeriodMs));
+    EXPECT_EQ(Status(1), L"readying");
+    EXPECT_EQ(Status(3), L"readying");
+    EXPECT_EQ(form->GetRunningDownloads(), 1);
+
+    ClickIcon(2, VelaUI::kRowDeleteIcon);  // delete the running one: the next starts
+    ASSERT_EQ(Items().size(), 3u);
+    ASSERT_TRUE(WaitStatus(2, L"complete", 2 * kPeriodMs + 15000));
+    EXPECT_EQ(Items()[2].TrackID, L"1004");
+    EXPECT_EQ(Status(1), L"readying");
+    EXPECT_EQ(Status(0), L"pause");
+    EXPECT_TRUE(testfiles::ReadAll(Target(L"Freddie")) == standin::TrackFileBytes("1004"));
+}
+
 struct ChildSearch {
     HWND parent;
     std::vector<RECT> shown;  // in the parent's client coordinates
