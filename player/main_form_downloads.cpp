@@ -101,8 +101,15 @@ VelaMainForm::StartResult VelaMainForm::StartDownload(unsigned key, const TrackI
         if (entry == nullptr || entry->thread || entry->starting) return StartResult::NoUrl;
         if (RunningDownloadsLocked() >= m_settings.downloadLimit) return StartResult::NoPlace;
         entry->starting = true;
-        item = entry->item;
         folder = m_settings.downloadFolder;
+        // The item keeps its file across pauses and restarts; no other track's item gets it.
+        std::vector<const DownloadItem*> others;
+        for (const DownloadEntry& other : m_downloads) {
+            if (&other != entry) others.push_back(&other.item);
+        }
+        entry->item.FileName = ChooseDownloadName(entry->item, others, folder);
+        entry->item.FilePath = folder;
+        item = entry->item;
     }
     // The request holds the reply file "download" from writing to reading, so the monitor's
     // start and the UI thread's never read each other's reply.

@@ -164,6 +164,8 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
     file += TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
     file += TrackElement({L"1003", L"So What", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    // Another track of the same name.
+    file += TrackElement({L"1004", L"Blue in Green", L"Bill Evans", L"waiting", L"", L"", L"", L"", L"", L""});
     ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), file));
     standin::SetTrackFile("1002", 400000, {}, "slow=40000");
     standin::SetTrackFile("1003", 400000, {}, "slow=40000");
@@ -204,21 +206,37 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     const std::vector<std::string> ranged = standin::RequestsMatching("/trackfile/1002.mp3");
     EXPECT_NE(ranged.back().find("Range: bytes=" + std::to_string(partSize)), std::string::npos);
 
+    // The other "Blue in Green" gets a file of its own; the first one's stays.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (DownloadUrlAsked("1004")) return true;
+            view.ClickIcon(1, 6);  // "waiting" again until the monitor has freed the first one's place
+            return DownloadUrlAsked("1004");
+        },
+        10000));
+    const std::wstring second = folder + L"\\Blue in Green (2).mp3";
+    ASSERT_TRUE(WaitForFile(second, 20000));
+    EXPECT_TRUE(testfiles::ReadAll(second) == standin::TrackFileBytes("1004"));
+    EXPECT_TRUE(testfiles::ReadAll(target) == standin::TrackFileBytes("1002"));
+
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     ASSERT_TRUE(player.WaitForExit(30000));
     std::vector<VelaUI::DownloadItem> saved;
     ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
-    ASSERT_EQ(saved.size(), 1u);
+    ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0].TrackID, L"1002");
     EXPECT_EQ(saved[0].Status, L"waiting");
+    EXPECT_EQ(saved[1].FileName, L"Blue in Green (2).mp3");
 
-    // After a new start, deleting the last item and closing removes the file.
+    // After a new start, deleting the last items and closing removes the file.
     PlayerProcess again;
     ASSERT_TRUE(again.Start(program, L"", testfiles::FreshDir(L"cwd")));
     main = again.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     ::Sleep(300);
-    DownloadsView(program, main).ClickIcon(0, 7);
+    DownloadsView emptied(program, main);
+    emptied.ClickIcon(1, 7);
+    emptied.ClickIcon(0, 7);
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     ASSERT_TRUE(again.WaitForExit(30000));
     EXPECT_FALSE(testfiles::Exists(DataFile(L"Dmanage")));

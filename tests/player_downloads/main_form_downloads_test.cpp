@@ -358,6 +358,45 @@ TEST_F(MainDownloadsTest, QueuedItemsStartWheneverAPlaceFrees) {
     EXPECT_TRUE(testfiles::ReadAll(Target(L"Freddie")) == standin::TrackFileBytes("1004"));
 }
 
+// Two tracks of one name, and two whose names are the same once made safe, each download to a
+// file of their own: the later one gets "<name> (2).mp3". A paused one resumes into its own
+// file, and "Dmanage" keeps each item's file.
+TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
+    SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Miles"), Track("1004", "AC/DC", "Band"),
+                  Track("1005", "AC:DC", "Band")});
+    WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder_) + "\r\ng=4\r\n[CloseSet]\r\nb=1\r\n");
+    standin::SetTrackFile("1002", 300000, {}, "slow=40000");
+    Open();
+    ShowDownloads();
+    DownloadPlaying(0);
+    ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
+    ClickIcon(0, VelaUI::kRowStatusIcon);
+    ASSERT_EQ(Status(0), L"pause");
+    for (int i = 1; i < 4; ++i) DownloadPlaying(i);
+    for (size_t i = 1; i < 4; ++i) ASSERT_TRUE(WaitStatus(i, L"complete", 15000)) << i;
+    standin::SetTrackFile("1002", 0, {}, "");
+    ClickIcon(0, VelaUI::kRowStatusIcon);  // resume
+    ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
+
+    const struct {
+        const char* id;
+        const wchar_t* file;
+    } files[] = {{"1002", L"A"}, {"1003", L"A (2)"}, {"1004", L"AC_DC"}, {"1005", L"AC_DC (2)"}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.id);
+        EXPECT_TRUE(testfiles::ReadAll(Target(f.file)) == standin::TrackFileBytes(f.id));
+    }
+    CloseWith(WM_CLOSE);
+    std::vector<DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 4u);
+    for (size_t i = 0; i < saved.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(saved[i].FileName, std::wstring(files[i].file) + L".mp3");
+        EXPECT_EQ(saved[i].FilePath, folder_);
+    }
+}
+
 struct ChildSearch {
     HWND parent;
     std::vector<RECT> shown;  // in the parent's client coordinates
