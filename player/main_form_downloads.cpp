@@ -331,7 +331,15 @@ void VelaMainForm::StopDownloadThreads() {
 
 // ---- "Dmanage" -------------------------------------------------------------------------------
 
-bool VelaMainForm::SaveDownloadList(const std::wstring& path) { return SaveDownloadItems(path, GetDownloadItems()); }
+bool VelaMainForm::SaveDownloadList(const std::wstring& path) {
+    const std::vector<DownloadItem> items = GetDownloadItems();
+    // A list that could not be read at the start stays as it is while the user has added
+    // nothing in its place.
+    if (m_downloadListUnread && items.empty()) return true;
+    if (!SaveDownloadItems(path, items)) return false;
+    m_downloadListUnread = false;
+    return true;
+}
 
 void VelaMainForm::SaveDownloadList() {
     SaveDownloadList(m_dataFolder + L"\\" + kDownloadListFileName);
@@ -342,6 +350,7 @@ void VelaMainForm::SaveDownloadList() {
 bool VelaMainForm::LoadDownloadList(const std::wstring& name) {
     std::vector<DownloadItem> items;
     const bool loaded = LoadDownloadItems(m_dataFolder + L"\\" + name, items);
+    m_downloadListUnread = !loaded;
     for (const DownloadItem& item : items) AppendDownload(item);
     return loaded;
 }

@@ -457,6 +457,7 @@ private:
     std::vector<DownloadEntry> m_downloads;
     unsigned m_nextDownloadKey = 1;
     std::atomic<bool> m_downloadPlaceFreed{false};  // the monitor starts "readying" items
+    bool m_downloadListUnread = false;  // "Dmanage" failed to load: kept until the user adds
     std::shared_ptr<CWebBrowserBase> m_browser;
     std::shared_ptr<CClientThread> m_clientThread;
     std::string m_macAddress;

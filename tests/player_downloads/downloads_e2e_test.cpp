@@ -1,7 +1,9 @@
 // The real VelaMusic.exe and its download list: the items of "Dmanage" come back as rows after a
-// start, and the closing sequence writes them back, every one "waiting", the rest as it was; the
-// rows' icons start, pause, resume and delete downloads at the limit of one, as the stand-in's
-// request log and the download folder show.
+// start, and the closing sequence writes them back, every one "waiting", the rest as it was; a
+// list that cannot be read outlives a run. The rows' icons, where a user sees them at the
+// window's default size, start, pause, resume and delete downloads at the limit of one; a
+// waiting download starts when a pause frees its place; two tracks of one name get files of their
+// own; as the stand-in's request log and the download folder show.
 #include <gtest/gtest.h>
 
 #include "download_list_file.h"
@@ -53,6 +55,27 @@ std::vector<RECT> ShownChildWindows(HWND parent) {
 
 bool Inside(const RECT& rc, const RECT& area) {
     return rc.left >= area.left && rc.top >= area.top && rc.right <= area.right && rc.bottom <= area.bottom;
+}
+
+// A list that cannot be read (here one XML error) is left as it is by a run that added nothing.
+TEST(PlayerDownloadsE2E, AListThatCannotBeReadOutlivesARun) {
+    standin::Reset();
+    ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+    for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike"}) ::DeleteFileW(DataFile(name).c_str());
+    const std::string broken = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n" +
+                               TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"41%", L"390KB",
+                                             L"", L"", L"", L""}) +
+                               "<Track>\n    <TrackID>1003</TrackName>\n</Track>\n";
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), broken));
+    const std::wstring program = PrepareProgramFolder(L"downloadsbroken") + L"VelaMusic.exe";
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    HWND main = player.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    ASSERT_TRUE(player.WaitForExit(30000));
+    EXPECT_TRUE(testfiles::ReadAll(DataFile(L"Dmanage")) == broken);
+    ::DeleteFileW(DataFile(L"Dmanage").c_str());
 }
 
 TEST(PlayerDownloadsE2E, TheDownloadListComesBackAfterARestartAndIsKeptWaiting) {

@@ -397,6 +397,38 @@ TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
     }
 }
 
+// A "Dmanage" that cannot be read when the window starts (an XML error; a file another program
+// holds locked) leaves the list empty and is left as it is at the close. Once the user has added
+// a download, the close writes the list.
+TEST_F(MainDownloadsTest, AListThatCannotBeReadIsKeptUntilTheUserAddsToIt) {
+    const std::string good = VelaUI::DownloadListText({Waiting(L"1002", L"Blue in Green", L"12%")});
+    const std::string broken = good.substr(0, good.size() - 12);
+    SeedPlayList({Track("1001", "One", "A")});
+    for (bool locked : {false, true}) {
+        SCOPED_TRACE(locked);
+        const std::string& bytes = locked ? good : broken;
+        ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), bytes));
+        HANDLE lock = locked ? ::CreateFileW(DataFile(L"Dmanage").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                             nullptr)
+                             : INVALID_HANDLE_VALUE;
+        Open();
+        if (lock != INVALID_HANDLE_VALUE) ::CloseHandle(lock);
+        EXPECT_TRUE(Items().empty());
+        CloseWith(WM_CLOSE);
+        EXPECT_TRUE(testfiles::ReadAll(DataFile(L"Dmanage")) == bytes);
+    }
+
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), broken));
+    Open();
+    DownloadPlaying(0);
+    ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
+    CloseWith(WM_CLOSE);
+    std::vector<DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].TrackID, L"1001");
+}
+
 struct ChildSearch {
     HWND parent;
     std::vector<RECT> shown;  // in the parent's client coordinates
