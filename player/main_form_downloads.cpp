@@ -162,20 +162,46 @@ int VelaMainForm::DownloadWebTracks() {
     return 0;
 }
 
-int VelaMainForm::DownloadTrack(TrackInfo& track) {
+bool VelaMainForm::IsTrackDownloadingLocked(const std::wstring& trackId) const {
+    for (const DownloadEntry& entry : m_downloads) {
+        if (entry.item.TrackID == trackId && entry.item.Status != DownloadStatus::Complete) return true;
+    }
+    return false;
+}
+
+int VelaMainForm::DownloadTrack(int playList, int row) {
     TrackInfo source;
     {
         SharedGuard guard(m_sharedLock);
-        source = track;
+        const PlayListInfo* playlist = GetPlayList(playList);
+        if (playlist == nullptr || !playlist->HasTrack(row)) return 0;
+        source = playlist->tracks[static_cast<size_t>(row)];
+        if (IsTrackDownloadingLocked(source.TrackID)) return 0;
     }
     const unsigned key = AppendDownload(MakeDownloadItem(source));
     TrackInfo record;
     if (StartDownload(key, &source, &record) != StartResult::Started) return 0;
-    SharedGuard guard(m_sharedLock);  // the playlist's own record, which playback reads
-    track.FileURL = record.FileURL;
-    track.FilePath = record.FilePath;
-    track.FileName = record.FileName;
-    track.IsDownloading = true;
+    // The request left the lock free: the playlist may have changed since. Its own record of the
+    // track, which playback reads, is found again.
+    SharedGuard guard(m_sharedLock);
+    PlayListInfo* playlist = GetPlayList(playList);
+    if (playlist == nullptr) return 0;
+    TrackInfo* track = nullptr;
+    if (playlist->HasTrack(row) && playlist->tracks[static_cast<size_t>(row)].TrackID == source.TrackID) {
+        track = &playlist->tracks[static_cast<size_t>(row)];
+    } else {
+        for (TrackInfo& other : playlist->tracks) {
+            if (other.TrackID == source.TrackID) {
+                track = &other;
+                break;
+            }
+        }
+    }
+    if (track == nullptr) return 0;
+    track->FileURL = record.FileURL;
+    track->FilePath = record.FilePath;
+    track->FileName = record.FileName;
+    track->IsDownloading = true;
     return 0;
 }
 
