@@ -20,7 +20,6 @@ const UINT_PTR kCloseRetryTimer = 401;
 const UINT kCloseRetryElapse = 100;
 // How long the closing sequence waits for each worker thread.
 const DWORD kWorkerEndMs = 10000;
-const DWORD kMonitorPeriodMs = 2000;
 
 bool IsRowOf(CControlUI* sender, CControlUI* list) {
     if (sender == nullptr || list == nullptr) return false;
@@ -330,13 +329,7 @@ void VelaMainForm::StartWorkers() {
     report.InitLock();
     m_statWorker.Start([](FormWorker&) { return StatHeartbeatThread(&g_StatReportInfo); });
 
-    m_monitorWorker.Start([this](FormWorker& worker) {
-        while (::WaitForSingleObject(worker.StopEvent(), kMonitorPeriodMs) == WAIT_TIMEOUT) {
-            if (m_closing) break;
-            if (m_downloadMonitorOn) MonitorDownloads();
-        }
-        return 0u;
-    });
+    m_monitorWorker.Start([this](FormWorker& worker) { return DownloadMonitorThread(worker); });
 
     m_commandEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (m_commandEvent != nullptr) {

@@ -143,11 +143,15 @@ void VelaMainForm::OnPlayListDoubleClick(UINotify& msg) {
 void VelaMainForm::PlayShownRow(int row) {
     {
         SharedGuard guard(m_sharedLock);
-        PlayListInfo* playlist = m_currentPlayList;
+        const PlayListInfo* playlist = GetPlayList(m_shownPlayList);
         if (playlist == nullptr || !playlist->HasTrack(row)) return;
-        playlist->currentIndex = row;
     }
-    QueuePlayback(kCommandPlayCurrent);
+    // As a double-click: the shown playlist becomes the current one.
+    PlayerCommand command;
+    command.code = kCommandPlayRow;
+    command.clickedList = m_shownPlayList;
+    command.clickedRow = row;
+    QueueCommand(command);
 }
 
 void VelaMainForm::SetPlayMode(int button) {

@@ -178,7 +178,8 @@ public:
     void OnListMenu(UINotify& msg);
     void OnPlayListMenu(UINotify& msg);
     void OnPlayListManageMenu(UINotify& msg);
-    // Removes a track and its row from the shown playlist (menu item "删除").
+    // Removes a track and its row from the shown playlist (menu item "删除"); when it was the
+    // current track of the playlist that plays, the track that followed plays in its place.
     void RemoveShownTrack(int row);
 
     // ---- Playback (main_form_playback.cpp) ----
@@ -198,7 +199,8 @@ public:
     void SetPlayMode(int button);
     void OnModeRandom();
     void OnPlayListDoubleClick(UINotify& msg);
-    // Plays the row of the shown playlist from its start (the list menus' "播放").
+    // Plays the row of the shown playlist from its start, which becomes the current playlist (the
+    // list menu's "播放").
     void PlayShownRow(int row);
     LRESULT OnWebAddAll(const std::wstring& id, int kind);
     void AppendWebTracks(PlayListInfo* playlist);
@@ -231,10 +233,11 @@ public:
     // Builds the row of the item just appended (named by its position); the caller adds it.
     UIToolkit::CListContainerElementUI* AddDownloadRow(const DownloadItem& item);
     // The roads that start a download: "BtnToDown" (the current track), the web page's request
-    // (WM_WEB_DOWNLOAD), a playlist's track.
+    // (WM_WEB_DOWNLOAD), the track at a row of a playlist (the list menu's "下载"; nothing when
+    // that track is being downloaded already).
     int DownloadCurrent();
     int DownloadWebTracks();
-    int DownloadTrack(TrackInfo& track);
+    int DownloadTrack(int playList, int row);
     // "itemclick" of a download row: wParam the clicked child (6 status icon, 7 delete icon),
     // lParam the row.
     int OnDownloadRowClick(UINotify& msg);
@@ -310,6 +313,8 @@ private:
     StartResult StartDownload(unsigned key, const TrackInfo* source, TrackInfo* record = nullptr);
     DownloadEntry* FindDownload(unsigned key);
     int RunningDownloadsLocked() const;
+    bool IsTrackDownloadingLocked(const std::wstring& trackId) const;
+    unsigned DownloadMonitorThread(FormWorker& worker);
     void StartWaitingDownloads();
     void ShowDownloadRows();
     void OnDownloadStatusClick(int row);
@@ -455,6 +460,8 @@ private:
     // The download list (under m_sharedLock); row i of "ListDownloadManage" shows entry i.
     std::vector<DownloadEntry> m_downloads;
     unsigned m_nextDownloadKey = 1;
+    std::atomic<bool> m_downloadPlaceFreed{false};  // the monitor starts "readying" items
+    bool m_downloadListUnread = false;  // "Dmanage" failed to load: kept until the user adds
     std::shared_ptr<CWebBrowserBase> m_browser;
     std::shared_ptr<CClientThread> m_clientThread;
     std::string m_macAddress;
