@@ -169,39 +169,58 @@ bool VelaMainForm::IsTrackDownloadingLocked(const std::wstring& trackId) const {
     return false;
 }
 
-int VelaMainForm::DownloadTrack(int playList, int row) {
+// Where a track record lives: its playlist's table index and row, or -1 when it is no playlist's
+// own (the caller's copy). Only addresses are compared, nothing is read (shared lock held).
+void VelaMainForm::LocateTrackLocked(const TrackInfo* track, int& playList, int& row) const {
+    playList = -1;
+    row = -1;
+    std::less<const TrackInfo*> before;
+    for (size_t i = 0; i < m_playLists.size(); ++i) {
+        const std::vector<TrackInfo>& tracks = m_playLists[i]->tracks;
+        if (tracks.empty() || before(track, tracks.data()) || !before(track, tracks.data() + tracks.size())) continue;
+        playList = static_cast<int>(i);
+        row = static_cast<int>(track - tracks.data());
+        return;
+    }
+}
+
+int VelaMainForm::DownloadTrack(TrackInfo& track) {
     TrackInfo source;
+    int playList = -1;
+    int row = -1;
     {
         SharedGuard guard(m_sharedLock);
-        const PlayListInfo* playlist = GetPlayList(playList);
-        if (playlist == nullptr || !playlist->HasTrack(row)) return 0;
-        source = playlist->tracks[static_cast<size_t>(row)];
+        LocateTrackLocked(&track, playList, row);
+        source = track;
         if (IsTrackDownloadingLocked(source.TrackID)) return 0;
     }
     const unsigned key = AppendDownload(MakeDownloadItem(source));
     TrackInfo record;
     if (StartDownload(key, &source, &record) != StartResult::Started) return 0;
-    // The request left the lock free: the playlist may have changed since. Its own record of the
-    // track, which playback reads, is found again.
     SharedGuard guard(m_sharedLock);
-    PlayListInfo* playlist = GetPlayList(playList);
-    if (playlist == nullptr) return 0;
-    TrackInfo* track = nullptr;
-    if (playlist->HasTrack(row) && playlist->tracks[static_cast<size_t>(row)].TrackID == source.TrackID) {
-        track = &playlist->tracks[static_cast<size_t>(row)];
-    } else {
-        for (TrackInfo& other : playlist->tracks) {
-            if (other.TrackID == source.TrackID) {
-                track = &other;
-                break;
+    TrackInfo* target = &track;
+    if (playList >= 0) {
+        // The request left the lock free: the playlist may have changed since, and with it the
+        // place of its own record of the track, which playback reads. It is found again.
+        target = nullptr;
+        PlayListInfo* playlist = GetPlayList(playList);
+        if (playlist == nullptr) return 0;
+        if (playlist->HasTrack(row) && playlist->tracks[static_cast<size_t>(row)].TrackID == source.TrackID) {
+            target = &playlist->tracks[static_cast<size_t>(row)];
+        } else {
+            for (TrackInfo& other : playlist->tracks) {
+                if (other.TrackID == source.TrackID) {
+                    target = &other;
+                    break;
+                }
             }
         }
+        if (target == nullptr) return 0;
     }
-    if (track == nullptr) return 0;
-    track->FileURL = record.FileURL;
-    track->FilePath = record.FilePath;
-    track->FileName = record.FileName;
-    track->IsDownloading = true;
+    target->FileURL = record.FileURL;
+    target->FilePath = record.FilePath;
+    target->FileName = record.FileName;
+    target->IsDownloading = true;
     return 0;
 }
 

@@ -52,7 +52,9 @@ void VelaMainForm::OnPlayListMenu(UINotify& msg) {
         PlayShownRow(row);
         break;
     case 3:
-        DownloadTrack(m_shownPlayList, row);
+        if (PlayListInfo* shown = GetPlayList(m_shownPlayList)) {
+            if (shown->HasTrack(row)) DownloadTrack(shown->tracks[static_cast<size_t>(row)]);
+        }
         break;
     case 4:
         RemoveShownTrack(row);

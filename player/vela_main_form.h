@@ -233,11 +233,13 @@ public:
     // Builds the row of the item just appended (named by its position); the caller adds it.
     UIToolkit::CListContainerElementUI* AddDownloadRow(const DownloadItem& item);
     // The roads that start a download: "BtnToDown" (the current track), the web page's request
-    // (WM_WEB_DOWNLOAD), the track at a row of a playlist (the list menu's "下载"; nothing when
-    // that track is being downloaded already).
+    // (WM_WEB_DOWNLOAD), a track of a playlist (the list menu's "下载"; nothing when that track is
+    // being downloaded already). DownloadTrack writes the download's URL, folder and file into the
+    // given record: a playlist's own record is found again after the service call (the playlist
+    // may have changed meanwhile), any other is the caller's.
     int DownloadCurrent();
     int DownloadWebTracks();
-    int DownloadTrack(int playList, int row);
+    int DownloadTrack(TrackInfo& track);
     // "itemclick" of a download row: wParam the clicked child (6 status icon, 7 delete icon),
     // lParam the row.
     int OnDownloadRowClick(UINotify& msg);
@@ -314,6 +316,7 @@ private:
     DownloadEntry* FindDownload(unsigned key);
     int RunningDownloadsLocked() const;
     bool IsTrackDownloadingLocked(const std::wstring& trackId) const;
+    void LocateTrackLocked(const TrackInfo* track, int& playList, int& row) const;
     unsigned DownloadMonitorThread(FormWorker& worker);
     void StartWaitingDownloads();
     void ShowDownloadRows();
