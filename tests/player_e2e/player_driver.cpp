@@ -193,6 +193,9 @@ bool ListRowRect(const std::wstring& program, WORD layoutId, HWND window, const 
                           auto* owner = dynamic_cast<UIToolkit::CListUI*>(pm.FindControlByName(list));
                           if (owner == nullptr || row < 0 || row >= rows) return false;
                           for (int i = 0; i < rows; ++i) owner->Add(new UIToolkit::CListTextElementUI);
+                          // Twice, as the window lays out again after every change: the second
+                          // pass places the rows beside the scroll bars that the first one left.
+                          root->SetPos(client);
                           root->SetPos(client);
                           UIToolkit::CControlUI* item = owner->GetItemAt(row);
                           if (item == nullptr) return false;
@@ -215,6 +218,20 @@ void DoubleClickAt(HWND window, int x, int y) {
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
     ::PostMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+void WheelAt(HWND window, int x, int y, int notches) {
+    POINT at = {x, y};
+    ::ClientToScreen(window, &at);
+    const WORD delta = static_cast<WORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
+    for (int i = 0; i < (notches > 0 ? notches : -notches); ++i) {
+        ::PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(at.x, at.y));
+    }
+}
+
+void PressKey(HWND window, WPARAM key) {
+    ::PostMessageW(window, WM_KEYDOWN, key, 1);
+    ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
 }
 
 bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,

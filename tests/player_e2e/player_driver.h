@@ -81,6 +81,11 @@ bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const
 void ClickAt(HWND window, int x, int y);
 // Posts a double click (press, release, double-click press, release) at a client point.
 void DoubleClickAt(HWND window, int x, int y);
+// Posts mouse-wheel notches at a client point, as the system sends them (the point in screen
+// coordinates): positive notches turn the wheel away from the user (up), negative ones down.
+void WheelAt(HWND window, int x, int y, int notches);
+// Posts a key press and release (a virtual-key code) to the window.
+void PressKey(HWND window, WPARAM key);
 
 // Waits until the file exists and its contents stop changing; its bytes go to contents.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents = nullptr);
