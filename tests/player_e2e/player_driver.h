@@ -97,6 +97,15 @@ bool WritePlayListFile(const std::wstring& path, const std::vector<std::string>&
 // player set out to play.
 std::vector<std::string> PlayUrlRequests();
 
+// The rows that the window draws in an area, as the centres (client y) of the runs of lines that
+// hold a pixel of the same kind (classify: 0 for none) between x0 and x1 of the area, read from
+// the screen: the rows of a list, the thumb of a scroll bar.
+std::vector<int> DrawnRows(HWND window, const RECT& area, int x0, int x1, int (*classify)(BYTE r, BYTE g, BYTE b));
+
+// A classifier for DrawnRows: 1 for the colours of the lists' scroll-bar thumb (skin.zip's
+// "scrollbar_thumb*.png": normal, under the mouse, pressed), else 0.
+int ScrollBarThumb(BYTE r, BYTE g, BYTE b);
+
 // Saves what the screen shows as a 24-bit BMP file.
 bool SaveScreenshot(const std::wstring& path);
 

@@ -446,6 +446,12 @@ TEST_F(PlayerE2ETest, ALongPlayListScrollsWithTheWheelPageDownAndItsBar) {
         return id;
     };
 
+    // The bar's thumb, in the strip between the rows and the list's right edge.
+    const RECT bar = {first.right, first.top, list.right, list.bottom};
+    auto thumb = [&] { return DrawnRows(main, bar, 0, bar.right - bar.left, ScrollBarThumb); };
+    const std::vector<int> topThumb = thumb();
+    ASSERT_EQ(topThumb.size(), 1u) << "the bar shows its thumb";
+
     int scroll = 0;
     EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]);
 
@@ -463,6 +469,9 @@ TEST_F(PlayerE2ETest, ALongPlayListScrollsWithTheWheelPageDownAndItsBar) {
     ClickAt(main, (first.right + list.right) / 2, list.bottom - rowHeight / 2);
     scroll += page;
     EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after a click on the bar below its thumb";
+    const std::vector<int> scrolledThumb = thumb();
+    ASSERT_EQ(scrolledThumb.size(), 1u);
+    EXPECT_GT(scrolledThumb[0], topThumb[0] + (list.bottom - first.top) / 4) << "the thumb went down with the rows";
     SaveScreenshot(ResultFile(L"player-long-list-scrolled.bmp"));
 
     WheelAt(main, at.x, at.y, 2);
