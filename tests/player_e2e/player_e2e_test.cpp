@@ -337,35 +337,27 @@ RECT ChildRect(HWND main, HWND child) {
     return rc;
 }
 
-// The page's place: the client area less 42 on the left, 138 at the top, 9 on the right and 33
-// at the bottom.
-bool PageFillsItsInset(HWND main, HWND page) {
-    RECT client = {};
-    ::GetClientRect(main, &client);
-    const RECT rc = ChildRect(main, page);
-    return rc.left == 42 && rc.top == 138 && rc.right == client.right - 9 && rc.bottom == client.bottom - 33;
-}
-
 std::string Describe(const RECT& rc) {
     return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
            std::to_string(rc.bottom);
 }
 
-// The page's place and the client area it belongs to, read together: the client area is read
-// again after the page, so that a size change between the two reads is seen and read anew.
-bool PageFillsItsInsetNow(HWND main, HWND page, RECT& client, RECT& placed) {
+// Whether the page lies in its place: the client area less 42 on the left, 138 at the top, 9 on
+// the right and 33 at the bottom. The client area is read again after the page, so that a size
+// change between the two reads is seen and both are read anew; what was read goes to client and
+// placed.
+bool PageFillsItsInset(HWND main, HWND page, RECT* client = nullptr, RECT* placed = nullptr) {
+    RECT area = {}, rc = {};
     for (int i = 0; i < 10; ++i) {
-        RECT before = {}, after = {};
-        ::GetClientRect(main, &before);
-        placed = ChildRect(main, page);
+        RECT after = {};
+        ::GetClientRect(main, &area);
+        rc = ChildRect(main, page);
         ::GetClientRect(main, &after);
-        if (::EqualRect(&before, &after)) {
-            client = after;
-            return placed.left == 42 && placed.top == 138 && placed.right == client.right - 9 &&
-                   placed.bottom == client.bottom - 33;
-        }
+        if (::EqualRect(&area, &after)) break;
     }
-    return false;
+    if (client != nullptr) *client = area;
+    if (placed != nullptr) *placed = rc;
+    return rc.left == 42 && rc.top == 138 && rc.right == area.right - 9 && rc.bottom == area.bottom - 33;
 }
 
 TEST_F(PlayerE2ETest, TheEmbeddedPageFollowsTheWindowWhenMaximisedAndResized) {
@@ -379,7 +371,7 @@ TEST_F(PlayerE2ETest, TheEmbeddedPageFollowsTheWindowWhenMaximisedAndResized) {
     // old size back soon after, and the page follows that too.)
     ::ShowWindow(main, SW_MAXIMIZE);
     RECT client = {}, placed = {};
-    EXPECT_TRUE(PageFillsItsInsetNow(main, page, client, placed)) << Describe(placed) << " in " << Describe(client);
+    EXPECT_TRUE(PageFillsItsInset(main, page, &client, &placed)) << Describe(placed) << " in " << Describe(client);
     EXPECT_EQ(client.right, ::GetSystemMetrics(SM_CXSCREEN));
     EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
 
