@@ -414,7 +414,9 @@ TEST_F(ListLayoutTest, ScrollBarAttributesKeepTheOtherBarAndStyleTheBodysBars) {
         EXPECT_EQ(c.horizontal, horizontal != nullptr) << "case " << i;
         EXPECT_EQ(vertical, l.GetBody()->GetVerticalScrollBar()) << "case " << i;
         EXPECT_EQ(horizontal, l.GetBody()->GetHorizontalScrollBar()) << "case " << i;
-        if (c.verticalWidth != 0 && vertical != nullptr) EXPECT_EQ(c.verticalWidth, vertical->GetFixedWidth()) << i;
+        if (c.verticalWidth != 0 && vertical != nullptr) {
+            EXPECT_EQ(c.verticalWidth, vertical->GetFixedWidth()) << "case " << i;
+        }
         if (c.horizontalHeight != 0 && horizontal != nullptr) {
             EXPECT_EQ(c.horizontalHeight, horizontal->GetFixedHeight()) << "case " << i;
         }
