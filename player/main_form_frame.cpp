@@ -209,7 +209,11 @@ LRESULT VelaMainForm::OnNcHitTest(LPARAM lParam) {
     return FrameHitTest(m_hWnd, m_pm, lParam, true, kCaptionKeepsButtonsOptionsAndTexts);
 }
 
-void VelaMainForm::OnSize() { ApplyRoundRegion(m_hWnd, m_pm); }
+void VelaMainForm::OnSize() {
+    ApplyRoundRegion(m_hWnd, m_pm);
+    // The page keeps its inset whatever the window's size; a minimised window has no room.
+    if (!::IsIconic(m_hWnd)) PlaceWebPage();
+}
 
 void VelaMainForm::OnGetMinMaxInfo(LPARAM lParam) {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

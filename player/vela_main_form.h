@@ -369,6 +369,7 @@ private:
     // ---- Steps of start-up, closing and the workers, each in its concern's file ----
     void CreateWebPage();                               // web page: make the host and its thread
     void ShowWebPage(bool show);                        // web page: show or hide it in the tab
+    void PlaceWebPage();                                // web page: into its inset of the client area
     void CallPageSearch(const std::wstring& text);      // web page: the page's "searchlist"
     void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
     void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work

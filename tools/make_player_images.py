@@ -346,9 +346,22 @@ def device_icon(kind, online):
     return c
 
 
+def scroll_bar_part(colour):
+    """The rail and the thumb of the lists' scroll bars: a rounded square (16 by 16, corners of
+    4) that the layouts stretch along the bar, keeping the corners, so one picture serves the
+    vertical and the horizontal bars."""
+    c = Canvas(16, 16)
+    c.round_rect(0, 0, 16, 16, 4, colour)
+    return c
+
+
 SKIN = {
     "left.png": tree_row_background,
     "tree_expand.png": tree_expand,
+    "scrollbar_rail.png": lambda: scroll_bar_part((0xE6, 0xEB, 0xF1, 255)),
+    "scrollbar_thumb.png": lambda: scroll_bar_part((0xA6, 0xB6, 0xCA, 255)),
+    "scrollbar_thumb_hot.png": lambda: scroll_bar_part((0x84, 0x9B, 0xB8, 255)),
+    "scrollbar_thumb_pushed.png": lambda: scroll_bar_part((0x5E, 0x7E, 0xA6, 255)),
     "Menu_RightKey_bk.png": menu_right_key_background,
     "Menu_RightKey_Hot.png": menu_right_key_hot,
     "bft_03_bf.png": lambda: transport_strip(play_mark),

@@ -193,6 +193,9 @@ bool ListRowRect(const std::wstring& program, WORD layoutId, HWND window, const 
                           auto* owner = dynamic_cast<UIToolkit::CListUI*>(pm.FindControlByName(list));
                           if (owner == nullptr || row < 0 || row >= rows) return false;
                           for (int i = 0; i < rows; ++i) owner->Add(new UIToolkit::CListTextElementUI);
+                          // Twice, as the window lays out again after every change: the second
+                          // pass places the rows beside the scroll bars that the first one left.
+                          root->SetPos(client);
                           root->SetPos(client);
                           UIToolkit::CControlUI* item = owner->GetItemAt(row);
                           if (item == nullptr) return false;
@@ -215,6 +218,20 @@ void DoubleClickAt(HWND window, int x, int y) {
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
     ::PostMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+void WheelAt(HWND window, int x, int y, int notches) {
+    POINT at = {x, y};
+    ::ClientToScreen(window, &at);
+    const WORD delta = static_cast<WORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
+    for (int i = 0; i < (notches > 0 ? notches : -notches); ++i) {
+        ::PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(at.x, at.y));
+    }
+}
+
+void PressKey(HWND window, WPARAM key) {
+    ::PostMessageW(window, WM_KEYDOWN, key, 1);
+    ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
 }
 
 bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,
@@ -263,6 +280,57 @@ std::vector<std::string> PlayUrlRequests() {
         ids.push_back(request.substr(at + 10, end - at - 10));
     }
     return ids;
+}
+
+std::vector<int> DrawnRows(HWND window, const RECT& area, int x0, int x1, int (*classify)(BYTE r, BYTE g, BYTE b)) {
+    std::vector<int> centres;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    POINT origin = {area.left, area.top};
+    ::ClientToScreen(window, &origin);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        ::GdiFlush();
+        const BYTE* pixels = static_cast<const BYTE*>(bits);
+        int start = -1;
+        int runKind = 0;
+        for (int y = 0; y <= height; ++y) {
+            int kind = 0;
+            for (int x = x0; y < height && x < x1 && x < width && kind == 0; ++x) {
+                const BYTE* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
+                kind = classify(p[2], p[1], p[0]);
+            }
+            if (kind != runKind && start >= 0) {
+                centres.push_back(area.top + (start + y - 1) / 2);
+                start = -1;
+            }
+            if (kind != 0 && start < 0) start = y;
+            runKind = kind;
+        }
+        ::SelectObject(memory, old);
+    }
+    if (bitmap != nullptr) ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return centres;
+}
+
+int ScrollBarThumb(BYTE r, BYTE g, BYTE b) {
+    const BYTE colours[3][3] = {{0xA6, 0xB6, 0xCA}, {0x84, 0x9B, 0xB8}, {0x5E, 0x7E, 0xA6}};
+    for (const BYTE* c : colours) {
+        if (r == c[0] && g == c[1] && b == c[2]) return 1;
+    }
+    return 0;
 }
 
 bool SaveScreenshot(const std::wstring& path) {

@@ -3,6 +3,10 @@
 // playlist files across a run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "main_messages.h"
 #include "player_driver.h"
 #include "standin_client.h"
@@ -320,6 +324,152 @@ TEST_F(PlayerE2ETest, PlayListFilesSurviveARunByteForByteAlsoThroughAltF4) {
     DWORD code = 1;
     EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
     EXPECT_EQ(testfiles::ReadAll(DataFile(L"PLDefault")), file);
+}
+
+// The embedded page's host window: the child window that the browser puts into the main window.
+HWND PageWindow(HWND main) { return ::FindWindowExW(main, nullptr, L"Shell Embedding", nullptr); }
+
+// Where a window's child lies, in the window's client coordinates.
+RECT ChildRect(HWND main, HWND child) {
+    RECT rc = {};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+std::string Describe(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+// Whether the page lies in its place: the client area less 42 on the left, 138 at the top, 9 on
+// the right and 33 at the bottom. The client area is read again after the page, so that a size
+// change between the two reads is seen and both are read anew; what was read goes to client and
+// placed.
+bool PageFillsItsInset(HWND main, HWND page, RECT* client = nullptr, RECT* placed = nullptr) {
+    RECT area = {}, rc = {};
+    for (int i = 0; i < 10; ++i) {
+        RECT after = {};
+        ::GetClientRect(main, &area);
+        rc = ChildRect(main, page);
+        ::GetClientRect(main, &after);
+        if (::EqualRect(&area, &after)) break;
+    }
+    if (client != nullptr) *client = area;
+    if (placed != nullptr) *placed = rc;
+    return rc.left == 42 && rc.top == 138 && rc.right == area.right - 9 && rc.bottom == area.bottom - 33;
+}
+
+TEST_F(PlayerE2ETest, TheEmbeddedPageFollowsTheWindowWhenMaximisedAndResized) {
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    HWND page = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (page = PageWindow(main)) != nullptr && PageFillsItsInset(main, page); }, 10000));
+
+    // Maximised, the window covers the screen. (Without a window manager Wine gives the window its
+    // old size back soon after, and the page follows that too.)
+    ::ShowWindow(main, SW_MAXIMIZE);
+    RECT client = {}, placed = {};
+    EXPECT_TRUE(PageFillsItsInset(main, page, &client, &placed)) << Describe(placed) << " in " << Describe(client);
+    EXPECT_EQ(client.right, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
+
+    ::ShowWindow(main, SW_RESTORE);
+    ASSERT_TRUE(WaitFor([&] { return WindowWidth(main) == 900; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
+
+    ::SetWindowPos(main, nullptr, 0, 0, 1000, 700, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return WindowWidth(main) == 1000; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
+    SaveScreenshot(ResultFile(L"player-resized.bmp"));
+    EndPlayer(player);
+}
+
+// A default playlist of 100 tracks ("5000" to "5099") in a list that shows about 16 rows: the
+// wheel, Page Down and a click on the bar below its thumb each bring later rows into view.
+TEST_F(PlayerE2ETest, ALongPlayListScrollsWithTheWheelPageDownAndItsBar) {
+    const int kTracks = 100;
+    std::vector<std::string> ids;
+    for (int i = 0; i < kTracks; ++i) ids.push_back(std::to_string(5000 + i));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), ids));
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    ::Sleep(300);  // shown and laid out
+
+    // Where the rows lie while the list is at its top: the body starts at the first row's top and
+    // ends with the list; a wheel notch moves the list by one line, which is one row here, and a
+    // page is the body's height.
+    const std::vector<LayoutChange> shown = {{L"VLMyMusic", L"visible", L"true"}};
+    RECT list = {}, first = {};
+    ASSERT_TRUE(ControlRect(program, kMainLayout, main, L"ListPlayList", list, shown));
+    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", kTracks, 0, first, shown));
+    const int rowHeight = first.bottom - first.top;
+    const int page = list.bottom - first.top;
+    ASSERT_GT(rowHeight, 0);
+    ASSERT_LT(page, kTracks * rowHeight);
+    // A point in the middle of the body, so that the row under it is always wholly shown.
+    const POINT at = {(first.left + first.right) / 2, (first.top + list.bottom) / 2};
+    const int maxScroll = kTracks * rowHeight - page;
+    auto rowAt = [&](int scroll) { return (at.y - first.top + std::min(scroll, maxScroll)) / rowHeight; };
+
+    // The track of the row under the point: a double click plays it, and the play-URL request
+    // names it; Stop then keeps a track that cannot play from handing on to the next.
+    auto trackAtPoint = [&]() -> std::string {
+        const size_t before = PlayUrlRequests().size();
+        DoubleClickAt(main, at.x, at.y);
+        if (!WaitFor([&] { return PlayUrlRequests().size() > before; }, 10000)) return "none";
+        const std::string id = PlayUrlRequests()[before];
+        EXPECT_TRUE(ClickControl(program, kMainLayout, main, L"BtnPlayStop", shown));
+        size_t seen = 0;
+        DWORD since = ::GetTickCount();
+        WaitFor(
+            [&] {
+                const size_t now = PlayUrlRequests().size();
+                if (now != seen) {
+                    seen = now;
+                    since = ::GetTickCount();
+                }
+                return ::GetTickCount() - since > 500;
+            },
+            10000);
+        return id;
+    };
+
+    // The bar's thumb, in the strip between the rows and the list's right edge.
+    const RECT bar = {first.right, first.top, list.right, list.bottom};
+    auto thumb = [&] { return DrawnRows(main, bar, 0, bar.right - bar.left, ScrollBarThumb); };
+    const std::vector<int> topThumb = thumb();
+    ASSERT_EQ(topThumb.size(), 1u) << "the bar shows its thumb";
+
+    int scroll = 0;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]);
+
+    WheelAt(main, at.x, at.y, -3);
+    scroll += 3 * rowHeight;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after three wheel notches down";
+
+    ClickAt(main, at.x, at.y);  // the list takes the focus back from the Stop button
+    PressKey(main, VK_NEXT);
+    scroll += page;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after Page Down";
+
+    // The bar fills the strip between the rows and the list's right edge; its thumb lies near
+    // its top, so a click just above its lower end is on the rail below the thumb.
+    ClickAt(main, (first.right + list.right) / 2, list.bottom - rowHeight / 2);
+    scroll += page;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after a click on the bar below its thumb";
+    const std::vector<int> scrolledThumb = thumb();
+    ASSERT_EQ(scrolledThumb.size(), 1u);
+    EXPECT_GT(scrolledThumb[0], topThumb[0] + (list.bottom - first.top) / 4) << "the thumb went down with the rows";
+    SaveScreenshot(ResultFile(L"player-long-list-scrolled.bmp"));
+
+    WheelAt(main, at.x, at.y, 2);
+    scroll -= 2 * rowHeight;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after two wheel notches up";
+    EndPlayer(player);
 }
 
 }  // namespace
