@@ -21,6 +21,8 @@ namespace {
 const WORD kMainLayout = 205;
 const DWORD kExitMs = 30000;
 const std::vector<LayoutChange> kMyMusicShown = {{L"VLMyMusic", L"visible", L"true"}};
+// The player hides the push button: the buttons beside the title sit further right.
+const std::vector<LayoutChange> kPushHidden = {{L"BtnPush", L"visible", L"false"}};
 
 // The tones of the stand-in's tracks.
 const double kHz1001 = 440, kHz1002 = 660, kHz1003 = 880, kHz1005a = 523, kHz1005b = 784;
@@ -111,9 +113,9 @@ protected:
     void Press(const wchar_t* button) { ASSERT_TRUE(ClickControl(program, kMainLayout, main, button, kMyMusicShown)); }
 
     // What the screen shows of a control of the main window.
-    std::vector<DWORD> Look(const wchar_t* control) {
+    std::vector<DWORD> Look(const wchar_t* control, const std::vector<LayoutChange>& changes = kMyMusicShown) {
         RECT rc = {};
-        if (!ControlRect(program, kMainLayout, main, control, rc, kMyMusicShown)) return {};
+        if (!ControlRect(program, kMainLayout, main, control, rc, changes)) return {};
         return ClientPixels(main, rc);
     }
 
@@ -297,7 +299,8 @@ TEST_F(PlaybackE2ETest, OnlyTheServicesWebAddressesAreOpenedAndARoundOfFailuresS
     EXPECT_TRUE(WaitForToneInAnyFile(kHz1002, 0.5));
     EXPECT_EQ(TotalToneSeconds(kHz1001), 0.0);
 
-    // 1002's file gone too: in circular mode each track fails once, then playback stops.
+    // Every track's file gone: in circular mode each track fails once, then playback stops.
+    standin::Control("track", "TrackID=2001&TrackName=local&play=/files/missing-2001.mp3");
     standin::Request("POST", "/_ctl/behave?prefix=/files/1002.mp3&b=status%3D404");
     Press(L"BtnPlayCircular");
     ::Sleep(200);
@@ -365,7 +368,10 @@ TEST_F(PlaybackE2ETest, ModeButtonsShowTheModeMuteShowsItsIconAndNothingPlayedIs
     PointerAway();
     EXPECT_TRUE(WaitFor([&] { return Look(L"BtnSound") == sound; }, 3000));
 
-    Press(L"BtnILike");
+    const std::vector<DWORD> like = Look(L"BtnILike", kPushHidden);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnILike", kPushHidden));
+    PointerAway();
+    EXPECT_TRUE(WaitFor([&] { return Look(L"BtnILike", kPushHidden) != like; }, 3000));  // done with: disabled
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     DWORD code = 1;
     ASSERT_TRUE(player.WaitForExit(kExitMs, &code));

@@ -247,9 +247,10 @@ TEST_F(PlaybackFormTest, ClosingWhileAPlayRequestHangsLeavesTheEngineToTheComman
     standin::Reset();
     testfiles::WriteAll(DataFile(L"PLDefault"), PlayListFile({Track("1001", "晴天", "周杰伦")}));
     Open();
-    // A reply that keeps coming for about 11.7 s, longer than the close's wait for a worker (10 s):
-    // 3.5 s before its header, then its body (some 160 bytes) at 20 bytes a second.
-    standin::Request("POST", "/_ctl/behave?prefix=/api/rest/&b=delay%3D3500%3Bslow%3D20&count=1");
+    // A reply that keeps coming for about 15.6 s: 4 s before its header, then its body (some 160
+    // bytes) at 14 bytes a second. The close hides the window first (Wine waits some 4 s for a
+    // window manager there), then waits 10 s for each worker.
+    standin::Request("POST", "/_ctl/behave?prefix=/api/rest/&b=delay%3D4000%3Bslow%3D14&count=1");
     PlayRow(0, 0);
     ASSERT_TRUE(PumpUntil([] { return !standin::RequestsMatching("Sylk42.Track.GetTrackPlayUrl").empty(); }));
     const DWORD start = ::GetTickCount();
