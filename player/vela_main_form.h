@@ -28,7 +28,9 @@
 //  3. No worker outlives the window it works for: the closing sequence ends each one with a
 //     bounded wait that keeps dispatching messages (the audio engine's threads send
 //     WM_PLAYER_PROGRESS to this window meanwhile). A worker that does not end in time keeps the
-//     form object alive until the process ends.
+//     form object alive until the process ends; a command thread that does not end keeps the
+//     audio engine too, which nothing else then touches (the thread leaves it alone once the
+//     window closes).
 #pragma once
 
 #include <windows.h>
