@@ -81,7 +81,12 @@ bool FormWorker::IsRunning() const {
 
 unsigned __stdcall FormWorker::ThreadEntry(void* self) {
     FormWorker* worker = static_cast<FormWorker*>(self);
-    return worker->m_body(*worker);
+    try {
+        return worker->m_body(*worker);
+    } catch (...) {
+        // A failure inside the work ends this thread only; the window and the other workers go on.
+        return kFailedExitCode;
+    }
 }
 
 }  // namespace VelaUI

@@ -19,7 +19,9 @@ bool WaitDispatching(HANDLE handle, DWORD timeoutMs);
 class FormWorker {
 public:
     // The thread's body; it returns the thread's exit code. It should wait on or test StopEvent.
+    // An exception that leaves the body ends the thread with kFailedExitCode.
     using Body = std::function<unsigned(FormWorker& worker)>;
+    static const unsigned kFailedExitCode = 0xE0000001u;
 
     FormWorker();
     FormWorker(const FormWorker&) = delete;

@@ -125,7 +125,7 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
          return true;
      }},
     {WM_PLAYER_STATE, WM_PLAYER_STATE,
-     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) { f.ShowPlayState(static_cast<int>(w)); r = 1; return true; }},
+     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) { f.OnEngineState(static_cast<int>(w)); r = 1; return true; }},
     {WM_PLAYER_PROGRESS, WM_PLAYER_PROGRESS,
      [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) { r = f.OnPlayerProgress(w, l); return true; }},
     {WM_WEB_AUDITION, WM_WEB_AUDITION, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
@@ -295,8 +295,7 @@ void VelaMainForm::InitWindow() {
     m_playMode = 0;
     m_musicTab = -1;
     m_listTab = -1;
-    m_randomOrder.clear();
-    m_randomPosition = 0;
+    m_randomRound.Reset();
     m_seeking = 0;
     BindControls();
     CreateWebPage();
@@ -333,16 +332,7 @@ void VelaMainForm::StartWorkers() {
 
     m_commandEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (m_commandEvent != nullptr) {
-        m_commandWorker.Start([this](FormWorker& worker) {
-            const HANDLE wake[2] = {m_commandEvent, worker.StopEvent()};
-            for (;;) {
-                ::WaitForMultipleObjects(2, wake, FALSE, INFINITE);
-                if (m_closing || worker.StopRequested()) break;
-                const PlayerCommand command = TakeCommand();
-                if (command.code != 0) RunPlayerCommand(command);
-            }
-            return 0u;
-        });
+        m_commandWorker.Start([this](FormWorker& worker) { return PlayerCommandThread(worker); });
     }
     // Auto-play waits for the playlists ("windowinit"): StartAutoPlay.
 }
@@ -371,6 +361,7 @@ void VelaMainForm::RunUiTasks() {
 }
 
 void VelaMainForm::QueueCommand(const PlayerCommand& command) {
+    NoteCommandQueued(command.code);
     {
         SharedGuard guard(m_sharedLock);
         m_command = command;
@@ -381,7 +372,11 @@ void VelaMainForm::QueueCommand(const PlayerCommand& command) {
 
 PlayerCommand VelaMainForm::TakeCommand() {
     SharedGuard guard(m_sharedLock);
-    return m_command;
+    const PlayerCommand command = m_command;
+    // Taken: a wake-up for a command queued after this one's signal finds nothing to run again.
+    // The serial stays, so that the command thread still sees whether a newer one came.
+    m_command.code = 0;
+    return command;
 }
 
 // ---- Message map and dispatch ----------------------------------------------------------------
@@ -492,7 +487,9 @@ LRESULT VelaMainForm::OnClose(bool& handled) {
     ::AnimateWindow(m_hWnd, 300, AW_HIDE | AW_CENTER);
     EndWorkers();
     StopDownloadThreads();
-    if (m_audio) {
+    // A command thread that did not end may still be on its way into the engine (after a slow
+    // service call): then the engine is left alone, to the end of the process.
+    if (m_audio && !m_commandWorker.IsRunning()) {
         m_audio->Stop();
         m_audio->Close();
         m_audio->ReleaseAll();
@@ -517,7 +514,7 @@ void VelaMainForm::EndWorkers() {
     ended = m_monitorWorker.Stop(kWorkerEndMs) && ended;
     ended = m_statWorker.Stop(kWorkerEndMs) && ended;
     m_workersEnded = ended;
-    if (m_audio) m_audio->SetAbort(FALSE);
+    if (m_audio && !m_commandWorker.IsRunning()) m_audio->SetAbort(FALSE);
 }
 
 void VelaMainForm::SaveAndEmptyPlayLists() {

@@ -214,9 +214,10 @@ int VelaMainForm::AddCurrentToFavourites() {
     {
         SharedGuard guard(m_sharedLock);
         PlayListInfo* current = m_currentPlayList;
-        const TrackInfo* track = current != nullptr ? current->CurrentTrack() : nullptr;
-        if (favourites != nullptr && track != nullptr && current != favourites) {
-            favourites->tracks.push_back(*track);
+        // Before anything played the current index is -1: there is no current track to add.
+        const bool hasTrack = current != nullptr && current->HasTrack(current->currentIndex);
+        if (favourites != nullptr && hasTrack && current != favourites) {
+            favourites->tracks.push_back(current->tracks[static_cast<size_t>(current->currentIndex)]);
             shown = favourites->index == m_shownPlayList;
         }
     }

@@ -28,13 +28,16 @@
 //  3. No worker outlives the window it works for: the closing sequence ends each one with a
 //     bounded wait that keeps dispatching messages (the audio engine's threads send
 //     WM_PLAYER_PROGRESS to this window meanwhile). A worker that does not end in time keeps the
-//     form object alive until the process ends.
+//     form object alive until the process ends; a command thread that does not end keeps the
+//     audio engine too, which nothing else then touches (the thread leaves it alone once the
+//     window closes).
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <atomic>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,6 +46,7 @@
 
 #include "download_list_file.h"
 #include "form_worker.h"
+#include "playback_rules.h"
 #include "playlist_info.h"
 #include "ui_controls.h"
 
@@ -79,8 +83,10 @@ struct PlayerCommand {
     int clickedList = -1;       // play a row: the shown playlist's index when it was double-clicked
     int clickedRow = -1;        // play a row: the row's index
     bool trackEnded = false;    // previous, next: queued when the last track had played to its end
+    bool afterFailure = false;  // next: queued by the command thread because a track failed
     std::wstring url;           // audition: the stream to open
     std::wstring title;         // audition: the title text while it plays
+    std::wstring trackName;     // audition: the track's name, for the texts of a failure
     unsigned seekMs = 0;        // seek: the position in milliseconds
     unsigned serial = 0;        // set by the queue: tells a newer command from an older one
 };
@@ -194,6 +200,8 @@ public:
     void ShowSeekTime();
     void SeekToSlider();
     LRESULT OnPlayerProgress(WPARAM what, LPARAM value);
+    // A state that the audio engine posted (WM_PLAYER_STATE).
+    void OnEngineState(int state);
     // Stores the state at once (any thread); the display follows on the UI thread.
     void ShowPlayState(int state);
     void SetPlayMode(int button);
@@ -325,13 +333,15 @@ private:
     void SaveDownloadList();
 
     // ---- Playback: the command thread's side ----
+    // The command thread: runs the newest command each time it is woken, until the window closes.
+    unsigned PlayerCommandThread(FormWorker& worker);
     void InterruptEngine();
     void PlayPrevious(bool trackEnded);
     void PlayOrPause();
     void PlayNext(bool trackEnded);
     // The next (+1) or previous (-1) track of the current playlist in the play mode.
     void PlayStep(int direction, bool trackEnded);
-    bool StepRandom(int direction, bool wrap);
+    bool StepRandom(int direction, bool wrap, bool trackEnded);
     void LoadWebList(const std::wstring& id, int kind);
     void PlayClickedRow(int list, int row);
     void PlayCurrent();
@@ -340,16 +350,23 @@ private:
     void SeekEngine(unsigned milliseconds);
     // 1 played, 0 failed (the next track is due), -1 given up (aborted or closing).
     int OpenAndPlay(const std::wstring& path, const TrackInfo& track);
+    // After a track failed: the next one, unless every track of the list failed in a row.
+    void MoveOnAfterFailure(int failedIndex);
     void ShowPlaying(const std::wstring& title);
-    void ShowStopped();
+    // The stopped state at the list's first track; the title says so (by default the idle text).
+    void ShowStopped(const wchar_t* title = nullptr);
     void SetTitle(const std::wstring& text);
     // Runs a control change now on the UI thread, else hands it to the UI thread.
     void OnUi(std::function<void()> change);
     bool IsUiThread() const;
     void ApplyPlayState(int state);
+    // The UI thread queued a command: one that ends the playing item makes the engine's late
+    // reports about that item stale (OnEngineState).
+    void NoteCommandQueued(int code);
     void QueuePlayback(int code, bool trackEnded = false);
-    // The command thread's own next: dropped when a newer command than serial was queued.
-    void QueueCommandUnlessNewer(int code, unsigned serial);
+    // The command thread's own next after a track failed: dropped when a newer command than
+    // serial was queued.
+    void QueueNextAfterFailure(unsigned serial);
     // Auto-play ([Option] b): the current track, once the playlists are built.
     void StartAutoPlay();
 
@@ -448,8 +465,13 @@ private:
     unsigned m_commandSerial = 0;
     std::vector<std::function<void()>> m_uiTasks;
 
-    std::vector<int> m_randomOrder;     // under m_sharedLock
-    unsigned m_randomPosition = 0;      // under m_sharedLock
+    RandomRound m_randomRound{static_cast<unsigned>(std::time(nullptr)) ^ ::GetTickCount()};  // under m_sharedLock
+    // The tracks of the current playlist that failed one after the other since a track last
+    // started or the user last asked for something (command thread).
+    std::vector<int> m_failedInRow;
+    // UI thread: a command that ends the playing item was queued, and the engine has not started
+    // an item since. The engine's end and stop reports meanwhile are about the item that ended.
+    bool m_itemEnding = false;
     unsigned m_runningCommand = 0;      // the serial of the command the command thread runs
     bool m_autoPlayStarted = false;
     std::wstring m_titleText;           // what "TextArtist_Sing" shows or is about to; under m_sharedLock

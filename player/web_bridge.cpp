@@ -163,6 +163,21 @@ std::unique_ptr<std::wstring> TakeWebAddAllText(WPARAM wParam) {
     return std::unique_ptr<std::wstring>(reinterpret_cast<std::wstring*>(wParam));
 }
 
+namespace {
+
+// The last audition, under WebListsLock.
+WebAudition& KeptAudition() {
+    static WebAudition audition;
+    return audition;
+}
+
+}  // namespace
+
+WebAudition LastWebAudition() {
+    std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+    return KeptAudition();
+}
+
 // ---- IDispatch -------------------------------------------------------------------------------
 
 STDMETHODIMP CWebBrowserBase::GetTypeInfoCount(UINT* count) {
@@ -310,8 +325,15 @@ void CWebBrowserBase::OnTrackSelect(int action, const std::wstring& trackId, con
             WebTrackList.assign(1, track);
         }
         {
-            RestReplyLock hold(RestReply::PlayUrl);
-            RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, trackId);
+            std::wstring url;
+            {
+                RestReplyLock hold(RestReply::PlayUrl);
+                RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, trackId);
+                ParsePlayUrlReply(RestReply::PlayUrl, url);
+            }
+            std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+            KeptAudition().track = track;
+            KeptAudition().url = url;
         }
         PostToHost(WM_WEB_AUDITION);
         break;

@@ -20,6 +20,8 @@
 #include <mutex>
 #include <string>
 
+#include "track_info.h"
+
 namespace VelaUI {
 
 // The client page on the service's web host.
@@ -41,6 +43,15 @@ int ScriptArgInt(const std::wstring& text);
 // The receiver of WM_WEB_ADD_ALL takes the id text that the message carries with this, once;
 // null for a 0 wParam.
 std::unique_ptr<std::wstring> TakeWebAddAllText(WPARAM wParam);
+
+// The page's last audition ("TrackSelect" action 2): its track and the play URL that the service
+// gave for it, read from the reply together with the request, so that no later request of the
+// same reply can change it before the audition opens it. Empty until the page asks for one.
+struct WebAudition {
+    TrackInfo track;
+    std::wstring url;  // empty: the service gave none
+};
+WebAudition LastWebAudition();
 
 class CWebBrowserBase : public IDispatch,
                         public IOleClientSite,

@@ -368,4 +368,36 @@ bool SaveScreenshot(const std::wstring& path) {
     return ok;
 }
 
+std::vector<DWORD> ClientPixels(HWND window, const RECT& rect) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    POINT origin = {rect.left, rect.top};
+    if (width <= 0 || height <= 0 || !::ClientToScreen(window, &origin)) return {};
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        if (::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY)) {
+            ::GdiFlush();
+            const DWORD* first = static_cast<const DWORD*>(bits);
+            pixels.assign(first, first + static_cast<size_t>(width) * static_cast<size_t>(height));
+            for (DWORD& pixel : pixels) pixel &= 0x00FFFFFF;
+        }
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+    }
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 }  // namespace e2e

@@ -108,5 +108,8 @@ int ScrollBarThumb(BYTE r, BYTE g, BYTE b);
 
 // Saves what the screen shows as a 24-bit BMP file.
 bool SaveScreenshot(const std::wstring& path);
+// The pixels that the screen shows of a rectangle of the window's client area, row by row from
+// the top, each 0x00RRGGBB; empty when they cannot be read.
+std::vector<DWORD> ClientPixels(HWND window, const RECT& rect);
 
 }  // namespace e2e
