@@ -1,6 +1,7 @@
 // The player's start-up steps.
 #include "player_startup.h"
 
+#include <cwchar>
 #include <memory>
 #include <new>
 #include <vector>
@@ -99,7 +100,8 @@ int AskForUpdate() {
 
 bool IsUpdaterCommandLine(const wchar_t* commandLine) {
     if (commandLine == nullptr || *commandLine == 0) return false;
-    return ::lstrcmpW(commandLine, L"Update_IDOK") == 0 || ::lstrcmpW(commandLine, L"Update_IDCANCEL") == 0;
+    // Unit by unit: a comparison by the user's locale would take a look-alike for the word.
+    return std::wcscmp(commandLine, L"Update_IDOK") == 0 || std::wcscmp(commandLine, L"Update_IDCANCEL") == 0;
 }
 
 HANDLE StartUpdater() {
