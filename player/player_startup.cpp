@@ -142,8 +142,8 @@ bool RunUpdateCheck(const std::wstring& dataFolder) {
 }
 
 void SeedSettings(const std::wstring& programFolder, const std::wstring& dataFolder) {
-    const std::wstring source = programFolder + L"Set.ini";
-    const std::wstring target = dataFolder + L"Set.ini";
+    const std::wstring source = programFolder + kSettingsFileName;
+    const std::wstring target = dataFolder + kSettingsFileName;
     if (::GetFileAttributesW(source.c_str()) != INVALID_FILE_ATTRIBUTES) {
         ::CopyFileW(source.c_str(), target.c_str(), TRUE);
     }

@@ -293,9 +293,6 @@ private:
     bool OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result);
     void ToggleTabButton(int tab, CControlUI* const* buttons);
 
-    // ---- Settings ----
-    std::wstring SettingsPath() const;
-
     // ---- Downloads ----
     // One download item with its thread (empty unless it runs). The key names the entry across
     // a start that asks the service for the URL without holding the shared lock.
