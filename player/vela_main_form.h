@@ -167,6 +167,8 @@ public:
     int OnPlayListTreeClick(UINotify& msg);
     int AddCurrentToFavourites();
     bool SavePlayList(PlayListInfo* playlist);
+    // Writes every local playlist to its file and keeps them (the end of the session).
+    void SavePlayLists();
     bool LoadPlayList(PlayListInfo* playlist, const std::wstring& id, bool fill);
     // The playlist at a table index, or null (UI thread, or under the shared lock).
     PlayListInfo* GetPlayList(int index) const;
