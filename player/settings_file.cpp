@@ -20,10 +20,10 @@ struct SettingDefault {
 };
 
 const SettingDefault kDefaults[] = {
-    {&kRunAtLogon, L"0"},   {&kAutoPlay, L"0"},   {&kShowAutoLogin, L"0"},
-    {&kSongNameFirst, L"0"}, {&kCloseToTray, L"0"}, {&kDownloadFolder, kDefaultDownloadFolder},
-    {&kDownloadLimit, L"1"}, {&kCloseAction, L"0"}, {&kDoNotAsk, L"0"},
-    {&kRememberPassword, L"0"}, {&kLoginAuto, L"0"}, {&kAccountName, L""},
+    {&kRunAtLogon, L"0"},       {&kAutoPlay, L"0"},    {&kShowAutoLogin, L"0"},
+    {&kSongNameFirst, L"0"},    {&kCloseToTray, L"0"}, {&kDownloadFolder, kDefaultDownloadFolder},
+    {&kDownloadLimit, L"1"},    {&kCloseAction, L"0"}, {&kDoNotAsk, L"0"},
+    {&kRememberPassword, L"0"}, {&kLoginAuto, L"0"},   {&kAccountName, L""},
 };
 
 // The whole file with every key at its default.

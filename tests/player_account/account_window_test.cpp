@@ -265,7 +265,8 @@ TEST_F(AccountWindowTest, AFailedAutomaticLoginSaysWhyBeforeTheWindowShows) {
         ClearAccount();
         ::DeleteFileW(DataFile(L"data").c_str());
         WriteSettings("[Login]\r\na=1\r\nb=1\r\nc=demo\r\n");
-        if (*c.reply != '\0') standin::Control("reply", std::string("method=Sylk42.User.Login&xml=") + standin::Escape(c.reply));
+        if (*c.reply != '\0')
+            standin::Control("reply", std::string("method=Sylk42.User.Login&xml=") + standin::Escape(c.reply));
         if (c.password != nullptr) {
             ASSERT_TRUE(SaveRememberedPassword(testfiles::PlayerDataFolder(), c.password));
         }
@@ -298,7 +299,8 @@ TEST_F(AccountWindowTest, ALogoutThatIsNotConfirmedKeepsTheUserAndSaysWhy) {
          L"服务忙"},
         {"no reply", "status=500", {"quiet", "pw", "80", "Q", "tk80", "", "", "", ""}, L"网络连接超时, 请重试"},
         // Without a text of the service's the tip still says that it failed.
-        {"refused without a text", "", {"mute", "pw", "81", "M", "tk81", "", "", "503", ""}, L"发生未知错误,请稍后重试"},
+        {"refused without a text", "", {"mute", "pw", "81", "M", "tk81", "", "", "503", ""},
+         L"发生未知错误,请稍后重试"},
         {"no root element", "", {"bare", "pw", "82", "B", "tk82", "", "", "", ""}, L"发生未知错误,请稍后重试",
          "<?xml version=\"1.0\"?><!-- nothing -->"},
     };
@@ -316,7 +318,8 @@ TEST_F(AccountWindowTest, ALogoutThatIsNotConfirmedKeepsTheUserAndSaysWhy) {
         if (*c.behaviour != '\0') {
             standin::Control("behave", "prefix=/api/rest/&count=1&b=" + standin::Escape(c.behaviour));
         }
-        if (*c.reply != '\0') standin::Control("reply", std::string("method=Sylk42.User.Logout&xml=") + standin::Escape(c.reply));
+        if (*c.reply != '\0')
+            standin::Control("reply", std::string("method=Sylk42.User.Logout&xml=") + standin::Escape(c.reply));
         EXPECT_EQ(TipOf([&] { Click(L"BtnLogout"); }), c.text);
         standin::Control("reply", "method=Sylk42.User.Logout");  // the service's own answers again
         EXPECT_TRUE(Visible(L"BtnLogout"));

@@ -307,10 +307,9 @@ TEST_F(LoginFormTest, ARefusalWithoutTheServicesTextSaysThatSomethingWentWrong) 
         Type(form, L"demo", L"demo123");
         std::wstring tip;
         script = Script();
-        script.Do([&] { Enter(form, Submit::ClickOK); })
-            .DismissTip(&tip)
-            .WaitForDialog(dialog)
-            .Do([&] { formtest::PostKey(dialog, VK_ESCAPE); });
+        script.Do([&] { Enter(form, Submit::ClickOK); }).DismissTip(&tip).WaitForDialog(dialog).Do([&] {
+            formtest::PostKey(dialog, VK_ESCAPE);
+        });
         EXPECT_EQ(Run(form), 1);
         EXPECT_EQ(tip, L"发生未知错误,请稍后重试");
     }

@@ -195,8 +195,8 @@ TEST_F(SettingsTest, ChoicesThatCannotBeWrittenAreToldToTheUser) {
     WriteSettings(text);
     const std::string before = testfiles::ReadAll(DataFile(L"Set.ini"));
     const bool autoRun = IsAutoRunSet();
-    CScopedHandle hold(::CreateFileW(DataFile(L"Set.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, 0, nullptr));
+    CScopedHandle hold(
+        ::CreateFileW(DataFile(L"Set.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(hold.IsValid());
 
     formtest::DialogScript options;
