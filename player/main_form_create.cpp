@@ -74,6 +74,18 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_NCCALCSIZE, WM_NCCALCSIZE, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = 0; return true; }},
     {WM_NCPAINT, WM_NCPAINT, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = 0; return true; }},
     {WM_SYSCOMMAND, WM_SYSCOMMAND, [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) { return f.OnSysCommand(w, l, r); }},
+    // The end of the session (log-off, shut-down) ends the process without WM_CLOSE: what the
+    // closing sequence would save is saved when it comes. The player never holds it up.
+    {WM_QUERYENDSESSION, WM_QUERYENDSESSION, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = TRUE; return true; }},
+    {WM_ENDSESSION, WM_ENDSESSION,
+     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) {
+         if (w != FALSE && !f.m_closed) {
+             f.SaveDownloadList();
+             f.SavePlayLists();
+         }
+         r = 0;
+         return true;
+     }},
     {WM_TIMER, WM_TIMER,
      [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) {
          if (w != kCloseRetryTimer) return false;  // timer 400 has no effect

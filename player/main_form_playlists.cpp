@@ -239,6 +239,10 @@ bool VelaMainForm::SavePlayList(PlayListInfo* playlist) {
     return ReplaceWholeFile(PlayListPath(playlist->id), PlayListFileText(tracks));
 }
 
+void VelaMainForm::SavePlayLists() {
+    for (int i = 0; i < GetPlayListCount(); ++i) SavePlayList(GetPlayList(i));
+}
+
 bool VelaMainForm::LoadPlayList(PlayListInfo* playlist, const std::wstring& id, bool fill) {
     if (playlist == nullptr) return false;
     if (fill) {

@@ -173,6 +173,8 @@ public:
     int OnPlayListTreeClick(UINotify& msg);
     int AddCurrentToFavourites();
     bool SavePlayList(PlayListInfo* playlist);
+    // Writes every local playlist to its file and keeps them (the end of the session).
+    void SavePlayLists();
     bool LoadPlayList(PlayListInfo* playlist, const std::wstring& id, bool fill);
     // The playlist at a table index, or null (UI thread, or under the shared lock).
     PlayListInfo* GetPlayList(int index) const;
@@ -305,9 +307,6 @@ private:
     void OnGetMinMaxInfo(LPARAM lParam);
     bool OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result);
     void ToggleTabButton(int tab, CControlUI* const* buttons);
-
-    // ---- Settings ----
-    std::wstring SettingsPath() const;
 
     // ---- Downloads ----
     // One download item with its thread (empty unless it runs). The key names the entry across

@@ -7,11 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "download_list_file.h"
+#include "local_helpers.h"
 #include "main_messages.h"
 #include "player_driver.h"
 #include "standin_client.h"
+#include "standin_tracks.h"
 #include "stat_report.h"
 #include "test_files.h"
+#include "win_owners.h"
 
 using namespace e2e;
 
@@ -36,6 +40,21 @@ std::wstring Setting(const wchar_t* section, const wchar_t* key) {
 
 std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
 
+// The TrackIDs of a playlist file, in order.
+std::vector<std::wstring> TrackIdsOf(const std::wstring& path) {
+    std::vector<std::wstring> ids;
+    TiXmlDocument document;
+    if (!LoadXmlFile(document, path)) return ids;
+    for (const TiXmlElement* track = document.FirstChildElement(); track != nullptr;
+         track = track->NextSiblingElement()) {
+        const TiXmlElement* id = track->FirstChildElement("TrackID");
+        std::wstring text;
+        if (id != nullptr && id->GetText() != nullptr) Utf8Fixed3ToWide(text, id->GetText());
+        ids.push_back(text);
+    }
+    return ids;
+}
+
 bool IsTopmost(HWND hWnd) { return (::GetWindowLongPtrW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 int WindowWidth(HWND hWnd) {
@@ -49,7 +68,7 @@ protected:
     void SetUp() override {
         standin::Reset();
         ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
-        for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike", L"app.xml", L"update.ini"}) {
+        for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike", L"Dmanage", L"app.xml", L"update.ini"}) {
             ::DeleteFileW(DataFile(name).c_str());
         }
         folder = PrepareProgramFolder(L"player");
@@ -228,6 +247,31 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     EXPECT_EQ(Setting(L"Option", L"e"), L"1");
     EXPECT_EQ(Setting(L"CloseSet", L"a"), L"1");
     EXPECT_EQ(Setting(L"Option", L"g"), L"1");
+
+    {
+        // A "Set.ini" that cannot be written (held by another program): the options say so and
+        // stay open with what the user chose.
+        CScopedHandle hold(::CreateFileW(DataFile(L"Set.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(hold.IsValid());
+        ChooseTrayItem(player, L"MenuElement_2");
+        options = player.WaitForWindow(L"VelaUI::VelaOptionForm");
+        ASSERT_NE(options, nullptr);
+        ::Sleep(300);
+        ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"RadioSong_Singer"));
+        ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnOK"));
+        HWND tip = player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+        ASSERT_NE(tip, nullptr);
+        EXPECT_EQ(WindowWidth(tip), 367);
+        ::Sleep(300);
+        SaveScreenshot(ResultFile(L"player-options-not-saved.bmp"));
+        ::PostMessageW(tip, WM_KEYDOWN, VK_ESCAPE, 1);
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(tip); }, 5000));
+        EXPECT_TRUE(::IsWindowVisible(options));
+        ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnCancel"));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 5000));
+    }
+    EXPECT_EQ(Setting(L"Option", L"d"), L"0");
 
     ChooseTrayItem(player, L"MenuElement_3");
     EXPECT_TRUE(WaitFor([&] { return IsTopmost(main); }, 5000));
@@ -470,6 +514,57 @@ TEST_F(PlayerE2ETest, ALongPlayListScrollsWithTheWheelPageDownAndItsBar) {
     scroll -= 2 * rowHeight;
     EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after two wheel notches up";
     EndPlayer(player);
+}
+
+// Windows ends the session (log-off, shut-down): the player, hidden in the tray, gets
+// WM_QUERYENDSESSION and WM_ENDSESSION and no WM_CLOSE, and is then ended. The favourite and the
+// download of this run are in their files all the same, and the default list is as it was.
+TEST_F(PlayerE2ETest, TheEndOfTheSessionKeepsThisRunsFavouritesAndDownloads) {
+    const std::wstring downloads = testfiles::FreshDir(L"e2esession");
+    ASSERT_TRUE(testfiles::WriteAll(
+        DataFile(L"Set.ini"), "[Option]\r\nf=" + testfiles::ToAnsi(downloads) + "\r\ng=1\r\n[CloseSet]\r\nb=1\r\n"));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002"}));
+    standin::SetTrackFile("1002", 300000, {}, "slow=60000");  // still downloading when the session ends
+    // The window hides "BtnPush", so the buttons left of it sit further right than laid out.
+    const std::vector<LayoutChange> playBar = {{L"VLMyMusic", L"visible", L"true"}, {L"BtnPush", L"visible", L"false"}};
+
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    RECT row = {};
+    ASSERT_TRUE(
+        ListRowRect(program, kMainLayout, main, L"ListPlayList", 2, 1, row, {{L"VLMyMusic", L"visible", L"true"}}));
+    DoubleClickAt(main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1002"}; }, 15000));
+    // "BtnToDown" and "BtnILike" are enabled together when the track starts: the download's
+    // request tells that it has.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            ClickControl(program, kMainLayout, main, L"BtnToDown", playBar);
+            return WaitFor([] { return !standin::RequestsMatching("GetTrackDownUrl").empty(); }, 300);
+        },
+        15000));
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnILike", playBar));
+    // Hidden to the tray after the click was taken.
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_NE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer), 0);
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // the player does not hold the end up
+    ASSERT_NE(::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer), 0);
+    player.Kill();
+    EXPECT_FALSE(player.IsRunning());
+
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLILike")), std::vector<std::wstring>{L"1002"});
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLDefault")), (std::vector<std::wstring>{L"1001", L"1002"}));
+    std::vector<VelaUI::DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].TrackID, L"1002");
+    EXPECT_EQ(saved[0].Status, L"waiting");
+    testfiles::RemoveTree(downloads);
 }
 
 }  // namespace
