@@ -137,10 +137,12 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_WEB_AUDITION_AGAIN, WM_WEB_AUDITION_AGAIN,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
     {WM_WEB_ADD_ALL, WM_WEB_ADD_ALL,
-     [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) {
-         // The page's bridge hands over the id text with the message.
-         std::unique_ptr<std::wstring> id = TakeWebAddAllText(w);
-         r = f.OnWebAddAll(id ? *id : std::wstring(), static_cast<int>(l));
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
+         // What the page asked for waits in its bridge; the message's values are not used, as any
+         // program can post this number.
+         CWebBrowserBase::AddAllRequest request;
+         CWebBrowserBase* page = f.GetWebBrowser();
+         r = page != nullptr && page->TakeAddAllRequest(request) ? f.OnWebAddAll(request.text, request.number) : 0;
          return true;
      }},
     {WM_WEB_ADD_ALL_2, WM_WEB_ADD_ALL_3,

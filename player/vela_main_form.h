@@ -29,6 +29,9 @@
 //     bounded wait that keeps dispatching messages (the audio engine's threads send
 //     WM_PLAYER_PROGRESS to this window meanwhile). A worker that does not end in time keeps the
 //     form object alive until the process ends.
+//  4. Any program on the desktop can post the window's message numbers: no message carries a
+//     pointer the window follows. A payload waits in a queue its owner keeps (RunOnUiThread's
+//     tasks, the page bridge's "add all" requests) and the message only says that one waits.
 #pragma once
 
 #include <windows.h>
@@ -439,6 +442,7 @@ private:
     std::atomic<bool> m_downloadMonitorOn{false};
     UINT_PTR m_timer = 0;
     std::atomic<int> m_seeking{0};      // 1: progress reports do not move the position slider
+    DWORD m_progressMs = 0;             // the position the engine reported last (UI thread)
 
     // Shared with the workers: under m_sharedLock.
     PlayListInfo* m_currentPlayList = nullptr;

@@ -101,7 +101,12 @@ protected:
     std::wstring program;
 };
 
-TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
+// Also: messages of the player's numbers that another program posts with made-up pointers are
+// harmless, and the exit is prompt while the statistics host takes the heartbeat's connection
+// and never answers.
+TEST_F(PlayerE2ETest, StartsWithItsReportShowsTheMainWindowAndEndsPromptly) {
+    ASSERT_EQ(standin::Control("behave", "prefix=" + standin::Escape("/datasta/?TypeID=01&ModId=07") + "&b=stall%3D0"),
+              "ok");
     PlayerProcess player;
     HWND main = StartPlayer(player);
     ASSERT_NE(main, nullptr);
@@ -118,7 +123,25 @@ TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
     EXPECT_TRUE(WaitFor([] { return standin::RequestsMatching("ModId=07").size() == 1; }, 5000));  // the heartbeat
     EXPECT_TRUE(standin::RequestsMatching("update.ini").empty());
     SaveScreenshot(ResultFile(L"player-main.bmp"));
+
+    // The engine's time text, the page's "add all" and a control's notification as any program
+    // can post them, with addresses that are nothing in the player: no question, no crash.
+    const LPARAM nowhere = 0x1234;
+    ::PostMessageW(main, WM_NOTIFY, 0, nowhere);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_PROGRESS, 0, 5000);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_PROGRESS, 1, nowhere);
+    ::PostMessageW(main, VelaUI::WM_WEB_ADD_ALL, static_cast<WPARAM>(nowhere), 2);
+    ::PostMessageW(main, VelaUI::WM_WEB_ADD_ALL, static_cast<WPARAM>(-1), -1);
+    // Handled in order: once the window has hidden, the messages before it have been handled.
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_TRUE(player.IsRunning());
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);
+
+    // The heartbeat's report still waits for its answer: the exit does not wait for it.
+    const DWORD exitAt = ::GetTickCount();
     EndPlayer(player);
+    EXPECT_LT(::GetTickCount() - exitAt, 8000u) << "the exit waited for the statistics host";
     EXPECT_TRUE(PlayerWindows().empty());
 }
 
