@@ -81,7 +81,12 @@ void VelaMainForm::RemoveTrayIcon() {
 void VelaMainForm::HideToTray() { ::ShowWindow(m_hWnd, SW_HIDE); }
 
 LRESULT VelaMainForm::OnTrayIcon(LPARAM mouseMessage) {
-    if (mouseMessage == WM_LBUTTONDOWN) {
+    if ((mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN) && !::IsWindowEnabled(m_hWnd)) {
+        // A dialog of the window runs: the icon shows the window and that dialog. No menu: its
+        // items would open a second dialog over the first.
+        ShowWindow(true, false);
+        VelaDialogForm::BringRunningDialogForward(m_hWnd);
+    } else if (mouseMessage == WM_LBUTTONDOWN) {
         ShowWindow(true, true);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         const POINT at = CursorPoint(kTrayMenuOffsetX, kTrayMenuOffsetY);

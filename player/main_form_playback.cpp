@@ -283,7 +283,8 @@ LRESULT VelaMainForm::OnWebAddAll(const std::wstring& id, int kind) {
     if (tip == nullptr) return 0;
     tip->SetPicture(kPictureQuestion);
     tip->SetText(kAddAllQuestion, nullptr, nullptr, nullptr);
-    if (VelaDialogForm::ShowDialog(tip, m_hWnd) == kInfoTipCancel) return 0;
+    // Only a yes adds: a question that was not asked (another dialog runs) counts as no.
+    if (VelaDialogForm::ShowDialog(tip, m_hWnd) != kInfoTipOK) return 0;
     {
         SharedGuard guard(m_sharedLock);
         if (PlayListInfo* favourites = GetPlayList(1)) favourites->currentIndex = -1;

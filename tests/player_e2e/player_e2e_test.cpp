@@ -243,6 +243,23 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     ASSERT_NE(options, nullptr);
     ::Sleep(300);
     SaveScreenshot(ResultFile(L"player-options.bmp"));
+
+    // While the dialog runs, the tray icon opens no menu and the menu's items no second dialog.
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_OPTIONS, 0, 0);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_ABOUT, 0, 0);
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);  // hides the window after the others
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"MenuRightKey_Tray"), nullptr);
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);  // the about dialog's class
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    // A left click on the icon shows the window again, under the dialog that still runs.
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_EQ(player.WaitForWindow(L"VelaUI::VelaOptionForm"), options);
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    ::Sleep(300);
+    SaveScreenshot(ResultFile(L"player-options-after-tray.bmp"));
     ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"RadioTray"));
     ::Sleep(100);
     ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnOK"));
