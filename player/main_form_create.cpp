@@ -459,16 +459,21 @@ void VelaMainForm::OnClick(UINotify& msg) {
 // ---- Closing ---------------------------------------------------------------------------------
 
 bool VelaMainForm::CloseWhenEnabled() {
-    if (m_nestedWaits > 0) {  // RunUpdater waits on this thread: close once it is back
-        ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
-        return false;
+    bool ready = true;
+    if (m_waitingForUpdater) {
+        // RunUpdater waits on this thread: end that wait; the close goes on once it is back.
+        if (m_endUpdaterWait.IsValid()) ::SetEvent(m_endUpdaterWait.Get());
+        ready = false;
     }
-    if (::IsWindowEnabled(m_hWnd)) return true;
-    // A modal dialog of this window runs its loop on this thread: destroying the window now would
-    // return that loop into a deleted form. End the dialogs and try again once they are gone.
-    ::EnumThreadWindows(::GetCurrentThreadId(), &EndModalDialog, reinterpret_cast<LPARAM>(m_hWnd));
-    ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
-    return false;
+    if (!::IsWindowEnabled(m_hWnd)) {
+        // A modal dialog of this window runs its loop on this thread: destroying the window now
+        // would return that loop into a deleted form. End the dialogs and try again once they
+        // are gone.
+        ::EnumThreadWindows(::GetCurrentThreadId(), &EndModalDialog, reinterpret_cast<LPARAM>(m_hWnd));
+        ready = false;
+    }
+    if (!ready) ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
+    return ready;
 }
 
 LRESULT VelaMainForm::OnClose(bool& handled) {

@@ -199,13 +199,17 @@ void VelaMainForm::OnCloseButton() {
 }
 
 void VelaMainForm::RunUpdater() {
-    HANDLE process = StartUpdater();
-    if (process == nullptr) return;
-    // The window keeps painting and answering while the updater runs; a close waits for it.
-    ++m_nestedWaits;
-    WaitDispatching(process, INFINITE);
-    --m_nestedWaits;
-    ::CloseHandle(process);
+    if (m_waitingForUpdater) return;  // it runs already
+    CScopedHandle process(StartUpdater());
+    if (!process.IsValid()) return;
+    // The window keeps painting and answering while the updater runs. A close ends the wait (the
+    // updater runs on by itself) and goes on once this has returned.
+    m_endUpdaterWait.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE ends[2] = {process.Get(), m_endUpdaterWait.Get()};
+    m_waitingForUpdater = true;
+    WaitAnyDispatching(ends, m_endUpdaterWait.IsValid() ? 2 : 1, INFINITE);
+    m_waitingForUpdater = false;
+    m_endUpdaterWait.Close();
 }
 
 // ---- Non-client behaviour ---------------------------------------------------------------------

@@ -48,6 +48,7 @@
 #include "form_worker.h"
 #include "playlist_info.h"
 #include "ui_controls.h"
+#include "win_owners.h"
 
 class CAudioPlay;
 class CPushClient;
@@ -484,7 +485,9 @@ private:
     FormWorker m_commandWorker;
     FormWorker m_monitorWorker;
     bool m_workersEnded = true;
-    int m_nestedWaits = 0;          // RunUpdater's wait: a close must wait for it to end
+    // RunUpdater's wait for the updater (one at a time): a close ends it and goes on after it.
+    bool m_waitingForUpdater = false;
+    CScopedHandle m_endUpdaterWait;
 };
 
 }  // namespace VelaUI

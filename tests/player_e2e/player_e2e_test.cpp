@@ -68,6 +68,7 @@ protected:
 
     // Opens the tray menu as a right click on the tray icon does and chooses item k.
     void ChooseTrayItem(PlayerProcess& player, const wchar_t* item, const wchar_t* screenshot = nullptr) {
+        SCOPED_TRACE(testfiles::Narrow(item));
         ::PostMessageW(player.MainWindow(), VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
         HWND menu = player.WaitForWindow(L"MenuRightKey_Tray");
         ASSERT_NE(menu, nullptr);
@@ -274,17 +275,32 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     ChooseTrayItem(player, L"MenuElement_3");
     EXPECT_TRUE(WaitFor([&] { return !IsTopmost(main); }, 5000));
 
-    // Online update: the updater starts from the player's folder; the window answers while it runs.
+    // Online update: the updater starts from the player's folder. It keeps running while its hold
+    // file is there; meanwhile the window answers, a second choice starts no second updater, and
+    // exit ends the player at once, the updater running on by itself.
     ASSERT_TRUE(::CopyFileW(BuiltTestProgram(L"vela_update_recorder.exe").c_str(), (folder + L"Update.exe").c_str(), FALSE));
+    const std::wstring hold = folder + L"Update.exe.hold";
+    testfiles::WriteAll(hold, "");
+    struct Release {
+        std::wstring path;
+        ~Release() { ::DeleteFileW(path.c_str()); }
+    } release{hold};
     ChooseTrayItem(player, L"MenuElement_4");
     EXPECT_TRUE(WaitForFile(folder + L"Update.exe.log", 10000));
     DWORD_PTR answer = 0;
     EXPECT_NE(::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0);
+    ChooseTrayItem(player, L"MenuElement_4");
+    ChooseTrayItem(player, L"MenuElement_3");  // handled after the second choice of the updater
+    EXPECT_TRUE(WaitFor([&] { return IsTopmost(main); }, 5000));
+    EXPECT_EQ(RunningProcesses(L"Update.exe"), 1);
 
     ChooseTrayItem(player, L"MenuElement_7");
     DWORD code = 1;
     EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(RunningProcesses(L"Update.exe"), 1);
+    ::DeleteFileW(hold.c_str());
+    EXPECT_TRUE(WaitFor([] { return RunningProcesses(L"Update.exe") == 0; }, 10000));
 }
 
 TEST_F(PlayerE2ETest, TheCloseButtonAsksAndTheChoiceHoldsAtTheNextStart) {
