@@ -62,7 +62,13 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_CLOSE, WM_CLOSE,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
          bool handled = false;
-         r = f.OnClose(handled);
+         try {
+             r = f.OnClose(handled);
+         } catch (...) {
+             // The closing sequence ends early; the message stays unhandled as the sequence had
+             // marked it, so the window is destroyed all the same (OnDestroy ends the rest).
+             r = 0;
+         }
          return handled;
      }},
     {WM_GETMINMAXINFO, WM_GETMINMAXINFO,

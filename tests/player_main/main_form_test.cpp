@@ -2,6 +2,7 @@
 // closing sequence.
 #include <gtest/gtest.h>
 
+#include "failing_alloc.h"
 #include "main_form_fixture.h"
 #include "main_messages.h"
 #include "vela_dialog.h"
@@ -9,6 +10,7 @@
 #include "player_forms_util.h"
 #include "stat_report.h"
 #include "test_files.h"
+#include "track_info.h"
 
 using namespace mainform;
 using namespace VelaUI;
@@ -320,6 +322,31 @@ TEST_F(MainFormTest, NoSecondDialogOpensWhileOneRuns) {
     }});
     ::PostMessageW(hWnd, WM_TRAYMENU_ABOUT, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return again.Done() && ::IsWindowEnabled(hWnd); }, 10000));
+}
+
+// Out of memory inside the closing sequence ends the sequence there; the message still goes on
+// to the default processing, so the window is destroyed and the program ends as it should.
+TEST_F(MainFormTest, AnExceptionInTheClosingSequenceStillDestroysTheWindow) {
+    const size_t kTracks = 37;
+    Open();
+    {
+        VelaMainForm::SharedGuard guard(form->SharedLock());
+        TrackInfo track;
+        track.TrackID = L"42";
+        track.TrackName = L"晴天";
+        form->GetPlayList(0)->tracks.assign(kTracks, track);
+    }
+    // Saving the default list copies its tracks first: that allocation fails.
+    failingalloc::FailNextOnThisThread(kTracks * sizeof(TrackInfo));
+    ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    const bool gone = PumpUntil([&] { return !::IsWindow(hWnd); }, 20000);
+    const bool failed = failingalloc::HasFailed();
+    failingalloc::Disarm();
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(gone);
+    // The sequence ended at the failed save: the default list was not written.
+    EXPECT_FALSE(testfiles::Exists(DataFile(L"PLDefault")));
+    form = nullptr;
 }
 
 }  // namespace
