@@ -62,7 +62,13 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_CLOSE, WM_CLOSE,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
          bool handled = false;
-         r = f.OnClose(handled);
+         try {
+             r = f.OnClose(handled);
+         } catch (...) {
+             // The closing sequence ends early; the message stays unhandled as the sequence had
+             // marked it, so the window is destroyed all the same (OnDestroy ends the rest).
+             r = 0;
+         }
          return handled;
      }},
     {WM_GETMINMAXINFO, WM_GETMINMAXINFO,
@@ -149,10 +155,12 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_WEB_AUDITION_AGAIN, WM_WEB_AUDITION_AGAIN,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
     {WM_WEB_ADD_ALL, WM_WEB_ADD_ALL,
-     [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) {
-         // The page's bridge hands over the id text with the message.
-         std::unique_ptr<std::wstring> id = TakeWebAddAllText(w);
-         r = f.OnWebAddAll(id ? *id : std::wstring(), static_cast<int>(l));
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
+         // What the page asked for waits in its bridge; the message's values are not used, as any
+         // program can post this number.
+         CWebBrowserBase::AddAllRequest request;
+         CWebBrowserBase* page = f.GetWebBrowser();
+         r = page != nullptr && page->TakeAddAllRequest(request) ? f.OnWebAddAll(request.text, request.number) : 0;
          return true;
      }},
     {WM_WEB_ADD_ALL_2, WM_WEB_ADD_ALL_3,
@@ -464,16 +472,21 @@ void VelaMainForm::OnClick(UINotify& msg) {
 // ---- Closing ---------------------------------------------------------------------------------
 
 bool VelaMainForm::CloseWhenEnabled() {
-    if (m_nestedWaits > 0) {  // RunUpdater waits on this thread: close once it is back
-        ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
-        return false;
+    bool ready = true;
+    if (m_waitingForUpdater) {
+        // RunUpdater waits on this thread: end that wait; the close goes on once it is back.
+        if (m_endUpdaterWait.IsValid()) ::SetEvent(m_endUpdaterWait.Get());
+        ready = false;
     }
-    if (::IsWindowEnabled(m_hWnd)) return true;
-    // A modal dialog of this window runs its loop on this thread: destroying the window now would
-    // return that loop into a deleted form. End the dialogs and try again once they are gone.
-    ::EnumThreadWindows(::GetCurrentThreadId(), &EndModalDialog, reinterpret_cast<LPARAM>(m_hWnd));
-    ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
-    return false;
+    if (!::IsWindowEnabled(m_hWnd)) {
+        // A modal dialog of this window runs its loop on this thread: destroying the window now
+        // would return that loop into a deleted form. End the dialogs and try again once they
+        // are gone.
+        ::EnumThreadWindows(::GetCurrentThreadId(), &EndModalDialog, reinterpret_cast<LPARAM>(m_hWnd));
+        ready = false;
+    }
+    if (!ready) ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
+    return ready;
 }
 
 LRESULT VelaMainForm::OnClose(bool& handled) {

@@ -37,6 +37,7 @@ const int kOpenTries = 3;
 const int kStartTries = 3;
 const DWORD kLoadingPauseMs = 20;
 const DWORD kFailureShownMs = 100;
+const WmReader::QWORD kTicksPerMs = 10000;  // the engine's times are in 100-ns units
 
 // The normal, hot and pushed images of "BtnPlay" while it offers to play and to pause.
 const wchar_t* const kPlayImages[3] = {L"file='bft_03_bf.png' source='60,0,90,30'",
@@ -261,9 +262,14 @@ void VelaMainForm::SeekToSlider() {
 LRESULT VelaMainForm::OnPlayerProgress(WPARAM what, LPARAM value) {
     if (m_seeking != 0) return 0;
     if (what == 0) {
+        m_progressMs = static_cast<DWORD>(value);
         SetSliderValue(m_sliderProgress, static_cast<int>(value));
-    } else if (what == 1 && value != 0) {
-        SetText(m_labelPlayTime, reinterpret_cast<const wchar_t*>(value));
+    } else if (what == 1) {
+        // The engine's text comes with a pointer that any program could post: the form writes the
+        // same text itself, from the position just reported and the engine's duration.
+        const WmReader::QWORD duration = m_audio ? m_audio->GetDuration() : 0;
+        const std::wstring text = CAudioPlay::FormatProgressText(m_progressMs * kTicksPerMs, duration);
+        SetText(m_labelPlayTime, text.c_str());
     }
     return 0;
 }
@@ -323,7 +329,8 @@ LRESULT VelaMainForm::OnWebAddAll(const std::wstring& id, int kind) {
     if (tip == nullptr) return 0;
     tip->SetPicture(kPictureQuestion);
     tip->SetText(kAddAllQuestion, nullptr, nullptr, nullptr);
-    if (VelaDialogForm::ShowDialog(tip, m_hWnd) == kInfoTipCancel) return 0;
+    // Only a yes adds: a question that was not asked (another dialog runs) counts as no.
+    if (VelaDialogForm::ShowDialog(tip, m_hWnd) != kInfoTipOK) return 0;
     {
         SharedGuard guard(m_sharedLock);
         if (PlayListInfo* favourites = GetPlayList(1)) favourites->currentIndex = -1;

@@ -31,6 +31,9 @@
 //     form object alive until the process ends; a command thread that does not end keeps the
 //     audio engine too, which nothing else then touches (the thread leaves it alone once the
 //     window closes).
+//  4. Any program on the desktop can post the window's message numbers: no message carries a
+//     pointer the window follows. A payload waits in a queue its owner keeps (RunOnUiThread's
+//     tasks, the page bridge's "add all" requests) and the message only says that one waits.
 #pragma once
 
 #include <windows.h>
@@ -49,6 +52,7 @@
 #include "playback_rules.h"
 #include "playlist_info.h"
 #include "ui_controls.h"
+#include "win_owners.h"
 
 class CAudioPlay;
 class CPushClient;
@@ -455,6 +459,7 @@ private:
     std::atomic<bool> m_downloadMonitorOn{false};
     UINT_PTR m_timer = 0;
     std::atomic<int> m_seeking{0};      // 1: progress reports do not move the position slider
+    DWORD m_progressMs = 0;             // the position the engine reported last (UI thread)
 
     // Shared with the workers: under m_sharedLock.
     PlayListInfo* m_currentPlayList = nullptr;
@@ -501,7 +506,9 @@ private:
     FormWorker m_commandWorker;
     FormWorker m_monitorWorker;
     bool m_workersEnded = true;
-    int m_nestedWaits = 0;          // RunUpdater's wait: a close must wait for it to end
+    // RunUpdater's wait for the updater (one at a time): a close ends it and goes on after it.
+    bool m_waitingForUpdater = false;
+    CScopedHandle m_endUpdaterWait;
 };
 
 }  // namespace VelaUI

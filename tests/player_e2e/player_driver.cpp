@@ -1,6 +1,8 @@
 // Driving the real player from outside.
 #include "player_driver.h"
 
+#include <tlhelp32.h>
+
 #include "local_helpers.h"
 #include "standin_client.h"
 #include "test_files.h"
@@ -80,6 +82,19 @@ std::vector<HWND> PlayerWindows() {
     WindowSearch search = {0, nullptr, L"VelaMusic", {}};
     ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+int RunningProcesses(const wchar_t* exeName) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, exeName) == 0) ++count;
+    }
+    ::CloseHandle(snapshot);
+    return count;
 }
 
 PlayerProcess::~PlayerProcess() {

@@ -27,6 +27,8 @@ std::wstring BuiltTestProgram(const wchar_t* name);
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr);
 // Every top-level window titled "VelaMusic" of any process.
 std::vector<HWND> PlayerWindows();
+// The running processes of this program file name (e.g. L"Update.exe"); -1 when they cannot be listed.
+int RunningProcesses(const wchar_t* exeName);
 
 class PlayerProcess {
 public:

@@ -87,6 +87,7 @@ protected:
 
     // Opens the tray menu as a right click on the tray icon does and chooses item k.
     void ChooseTrayItem(PlayerProcess& player, const wchar_t* item, const wchar_t* screenshot = nullptr) {
+        SCOPED_TRACE(testfiles::Narrow(item));
         ::PostMessageW(player.MainWindow(), VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
         HWND menu = player.WaitForWindow(L"MenuRightKey_Tray");
         ASSERT_NE(menu, nullptr);
@@ -120,7 +121,12 @@ protected:
     std::wstring program;
 };
 
-TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
+// Also: messages of the player's numbers that another program posts with made-up pointers are
+// harmless, and the exit is prompt while the statistics host takes the heartbeat's connection
+// and never answers.
+TEST_F(PlayerE2ETest, StartsWithItsReportShowsTheMainWindowAndEndsPromptly) {
+    ASSERT_EQ(standin::Control("behave", "prefix=" + standin::Escape("/datasta/?TypeID=01&ModId=07") + "&b=stall%3D0"),
+              "ok");
     PlayerProcess player;
     HWND main = StartPlayer(player);
     ASSERT_NE(main, nullptr);
@@ -137,7 +143,25 @@ TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
     EXPECT_TRUE(WaitFor([] { return standin::RequestsMatching("ModId=07").size() == 1; }, 5000));  // the heartbeat
     EXPECT_TRUE(standin::RequestsMatching("update.ini").empty());
     SaveScreenshot(ResultFile(L"player-main.bmp"));
+
+    // The engine's time text, the page's "add all" and a control's notification as any program
+    // can post them, with addresses that are nothing in the player: no question, no crash.
+    const LPARAM nowhere = 0x1234;
+    ::PostMessageW(main, WM_NOTIFY, 0, nowhere);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_PROGRESS, 0, 5000);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_PROGRESS, 1, nowhere);
+    ::PostMessageW(main, VelaUI::WM_WEB_ADD_ALL, static_cast<WPARAM>(nowhere), 2);
+    ::PostMessageW(main, VelaUI::WM_WEB_ADD_ALL, static_cast<WPARAM>(-1), -1);
+    // Handled in order: once the window has hidden, the messages before it have been handled.
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_TRUE(player.IsRunning());
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);
+
+    // The heartbeat's report still waits for its answer: the exit does not wait for it.
+    const DWORD exitAt = ::GetTickCount();
     EndPlayer(player);
+    EXPECT_LT(::GetTickCount() - exitAt, 8000u) << "the exit waited for the statistics host";
     EXPECT_TRUE(PlayerWindows().empty());
 }
 
@@ -239,6 +263,23 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     ASSERT_NE(options, nullptr);
     ::Sleep(300);
     SaveScreenshot(ResultFile(L"player-options.bmp"));
+
+    // While the dialog runs, the tray icon opens no menu and the menu's items no second dialog.
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_OPTIONS, 0, 0);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_ABOUT, 0, 0);
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);  // hides the window after the others
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"MenuRightKey_Tray"), nullptr);
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);  // the about dialog's class
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    // A left click on the icon shows the window again, under the dialog that still runs.
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_EQ(player.WaitForWindow(L"VelaUI::VelaOptionForm"), options);
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    ::Sleep(300);
+    SaveScreenshot(ResultFile(L"player-options-after-tray.bmp"));
     ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"RadioTray"));
     ::Sleep(100);
     ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnOK"));
@@ -278,17 +319,32 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     ChooseTrayItem(player, L"MenuElement_3");
     EXPECT_TRUE(WaitFor([&] { return !IsTopmost(main); }, 5000));
 
-    // Online update: the updater starts from the player's folder; the window answers while it runs.
+    // Online update: the updater starts from the player's folder. It keeps running while its hold
+    // file is there; meanwhile the window answers, a second choice starts no second updater, and
+    // exit ends the player at once, the updater running on by itself.
     ASSERT_TRUE(::CopyFileW(BuiltTestProgram(L"vela_update_recorder.exe").c_str(), (folder + L"Update.exe").c_str(), FALSE));
+    const std::wstring hold = folder + L"Update.exe.hold";
+    testfiles::WriteAll(hold, "");
+    struct Release {
+        std::wstring path;
+        ~Release() { ::DeleteFileW(path.c_str()); }
+    } release{hold};
     ChooseTrayItem(player, L"MenuElement_4");
     EXPECT_TRUE(WaitForFile(folder + L"Update.exe.log", 10000));
     DWORD_PTR answer = 0;
     EXPECT_NE(::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0);
+    ChooseTrayItem(player, L"MenuElement_4");
+    ChooseTrayItem(player, L"MenuElement_3");  // handled after the second choice of the updater
+    EXPECT_TRUE(WaitFor([&] { return IsTopmost(main); }, 5000));
+    EXPECT_EQ(RunningProcesses(L"Update.exe"), 1);
 
     ChooseTrayItem(player, L"MenuElement_7");
     DWORD code = 1;
     EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(RunningProcesses(L"Update.exe"), 1);
+    ::DeleteFileW(hold.c_str());
+    EXPECT_TRUE(WaitFor([] { return RunningProcesses(L"Update.exe") == 0; }, 10000));
 }
 
 TEST_F(PlayerE2ETest, TheCloseButtonAsksAndTheChoiceHoldsAtTheNextStart) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "main_form_fixture.h"
 #include "main_messages.h"
@@ -13,6 +14,7 @@
 #include "standin_client.h"
 #include "test_files.h"
 #include "track_info.h"
+#include "vela_dialog.h"
 #include "web_browser.h"
 #include "web_test_support.h"
 
@@ -258,6 +260,38 @@ TEST_F(PlaybackFormTest, ClosingWhileAPlayRequestHangsLeavesTheEngineToTheComman
     EXPECT_GE(::GetTickCount() - start, 9500u);  // the thread was still waiting for the reply
     Pump(3000);  // the reply has ended meanwhile
     EXPECT_TRUE(standin::RequestsMatching("GET /files/1001.mp3").empty());
+}
+
+// Messages that any program on the desktop can post carry no pointer the window follows: the
+// time text is the window's own, from the position and the engine's duration, and "add all"
+// takes its list from what the page asked for.
+TEST_F(PlaybackFormTest, PlayerMessagesFromOutsideCarryNoPointerItFollows) {
+    Open();
+    const std::wstring forgedText = L"forged";
+    ::SendMessageW(hWnd, WM_PLAYER_PROGRESS, 0, 65000);
+    ::SendMessageW(hWnd, WM_PLAYER_PROGRESS, 1, reinterpret_cast<LPARAM>(forgedText.c_str()));
+    EXPECT_STREQ(Control(L"LablePlayTime")->GetText().GetData(), L"01:05 / 00:00");
+
+    // Every question is answered yes.
+    int asked = 0;
+    HWND answered = nullptr;
+    Script answer({[&] {
+        HWND tip = FindThreadWindow(L"VelaUI::VelaCloseSetForm");
+        if (tip != nullptr && tip != answered) {
+            answered = tip;
+            ++asked;
+            ClickControl(tip, FormOf<VelaDialogForm>(tip)->GetManager(), L"BtnOK");
+        }
+        return false;
+    }});
+    ASSERT_NE(form->GetWebBrowser(), nullptr);
+    std::unique_ptr<std::wstring> forgedId(new std::wstring(L"66"));
+    ::PostMessageW(hWnd, WM_WEB_ADD_ALL, reinterpret_cast<WPARAM>(forgedId.get()), 2);
+    form->GetWebBrowser()->OnClientCall(2, 2, L"12");  // the page asks for artist 12's tracks
+    EXPECT_TRUE(PumpUntil([] { return !standin::RequestsMatching("artistID=12").empty(); }, 15000));
+    EXPECT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(hWnd) != FALSE; }));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(standin::RequestsMatching("artistID=66").empty());
 }
 
 }  // namespace
