@@ -66,12 +66,24 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 
 bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
     const std::wstring temporary = path + L".tmp";
-    if (!WriteWholeFile(temporary, bytes) ||
-        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!WriteWholeFile(temporary, bytes) || !MoveFileIntoPlace(temporary, path)) {
         DeleteFileW(temporary.c_str());
         return false;
     }
     return true;
+}
+
+bool MoveFileIntoPlace(const std::wstring& source, const std::wstring& target, bool acrossVolumes) {
+    {
+        // A rename reaches the disk before the data it names unless the data is flushed first.
+        const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+        CScopedHandle file(
+            CreateFileW(source.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid() || !FlushFileBuffers(file.Get())) return false;
+    }
+    DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (acrossVolumes) flags |= MOVEFILE_COPY_ALLOWED;
+    return MoveFileExW(source.c_str(), target.c_str(), flags) != FALSE;
 }
 
 std::wstring ModuleFilePath(HMODULE module) {

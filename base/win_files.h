@@ -21,10 +21,17 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 bool WriteAllBytes(HANDLE file, const void* data, size_t size);
 // Creates or truncates the file and writes bytes; false when any of it could not be written.
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
-// Writes bytes to "<path>.tmp" and then puts that file in the place of path in one step, so the
-// old file stays whole until the new one is complete. False (old file untouched, no temporary
-// file left) when writing or replacing fails.
+// Writes bytes to "<path>.tmp" and then puts that file in the place of path (MoveFileIntoPlace),
+// so the old file stays whole until the new one is complete. False (old file untouched, no
+// temporary file left) when writing or replacing fails.
 bool ReplaceWholeFile(const std::wstring& path, const std::string& bytes);
+// The one way a finished file takes the place of another: the bytes of source are flushed to
+// the disk first, then source is renamed to target in one step (replacing a file there), so
+// that after a power cut target holds either its old bytes or all of the new ones, never an
+// empty or partial file. acrossVolumes lets a target on another volume be reached by a copy,
+// which is no longer one step. False, both files as they were, when source cannot be flushed
+// (it must not be held open without write sharing) or moved.
+bool MoveFileIntoPlace(const std::wstring& source, const std::wstring& target, bool acrossVolumes = false);
 
 // The full path of a loaded module (null: the program's own file); empty when it cannot be had.
 std::wstring ModuleFilePath(HMODULE module = nullptr);

@@ -6,6 +6,7 @@
 
 #include <tinyxml.h>
 
+#include "info_tips_form.h"
 #include "local_helpers.h"
 #include "login_credentials.h"
 #include "rest_request.h"
@@ -108,6 +109,9 @@ AutoLoginResult RunAutomaticLogin(const std::wstring& dataFolder) {
     return SendLoginRequest() ? AutoLoginResult::SignedIn : AutoLoginResult::Failed;
 }
 
-std::wstring AutoLoginFailureText() { return kAutoLoginFailed + Account.LastMsg; }
+std::wstring AutoLoginFailureText() {
+    // A refusal without a text of the service's still says that the login failed.
+    return kAutoLoginFailed + (Account.LastMsg.empty() ? std::wstring(kUnknownFailureText) : Account.LastMsg);
+}
 
 }  // namespace VelaUI

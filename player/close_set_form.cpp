@@ -1,6 +1,7 @@
 // The close-behaviour dialog.
 #include "close_set_form.h"
 
+#include "info_tips_form.h"
 #include "main_messages.h"
 #include "settings_file.h"
 
@@ -29,12 +30,12 @@ void VelaCloseSetForm::LoadSettings() {
     SelectOption(m_checkNotDisplay, ReadSettingInt(kDoNotAsk, 0) != 0);
 }
 
-void VelaCloseSetForm::SaveSettings() {
-    if (!EnsureSettingsFile()) return;
+bool VelaCloseSetForm::SaveSettings() {
+    if (!EnsureSettingsFile()) return false;
     const bool tray = IsOptionSelected(m_radioTray);
-    WriteSettingFlag(kCloseAction, tray);
-    WriteSettingFlag(kCloseToTray, tray);
-    WriteSettingFlag(kDoNotAsk, IsOptionSelected(m_checkNotDisplay));
+    bool saved = WriteSettingFlag(kCloseAction, tray);
+    saved = WriteSettingFlag(kCloseToTray, tray) && saved;
+    return WriteSettingFlag(kDoNotAsk, IsOptionSelected(m_checkNotDisplay)) && saved;
 }
 
 void VelaCloseSetForm::Notify(UINotify& msg) {
@@ -44,8 +45,15 @@ void VelaCloseSetForm::Notify(UINotify& msg) {
         if (parent != nullptr) ::PostMessageW(parent, WM_CLOSESET_CANCEL, 0, 0);
         Close(1);
     } else if (msg.sender == m_btnOK) {
-        SaveSettings();
-        if (parent != nullptr) ::PostMessageW(parent, WM_CLOSESET_OK, IsOptionSelected(m_radioTray) ? 1 : 0, 0);
+        const HWND self = m_hWnd;
+        const WPARAM toTray = IsOptionSelected(m_radioTray) ? 1 : 0;
+        if (!SaveSettings()) {
+            // The window is still hidden or closed as chosen: the user asked for that now, and
+            // only the remembering failed. The tip's loop may outlive this dialog.
+            ShowInfoTip(kPictureWarning, kSettingsNotSavedText, self);
+            if (!::IsWindow(self)) return;
+        }
+        if (parent != nullptr) ::PostMessageW(parent, WM_CLOSESET_OK, toTray, 0);
         Close(1);
     }
 }

@@ -12,7 +12,8 @@ public:
     void Notify(UINotify& msg) override;
 
     void LoadSettings();
-    void SaveSettings();
+    // False when the file could not take the choices.
+    bool SaveSettings();
 
 protected:
     void InitControls() override;

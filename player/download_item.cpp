@@ -15,6 +15,7 @@ const wchar_t kIconPaused[] = L"file='xz_ks.png' source='0,0,18,25'";
 const wchar_t kIconWaiting[] = L"file='xz_dd.png' source='0,0,18,25'";
 
 const wchar_t kFileExtension[] = L".mp3";
+const size_t kExtensionLength = sizeof kFileExtension / sizeof kFileExtension[0] - 1;
 // The downloader's longest work file beside the target is the target's path plus "_join".
 const size_t kWorkFileSuffixLength = 5;
 
@@ -88,17 +89,87 @@ std::wstring RequestDownloadUrl(const std::wstring& trackId) {
     return url;
 }
 
+namespace {
+
+// The longest name (without the extension) that keeps the target and its work files in folder
+// within MAX_PATH.
+size_t NameRoom(const std::wstring& folder) {
+    const size_t used = folder.size() + 1 + kExtensionLength + kWorkFileSuffixLength;
+    const size_t limit = MAX_PATH - 1;
+    const size_t room = used < limit ? limit - used : 1;
+    return room < kDownloadNameMaxLength ? room : kDownloadNameMaxLength;
+}
+
+// File names and folders compare as the file system does: without regard to case.
+bool SameFileName(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring folder) {
+    while (folder.size() > 1 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    return folder;
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    return SameFileName(WithoutTrailingSeparators(a), WithoutTrailingSeparators(b));
+}
+
+// A name that DownloadFileName could have made: no separators or other refused characters, the
+// extension, and short enough for the folder.
+bool IsKeptNameUsable(const std::wstring& name, const std::wstring& folder) {
+    if (name.size() <= kExtensionLength || name.size() - kExtensionLength > NameRoom(folder)) return false;
+    if (name.compare(name.size() - kExtensionLength, kExtensionLength, kFileExtension) != 0) return false;
+    return DownloadFileName(name.substr(0, name.size() - kExtensionLength), name.size()) == name;
+}
+
+// "<name> (n).mp3" for the track's name, cut so that it still fits the folder.
+std::wstring NumberedName(const std::wstring& trackName, const std::wstring& folder, unsigned n) {
+    const std::wstring number = L" (" + std::to_wstring(n) + L")";
+    const size_t room = NameRoom(folder);
+    std::wstring name = DownloadFileName(trackName, room > number.size() ? room - number.size() : 1);
+    name.insert(name.size() - kExtensionLength, number);
+    return name;
+}
+
+}  // namespace
+
+std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<const DownloadItem*>& others,
+                                const std::wstring& folder) {
+    // An item without a kept name that is not new comes from an older list: it may have run
+    // under its track's name. A new item leaves that name to it; two such items are equals.
+    auto fromOlderList = [](const DownloadItem& i) {
+        return i.FileName.empty() && i.Status != DownloadStatus::Readying;
+    };
+    const bool isNew = item.FileName.empty() && item.Status == DownloadStatus::Readying;
+    auto taken = [&](const std::wstring& name) {
+        for (const DownloadItem* other : others) {
+            if (other == nullptr || other->TrackID == item.TrackID) continue;
+            if (!other->FileName.empty()) {
+                if (SameFolder(other->FilePath, folder) && SameFileName(other->FileName, name)) return true;
+            } else if (isNew && fromOlderList(*other) &&
+                       SameFileName(DownloadFileName(other->TrackName, NameRoom(folder)), name)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!item.FileName.empty() && SameFolder(item.FilePath, folder) && IsKeptNameUsable(item.FileName, folder) &&
+        !taken(item.FileName)) {
+        return item.FileName;
+    }
+    std::wstring name = DownloadFileName(item.TrackName, NameRoom(folder));
+    for (unsigned n = 2; taken(name); ++n) name = NumberedName(item.TrackName, folder, n);
+    return name;
+}
+
 TrackInfo DownloadTrackRecord(const TrackInfo* source, const DownloadItem& item, const std::wstring& url,
                               const std::wstring& folder) {
     TrackInfo record;
     if (source != nullptr) record = *source;
     record.FileURL = url;
     record.FilePath = folder;
-    const size_t used = folder.size() + 1 + (sizeof kFileExtension / sizeof kFileExtension[0] - 1) +
-                        kWorkFileSuffixLength;
-    const size_t limit = MAX_PATH - 1;
-    const size_t room = used < limit ? limit - used : 1;
-    record.FileName = DownloadFileName(item.TrackName, room < kDownloadNameMaxLength ? room : kDownloadNameMaxLength);
+    record.FileName = item.FileName.empty() ? DownloadFileName(item.TrackName, NameRoom(folder)) : item.FileName;
     return record;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "download_thread.h"
 #include "track_info.h"
@@ -63,9 +64,19 @@ std::wstring DownloadFileName(const std::wstring& trackName, size_t maxBaseLengt
 // and the UI thread's never read each other's reply.
 std::wstring RequestDownloadUrl(const std::wstring& trackId);
 
+// The name of the file that item downloads to in folder. The name it was given when it last
+// started there (its FilePath and FileName) is kept; otherwise its track's name
+// (DownloadFileName, cut so that the target's path and the downloader's work files beside it stay
+// within MAX_PATH). Two items of different tracks never share a target and so a part file: a
+// name that another item of another TrackID holds in that folder becomes "<name> (2).mp3",
+// "<name> (3).mp3", ..., the first that is free. For a new ("readying") item the items of an
+// older list, which may have run before names were kept, hold their tracks' names too.
+std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<const DownloadItem*>& others,
+                                const std::wstring& folder);
+
 // The record a download thread starts with: a copy of the source track (or an empty record),
-// with FileURL = url, FilePath = folder and FileName = DownloadFileName of the item's name, cut
-// so that the target's path and the downloader's work files beside it stay within MAX_PATH.
+// with FileURL = url, FilePath = folder and FileName = the item's FileName, or when it has none
+// DownloadFileName of its track's name cut to fit MAX_PATH as ChooseDownloadName does.
 TrackInfo DownloadTrackRecord(const TrackInfo* source, const DownloadItem& item, const std::wstring& url,
                               const std::wstring& folder);
 

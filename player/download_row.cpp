@@ -1,5 +1,6 @@
 #include "download_row.h"
 
+#include <cwchar>
 #include <new>
 #include <string>
 
@@ -18,16 +19,19 @@ namespace {
 const wchar_t kMarkerImage[] = L"file='xz.png' source='0,0,10,25'";
 const wchar_t kDeleteImage[] = L"file='xz_gb.png' source='0,0,18,25'";
 
-// The row's children in order: "pos" and whether it is a hand-cursor label.
+// The row's children in order: "pos" and whether it is a hand-cursor label. The columns follow
+// the header of "ListDownloadManage" in layout 205 ("歌名" 232, "歌手" 120, "完成进度", "大小" and
+// "速度/码率" 80 each, "操" and "作" 25 each): a row is 642 wide, so that at the window's
+// default size it fits the list beside the vertical bar, its icons under "操作".
 struct RowChildSpec {
     const wchar_t* pos;
     bool handCursor;
 };
 
 const RowChildSpec kRowChildren[kRowChildCount] = {
-    {L"10, 0, 20, 25", false},   {L"22, 0, 262, 25", false},  {L"262, 0, 392, 25", false},
-    {L"392, 0, 502, 25", false}, {L"502, 0, 612, 25", false}, {L"612, 0, 732, 25", false},
-    {L"717, 0, 735, 20", true},  {L"740, 0, 758, 25", true},
+    {L"10, 0, 20, 25", false},   {L"22, 0, 232, 25", false},  {L"232, 0, 352, 25", false},
+    {L"352, 0, 432, 25", false}, {L"432, 0, 512, 25", false}, {L"512, 0, 592, 25", false},
+    {L"596, 0, 614, 20", true},  {L"620, 0, 638, 25", true},
 };
 
 CControlUI* RowChild(CControlUI* row, int index) {
@@ -72,7 +76,12 @@ CListContainerElementUI* MakeDownloadRow(const DownloadItem& item, size_t itemCo
 }
 
 void SetDownloadRowStatusIcon(CControlUI* row, const std::wstring& status) {
-    if (CControlUI* icon = RowChild(row, kRowStatusIcon)) icon->SetBkImage(DownloadStatusIcon(status));
+    if (status == DownloadStatus::Complete) return;  // a complete row keeps the icon it had
+    CControlUI* icon = RowChild(row, kRowStatusIcon);
+    if (icon == nullptr) return;
+    const wchar_t* wanted = DownloadStatusIcon(status);
+    const wchar_t* shown = icon->GetBkImage();
+    if (shown == nullptr || std::wcscmp(shown, wanted) != 0) icon->SetBkImage(wanted);
 }
 
 void ShowDownloadProgress(CControlUI* row, const DownloadItem& item) {

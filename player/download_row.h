@@ -34,7 +34,8 @@ const wchar_t* DownloadRowColor(size_t itemCount);
 UIToolkit::CListContainerElementUI* MakeDownloadRow(const DownloadItem& item, size_t itemCount,
                                                     UIToolkit::CControlUI* list);
 
-// Sets the status icon of a row (child 6) for the status; none for "complete".
+// Shows the status icon of a row (child 6) for the status; a "complete" row keeps the icon it
+// had. An icon that shows already is left alone (no repaint).
 void SetDownloadRowStatusIcon(UIToolkit::CControlUI* row, const std::wstring& status);
 
 // Shows what the monitor learnt: progress, size and speed of a running item; "已完成", the last

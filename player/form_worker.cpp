@@ -7,11 +7,13 @@
 
 namespace VelaUI {
 
-bool WaitDispatching(HANDLE handle, DWORD timeoutMs) {
+bool WaitDispatching(HANDLE handle, DWORD timeoutMs) { return WaitAnyDispatching(&handle, 1, timeoutMs) == 0; }
+
+DWORD WaitAnyDispatching(const HANDLE* handles, DWORD count, DWORD timeoutMs) {
     const DWORD start = ::GetTickCount();
     bool quit = false;
     WPARAM quitCode = 0;
-    bool signalled = false;
+    DWORD signalled = count;
     for (;;) {
         DWORD remaining = INFINITE;
         if (timeoutMs != INFINITE) {
@@ -19,12 +21,15 @@ bool WaitDispatching(HANDLE handle, DWORD timeoutMs) {
             if (spent >= timeoutMs) break;
             remaining = timeoutMs - spent;
         }
-        const DWORD woke = ::MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0) {
-            signalled = true;
+        // Messages already queued count too: a message posted before the wait began (a menu's
+        // close, say) would otherwise wait for the next one to arrive.
+        const DWORD woke =
+            ::MsgWaitForMultipleObjectsEx(count, handles, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke < WAIT_OBJECT_0 + count) {
+            signalled = woke - WAIT_OBJECT_0;
             break;
         }
-        if (woke != WAIT_OBJECT_0 + 1) break;  // time-out or a failed wait
+        if (woke != WAIT_OBJECT_0 + count) break;  // time-out or a failed wait
         MSG msg = {};
         while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
@@ -81,7 +86,12 @@ bool FormWorker::IsRunning() const {
 
 unsigned __stdcall FormWorker::ThreadEntry(void* self) {
     FormWorker* worker = static_cast<FormWorker*>(self);
-    return worker->m_body(*worker);
+    try {
+        return worker->m_body(*worker);
+    } catch (...) {
+        // A failure inside the work ends this thread only; the window and the other workers go on.
+        return kFailedExitCode;
+    }
 }
 
 }  // namespace VelaUI

@@ -12,6 +12,9 @@ namespace VelaUI {
 // answered. A quit message that arrives meanwhile is posted again afterwards. True when the handle
 // was signalled.
 bool WaitDispatching(HANDLE handle, DWORD timeoutMs);
+// The same for any of count handles: the index of the one signalled, or count when none was
+// within the time.
+DWORD WaitAnyDispatching(const HANDLE* handles, DWORD count, DWORD timeoutMs);
 
 // One worker thread with its own stop event. Started by its window and ended by it with Stop, a
 // bounded wait that dispatches messages; a worker that does not end within the bound is left
@@ -19,7 +22,9 @@ bool WaitDispatching(HANDLE handle, DWORD timeoutMs);
 class FormWorker {
 public:
     // The thread's body; it returns the thread's exit code. It should wait on or test StopEvent.
+    // An exception that leaves the body ends the thread with kFailedExitCode.
     using Body = std::function<unsigned(FormWorker& worker)>;
+    static const unsigned kFailedExitCode = 0xE0000001u;
 
     FormWorker();
     FormWorker(const FormWorker&) = delete;

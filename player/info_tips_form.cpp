@@ -11,9 +11,10 @@ using UIToolkit::CLabelUI;
 namespace {
 
 const UINT kInfoTipsLayout = 203;
-const wchar_t* const kUnknownFailure = L"发生未知错误,请稍后重试";
 
 }  // namespace
+
+const wchar_t* const kUnknownFailureText = L"发生未知错误,请稍后重试";
 
 VelaInfoTipsForm::VelaInfoTipsForm(bool twoButtons)
     : VelaDialogForm(kInfoTipsLayout, L"InfoTips.xml"),
@@ -127,7 +128,7 @@ void ShowInfoTip(UINT picture, const wchar_t* text, HWND owner) {
     if (form == nullptr) return;
     form->SetPicture(picture);
     // An empty text would leave an empty box: say that something went wrong instead.
-    form->SetText(text != nullptr && text[0] != L'\0' ? text : kUnknownFailure, L"", L"", L"");
+    form->SetText(text != nullptr && text[0] != L'\0' ? text : kUnknownFailureText, L"", L"", L"");
     VelaDialogForm::ShowDialog(form, owner);
 }
 

@@ -11,6 +11,9 @@ namespace VelaUI {
 const UINT kPictureQuestion = 330;  // green tick: questions and confirmations
 const UINT kPictureWarning = 331;   // yellow warning: failures
 
+// What a failure tip says when nothing more is known of the failure.
+extern const wchar_t* const kUnknownFailureText;
+
 // Modal results of the info tip.
 const int kInfoTipOK = 1;
 const int kInfoTipCancel = 2;  // Cancel, the close button, Esc

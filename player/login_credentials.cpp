@@ -8,13 +8,12 @@
 
 #include "aes.h"
 #include "local_helpers.h"
+#include "settings_file.h"
 
 namespace VelaUI {
 
 namespace {
 
-const wchar_t kSection[] = L"Login";
-const std::size_t kAccountChars = 260;
 // Far more than any password; a bigger file is not one of ours.
 const std::size_t kMaxPasswordFileBytes = 4096;
 
@@ -22,38 +21,26 @@ const std::size_t kMaxPasswordFileBytes = 4096;
 const std::uint8_t kPasswordKey[AES::kBlockSize] = {0x3f, 0x9a, 0x1c, 0x77, 0xe2, 0xb0, 0x4d, 0x58,
                                                      0x16, 0xca, 0x9e, 0x03, 0xb7, 0xf2, 0x41, 0x6d};
 
-std::wstring SettingsPath(const std::wstring& dataFolder) { return dataFolder + L"\\Set.ini"; }
 std::wstring PasswordPath(const std::wstring& dataFolder) { return dataFolder + L"\\data"; }
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-bool WriteValue(const std::wstring& path, const wchar_t* key, const std::wstring& value) {
-    return ::WritePrivateProfileStringW(kSection, key, value.c_str(), path.c_str()) != FALSE;
-}
 
 }  // namespace
 
 bool ReadLoginSettings(const std::wstring& dataFolder, LoginSettings& settings) {
-    const std::wstring path = SettingsPath(dataFolder);
-    if (!FileExists(path)) return false;
-    settings.rememberPassword = ::GetPrivateProfileIntW(kSection, L"a", 0, path.c_str()) != 0;
-    settings.autoLogin = ::GetPrivateProfileIntW(kSection, L"b", 0, path.c_str()) != 0;
-    wchar_t account[kAccountChars + 1] = {};
-    ::GetPrivateProfileStringW(kSection, L"c", L"", account, static_cast<DWORD>(kAccountChars + 1), path.c_str());
-    settings.account = account;
+    const std::wstring file = SettingsFileIn(dataFolder);
+    if (!SettingsFileExists(file)) return false;
+    settings.rememberPassword = ReadSettingInt(kRememberPassword, 0, file) != 0;
+    settings.autoLogin = ReadSettingInt(kLoginAuto, 0, file) != 0;
+    settings.account = ReadSettingText(kAccountName, L"", file);
     return true;
 }
 
 bool WriteLoginSettings(const std::wstring& dataFolder, const LoginSettings& settings, bool withRememberedAccount) {
-    const std::wstring path = SettingsPath(dataFolder);
-    if (!FileExists(path)) return false;
-    bool ok = WriteValue(path, L"a", settings.rememberPassword ? L"1" : L"0");
-    ok = WriteValue(path, L"b", settings.autoLogin ? L"1" : L"0") && ok;
-    ok = WriteValue(path, L"c", settings.account) && ok;
-    if (withRememberedAccount) ok = WriteValue(path, L"d", settings.account) && ok;
+    const std::wstring file = SettingsFileIn(dataFolder);
+    if (!SettingsFileExists(file)) return false;
+    bool ok = WriteSettingFlag(kRememberPassword, settings.rememberPassword, file);
+    ok = WriteSettingFlag(kLoginAuto, settings.autoLogin, file) && ok;
+    ok = WriteSetting(kAccountName, settings.account, file) && ok;
+    if (withRememberedAccount) ok = WriteSetting(kRememberedAccount, settings.account, file) && ok;
     return ok;
 }
 

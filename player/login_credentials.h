@@ -6,8 +6,8 @@
 
 namespace VelaUI {
 
-// [Login] of "Set.ini": a remember password, b automatic login, c account (d repeats the
-// account when a password is remembered, and is never read).
+// [Login] of "Set.ini" (its keys: settings_file.h): whether the password is remembered, the
+// automatic login and the account.
 struct LoginSettings {
     bool rememberPassword = false;
     bool autoLogin = false;

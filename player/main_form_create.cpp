@@ -20,7 +20,6 @@ const UINT_PTR kCloseRetryTimer = 401;
 const UINT kCloseRetryElapse = 100;
 // How long the closing sequence waits for each worker thread.
 const DWORD kWorkerEndMs = 10000;
-const DWORD kMonitorPeriodMs = 2000;
 
 bool IsRowOf(CControlUI* sender, CControlUI* list) {
     if (sender == nullptr || list == nullptr) return false;
@@ -63,7 +62,13 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_CLOSE, WM_CLOSE,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
          bool handled = false;
-         r = f.OnClose(handled);
+         try {
+             r = f.OnClose(handled);
+         } catch (...) {
+             // The closing sequence ends early; the message stays unhandled as the sequence had
+             // marked it, so the window is destroyed all the same (OnDestroy ends the rest).
+             r = 0;
+         }
          return handled;
      }},
     {WM_GETMINMAXINFO, WM_GETMINMAXINFO,
@@ -75,6 +80,18 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_NCCALCSIZE, WM_NCCALCSIZE, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = 0; return true; }},
     {WM_NCPAINT, WM_NCPAINT, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = 0; return true; }},
     {WM_SYSCOMMAND, WM_SYSCOMMAND, [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) { return f.OnSysCommand(w, l, r); }},
+    // The end of the session (log-off, shut-down) ends the process without WM_CLOSE: what the
+    // closing sequence would save is saved when it comes. The player never holds it up.
+    {WM_QUERYENDSESSION, WM_QUERYENDSESSION, [](VelaMainForm&, WPARAM, LPARAM, LRESULT& r) { r = TRUE; return true; }},
+    {WM_ENDSESSION, WM_ENDSESSION,
+     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) {
+         if (w != FALSE && !f.m_closed) {
+             f.SaveDownloadList();
+             f.SavePlayLists();
+         }
+         r = 0;
+         return true;
+     }},
     {WM_TIMER, WM_TIMER,
      [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) {
          if (w != kCloseRetryTimer) return false;  // timer 400 has no effect
@@ -126,7 +143,7 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
          return true;
      }},
     {WM_PLAYER_STATE, WM_PLAYER_STATE,
-     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) { f.ShowPlayState(static_cast<int>(w)); r = 1; return true; }},
+     [](VelaMainForm& f, WPARAM w, LPARAM, LRESULT& r) { f.OnEngineState(static_cast<int>(w)); r = 1; return true; }},
     {WM_PLAYER_PROGRESS, WM_PLAYER_PROGRESS,
      [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) { r = f.OnPlayerProgress(w, l); return true; }},
     {WM_WEB_AUDITION, WM_WEB_AUDITION, [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
@@ -138,10 +155,12 @@ const VelaMainForm::MessageRoute VelaMainForm::kMessageRoutes[] = {
     {WM_WEB_AUDITION_AGAIN, WM_WEB_AUDITION_AGAIN,
      [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) { f.PlayAudition(); r = 0; return true; }},
     {WM_WEB_ADD_ALL, WM_WEB_ADD_ALL,
-     [](VelaMainForm& f, WPARAM w, LPARAM l, LRESULT& r) {
-         // The page's bridge hands over the id text with the message.
-         std::unique_ptr<std::wstring> id = TakeWebAddAllText(w);
-         r = f.OnWebAddAll(id ? *id : std::wstring(), static_cast<int>(l));
+     [](VelaMainForm& f, WPARAM, LPARAM, LRESULT& r) {
+         // What the page asked for waits in its bridge; the message's values are not used, as any
+         // program can post this number.
+         CWebBrowserBase::AddAllRequest request;
+         CWebBrowserBase* page = f.GetWebBrowser();
+         r = page != nullptr && page->TakeAddAllRequest(request) ? f.OnWebAddAll(request.text, request.number) : 0;
          return true;
      }},
     {WM_WEB_ADD_ALL_2, WM_WEB_ADD_ALL_3,
@@ -296,8 +315,7 @@ void VelaMainForm::InitWindow() {
     m_playMode = 0;
     m_musicTab = -1;
     m_listTab = -1;
-    m_randomOrder.clear();
-    m_randomPosition = 0;
+    m_randomRound.Reset();
     m_seeking = 0;
     BindControls();
     CreateWebPage();
@@ -330,26 +348,11 @@ void VelaMainForm::StartWorkers() {
     report.InitLock();
     m_statWorker.Start([](FormWorker&) { return StatHeartbeatThread(&g_StatReportInfo); });
 
-    m_monitorWorker.Start([this](FormWorker& worker) {
-        while (::WaitForSingleObject(worker.StopEvent(), kMonitorPeriodMs) == WAIT_TIMEOUT) {
-            if (m_closing) break;
-            if (m_downloadMonitorOn) MonitorDownloads();
-        }
-        return 0u;
-    });
+    m_monitorWorker.Start([this](FormWorker& worker) { return DownloadMonitorThread(worker); });
 
     m_commandEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (m_commandEvent != nullptr) {
-        m_commandWorker.Start([this](FormWorker& worker) {
-            const HANDLE wake[2] = {m_commandEvent, worker.StopEvent()};
-            for (;;) {
-                ::WaitForMultipleObjects(2, wake, FALSE, INFINITE);
-                if (m_closing || worker.StopRequested()) break;
-                const PlayerCommand command = TakeCommand();
-                if (command.code != 0) RunPlayerCommand(command);
-            }
-            return 0u;
-        });
+        m_commandWorker.Start([this](FormWorker& worker) { return PlayerCommandThread(worker); });
     }
     // Auto-play waits for the playlists ("windowinit"): StartAutoPlay.
 }
@@ -378,6 +381,7 @@ void VelaMainForm::RunUiTasks() {
 }
 
 void VelaMainForm::QueueCommand(const PlayerCommand& command) {
+    NoteCommandQueued(command.code);
     {
         SharedGuard guard(m_sharedLock);
         m_command = command;
@@ -388,7 +392,11 @@ void VelaMainForm::QueueCommand(const PlayerCommand& command) {
 
 PlayerCommand VelaMainForm::TakeCommand() {
     SharedGuard guard(m_sharedLock);
-    return m_command;
+    const PlayerCommand command = m_command;
+    // Taken: a wake-up for a command queued after this one's signal finds nothing to run again.
+    // The serial stays, so that the command thread still sees whether a newer one came.
+    m_command.code = 0;
+    return command;
 }
 
 // ---- Message map and dispatch ----------------------------------------------------------------
@@ -464,16 +472,21 @@ void VelaMainForm::OnClick(UINotify& msg) {
 // ---- Closing ---------------------------------------------------------------------------------
 
 bool VelaMainForm::CloseWhenEnabled() {
-    if (m_nestedWaits > 0) {  // RunUpdater waits on this thread: close once it is back
-        ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
-        return false;
+    bool ready = true;
+    if (m_waitingForUpdater) {
+        // RunUpdater waits on this thread: end that wait; the close goes on once it is back.
+        if (m_endUpdaterWait.IsValid()) ::SetEvent(m_endUpdaterWait.Get());
+        ready = false;
     }
-    if (::IsWindowEnabled(m_hWnd)) return true;
-    // A modal dialog of this window runs its loop on this thread: destroying the window now would
-    // return that loop into a deleted form. End the dialogs and try again once they are gone.
-    ::EnumThreadWindows(::GetCurrentThreadId(), &EndModalDialog, reinterpret_cast<LPARAM>(m_hWnd));
-    ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
-    return false;
+    if (!::IsWindowEnabled(m_hWnd)) {
+        // A modal dialog of this window runs its loop on this thread: destroying the window now
+        // would return that loop into a deleted form. End the dialogs and try again once they
+        // are gone.
+        ::EnumThreadWindows(::GetCurrentThreadId(), &EndModalDialog, reinterpret_cast<LPARAM>(m_hWnd));
+        ready = false;
+    }
+    if (!ready) ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryElapse, nullptr);
+    return ready;
 }
 
 LRESULT VelaMainForm::OnClose(bool& handled) {
@@ -499,7 +512,9 @@ LRESULT VelaMainForm::OnClose(bool& handled) {
     ::AnimateWindow(m_hWnd, 300, AW_HIDE | AW_CENTER);
     EndWorkers();
     StopDownloadThreads();
-    if (m_audio) {
+    // A command thread that did not end may still be on its way into the engine (after a slow
+    // service call): then the engine is left alone, to the end of the process.
+    if (m_audio && !m_commandWorker.IsRunning()) {
         m_audio->Stop();
         m_audio->Close();
         m_audio->ReleaseAll();
@@ -524,7 +539,7 @@ void VelaMainForm::EndWorkers() {
     ended = m_monitorWorker.Stop(kWorkerEndMs) && ended;
     ended = m_statWorker.Stop(kWorkerEndMs) && ended;
     m_workersEnded = ended;
-    if (m_audio) m_audio->SetAbort(FALSE);
+    if (m_audio && !m_commandWorker.IsRunning()) m_audio->SetAbort(FALSE);
 }
 
 void VelaMainForm::SaveAndEmptyPlayLists() {

@@ -1,6 +1,6 @@
 // The download manager of the main window: the download items and their rows in
 // "ListDownloadManage", the roads that start a download, the row icons (pause, resume, wait,
-// delete), one pass of the download monitor, and the list kept in "Dmanage" across runs.
+// delete), the download monitor, and the list kept in "Dmanage" across runs.
 //
 // The entries (item, thread, key) live under the shared lock; row i of the list shows entry i.
 // Only the UI thread adds or removes entries and rows, so the two stay aligned; the monitor
@@ -8,7 +8,12 @@
 // thread. Nobody holds the lock across a request to the service or a wait for a thread: a start
 // marks its entry "starting" (it holds a place meanwhile), asks for the URL unlocked, and finds
 // its entry again by key, which a delete in between removes.
+//
+// Whenever a place goes free (a download completes, fails, is paused or deleted) the monitor
+// starts the "readying" items, first first, on its next pass.
 #include "vela_main_form.h"
+
+#include <algorithm>
 
 #include "download_row.h"
 
@@ -16,18 +21,9 @@ namespace VelaUI {
 
 namespace {
 
-UIToolkit::CListUI* AsList(CControlUI* control) { return dynamic_cast<UIToolkit::CListUI*>(control); }
+const DWORD kMonitorPeriodMs = 2000;
 
-void ShowStatusIcon(CControlUI* row, const std::wstring& status) {
-    // A complete item keeps the icon it had.
-    if (row == nullptr || status == DownloadStatus::Complete) return;
-    auto* container = static_cast<UIToolkit::IContainerUI*>(row->GetInterface(L"IContainer"));
-    CControlUI* icon = container != nullptr ? container->GetItemAt(kRowStatusIcon) : nullptr;
-    if (icon == nullptr) return;
-    const wchar_t* wanted = DownloadStatusIcon(status);
-    const wchar_t* shown = icon->GetBkImage();
-    if (shown == nullptr || ::lstrcmpW(shown, wanted) != 0) icon->SetBkImage(wanted);
-}
+UIToolkit::CListUI* AsList(CControlUI* control) { return dynamic_cast<UIToolkit::CListUI*>(control); }
 
 bool ShowsProgress(const std::wstring& status) {
     return status == DownloadStatus::Downloading || status == DownloadStatus::Complete ||
@@ -105,8 +101,15 @@ VelaMainForm::StartResult VelaMainForm::StartDownload(unsigned key, const TrackI
         if (entry == nullptr || entry->thread || entry->starting) return StartResult::NoUrl;
         if (RunningDownloadsLocked() >= m_settings.downloadLimit) return StartResult::NoPlace;
         entry->starting = true;
-        item = entry->item;
         folder = m_settings.downloadFolder;
+        // The item keeps its file across pauses and restarts; no other track's item gets it.
+        std::vector<const DownloadItem*> others;
+        for (const DownloadEntry& other : m_downloads) {
+            if (&other != entry) others.push_back(&other.item);
+        }
+        entry->item.FileName = ChooseDownloadName(entry->item, others, folder);
+        entry->item.FilePath = folder;
+        item = entry->item;
     }
     // The request holds the reply file "download" from writing to reading, so the monitor's
     // start and the UI thread's never read each other's reply.
@@ -159,37 +162,88 @@ int VelaMainForm::DownloadWebTracks() {
     return 0;
 }
 
+bool VelaMainForm::IsTrackDownloadingLocked(const std::wstring& trackId) const {
+    for (const DownloadEntry& entry : m_downloads) {
+        if (entry.item.TrackID == trackId && entry.item.Status != DownloadStatus::Complete) return true;
+    }
+    return false;
+}
+
+// Where a track record lives: its playlist's table index and row, or -1 when it is no playlist's
+// own (the caller's copy). Only addresses are compared, nothing is read (shared lock held).
+void VelaMainForm::LocateTrackLocked(const TrackInfo* track, int& playList, int& row) const {
+    playList = -1;
+    row = -1;
+    std::less<const TrackInfo*> before;
+    for (size_t i = 0; i < m_playLists.size(); ++i) {
+        const std::vector<TrackInfo>& tracks = m_playLists[i]->tracks;
+        if (tracks.empty() || before(track, tracks.data()) || !before(track, tracks.data() + tracks.size())) continue;
+        playList = static_cast<int>(i);
+        row = static_cast<int>(track - tracks.data());
+        return;
+    }
+}
+
 int VelaMainForm::DownloadTrack(TrackInfo& track) {
     TrackInfo source;
+    int playList = -1;
+    int row = -1;
     {
         SharedGuard guard(m_sharedLock);
+        LocateTrackLocked(&track, playList, row);
         source = track;
+        if (IsTrackDownloadingLocked(source.TrackID)) return 0;
     }
     const unsigned key = AppendDownload(MakeDownloadItem(source));
     TrackInfo record;
     if (StartDownload(key, &source, &record) != StartResult::Started) return 0;
-    SharedGuard guard(m_sharedLock);  // the playlist's own record, which playback reads
-    track.FileURL = record.FileURL;
-    track.FilePath = record.FilePath;
-    track.FileName = record.FileName;
-    track.IsDownloading = true;
+    SharedGuard guard(m_sharedLock);
+    TrackInfo* target = &track;
+    if (playList >= 0) {
+        // The request left the lock free: the playlist may have changed since, and with it the
+        // place of its own record of the track, which playback reads. It is found again.
+        target = nullptr;
+        PlayListInfo* playlist = GetPlayList(playList);
+        if (playlist == nullptr) return 0;
+        if (playlist->HasTrack(row) && playlist->tracks[static_cast<size_t>(row)].TrackID == source.TrackID) {
+            target = &playlist->tracks[static_cast<size_t>(row)];
+        } else {
+            for (TrackInfo& other : playlist->tracks) {
+                if (other.TrackID == source.TrackID) {
+                    target = &other;
+                    break;
+                }
+            }
+        }
+        if (target == nullptr) return 0;
+    }
+    target->FileURL = record.FileURL;
+    target->FilePath = record.FilePath;
+    target->FileName = record.FileName;
+    target->IsDownloading = true;
     return 0;
 }
 
-// Starts "readying" items, first first, while places are free (monitor thread).
+// Starts "readying" items, first first, while places are free (monitor thread). An item whose
+// URL request fails keeps waiting and is passed over until the next free place.
 void VelaMainForm::StartWaitingDownloads() {
+    std::vector<unsigned> passed;
     for (;;) {
         unsigned key = 0;
         {
             SharedGuard guard(m_sharedLock);
             for (const DownloadEntry& entry : m_downloads) {
-                if (entry.item.Status == DownloadStatus::Readying && !entry.thread && !entry.starting) {
+                if (entry.item.Status == DownloadStatus::Readying && !entry.thread && !entry.starting &&
+                    std::find(passed.begin(), passed.end(), entry.key) == passed.end()) {
                     key = entry.key;
                     break;
                 }
             }
         }
-        if (key == 0 || m_closing || StartDownload(key, nullptr) != StartResult::Started) return;
+        if (key == 0 || m_closing) return;
+        const StartResult result = StartDownload(key, nullptr);
+        if (result == StartResult::NoPlace) return;
+        if (result == StartResult::NoUrl) passed.push_back(key);
     }
 }
 
@@ -226,17 +280,18 @@ void VelaMainForm::OnDownloadStatusClick(int row) {
     CControlUI* rowControl = list != nullptr ? list->GetItemAt(row) : nullptr;
     if (status == DownloadStatus::Downloading) {
         if (paused) paused->Stop();  // the part file stays for the resume
-        ShowStatusIcon(rowControl, DownloadStatus::Pause);
+        SetDownloadRowStatusIcon(rowControl, DownloadStatus::Pause);
+        m_downloadPlaceFreed = true;
     } else if (status == DownloadStatus::Pause || status == DownloadStatus::Waiting) {
         const StartResult result = StartDownload(key, nullptr);
         if (result == StartResult::Started) {
-            ShowStatusIcon(rowControl, DownloadStatus::Downloading);
+            SetDownloadRowStatusIcon(rowControl, DownloadStatus::Downloading);
         } else if (result == StartResult::NoPlace) {
             {
                 SharedGuard guard(m_sharedLock);
                 if (DownloadEntry* entry = FindDownload(key)) entry->item.Status = DownloadStatus::Waiting;
             }
-            ShowStatusIcon(rowControl, DownloadStatus::Waiting);
+            SetDownloadRowStatusIcon(rowControl, DownloadStatus::Waiting);
         }
     }
 }
@@ -245,10 +300,13 @@ void VelaMainForm::DeleteDownload(int row) {
     m_downloadMonitorOn = false;
     std::shared_ptr<CDownloadThread> thread;
     bool removed = false;
+    bool heldPlace = false;
     {
         SharedGuard guard(m_sharedLock);
         if (row < static_cast<int>(m_downloads.size())) {
-            thread = std::move(m_downloads[static_cast<size_t>(row)].thread);
+            DownloadEntry& entry = m_downloads[static_cast<size_t>(row)];
+            heldPlace = entry.thread || entry.starting;
+            thread = std::move(entry.thread);
             m_downloads.erase(m_downloads.begin() + row);
             removed = true;
         }
@@ -259,9 +317,18 @@ void VelaMainForm::DeleteDownload(int row) {
     m_downloadMonitorOn = true;
     // The file, whole or in parts, stays on disk.
     if (thread) thread->Stop();
+    if (heldPlace) m_downloadPlaceFreed = true;
 }
 
 // ---- The monitor -----------------------------------------------------------------------------
+
+unsigned VelaMainForm::DownloadMonitorThread(FormWorker& worker) {
+    while (::WaitForSingleObject(worker.StopEvent(), kMonitorPeriodMs) == WAIT_TIMEOUT) {
+        if (m_closing) break;
+        if (m_downloadMonitorOn) MonitorDownloads();
+    }
+    return 0;
+}
 
 void VelaMainForm::MonitorDownloads() {
     std::vector<std::shared_ptr<CDownloadThread>> ended;
@@ -280,7 +347,8 @@ void VelaMainForm::MonitorDownloads() {
     }
     for (auto& thread : ended) thread->Stop();
     if (running) RunOnUiThread([this] { ShowDownloadRows(); });
-    if (!ended.empty()) StartWaitingDownloads();
+    if (!ended.empty()) m_downloadPlaceFreed = true;
+    if (m_downloadPlaceFreed.exchange(false)) StartWaitingDownloads();
 }
 
 void VelaMainForm::ShowDownloadRows() {
@@ -291,7 +359,7 @@ void VelaMainForm::ShowDownloadRows() {
         CControlUI* row = list->GetItemAt(static_cast<int>(i));
         if (row == nullptr || !ShowsProgress(items[i].Status)) continue;
         ShowDownloadProgress(row, items[i]);
-        ShowStatusIcon(row, items[i].Status);
+        SetDownloadRowStatusIcon(row, items[i].Status);
     }
 }
 
@@ -308,7 +376,15 @@ void VelaMainForm::StopDownloadThreads() {
 
 // ---- "Dmanage" -------------------------------------------------------------------------------
 
-bool VelaMainForm::SaveDownloadList(const std::wstring& path) { return SaveDownloadItems(path, GetDownloadItems()); }
+bool VelaMainForm::SaveDownloadList(const std::wstring& path) {
+    const std::vector<DownloadItem> items = GetDownloadItems();
+    // A list that could not be read at the start stays as it is while the user has added
+    // nothing in its place.
+    if (m_downloadListUnread && items.empty()) return true;
+    if (!SaveDownloadItems(path, items)) return false;
+    m_downloadListUnread = false;
+    return true;
+}
 
 void VelaMainForm::SaveDownloadList() {
     SaveDownloadList(m_dataFolder + L"\\" + kDownloadListFileName);
@@ -319,6 +395,7 @@ void VelaMainForm::SaveDownloadList() {
 bool VelaMainForm::LoadDownloadList(const std::wstring& name) {
     std::vector<DownloadItem> items;
     const bool loaded = LoadDownloadItems(m_dataFolder + L"\\" + name, items);
+    m_downloadListUnread = !loaded;
     for (const DownloadItem& item : items) AppendDownload(item);
     return loaded;
 }

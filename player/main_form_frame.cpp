@@ -81,7 +81,12 @@ void VelaMainForm::RemoveTrayIcon() {
 void VelaMainForm::HideToTray() { ::ShowWindow(m_hWnd, SW_HIDE); }
 
 LRESULT VelaMainForm::OnTrayIcon(LPARAM mouseMessage) {
-    if (mouseMessage == WM_LBUTTONDOWN) {
+    if ((mouseMessage == WM_LBUTTONDOWN || mouseMessage == WM_RBUTTONDOWN) && !::IsWindowEnabled(m_hWnd)) {
+        // A dialog of the window runs: the icon shows the window and that dialog. No menu: its
+        // items would open a second dialog over the first.
+        ShowWindow(true, false);
+        VelaDialogForm::BringRunningDialogForward(m_hWnd);
+    } else if (mouseMessage == WM_LBUTTONDOWN) {
         ShowWindow(true, true);
     } else if (mouseMessage == WM_RBUTTONDOWN) {
         const POINT at = CursorPoint(kTrayMenuOffsetX, kTrayMenuOffsetY);
@@ -194,13 +199,17 @@ void VelaMainForm::OnCloseButton() {
 }
 
 void VelaMainForm::RunUpdater() {
-    HANDLE process = StartUpdater();
-    if (process == nullptr) return;
-    // The window keeps painting and answering while the updater runs; a close waits for it.
-    ++m_nestedWaits;
-    WaitDispatching(process, INFINITE);
-    --m_nestedWaits;
-    ::CloseHandle(process);
+    if (m_waitingForUpdater) return;  // it runs already
+    CScopedHandle process(StartUpdater());
+    if (!process.IsValid()) return;
+    // The window keeps painting and answering while the updater runs. A close ends the wait (the
+    // updater runs on by itself) and goes on once this has returned.
+    m_endUpdaterWait.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const HANDLE ends[2] = {process.Get(), m_endUpdaterWait.Get()};
+    m_waitingForUpdater = true;
+    WaitAnyDispatching(ends, m_endUpdaterWait.IsValid() ? 2 : 1, INFINITE);
+    m_waitingForUpdater = false;
+    m_endUpdaterWait.Close();
 }
 
 // ---- Non-client behaviour ---------------------------------------------------------------------
@@ -209,7 +218,11 @@ LRESULT VelaMainForm::OnNcHitTest(LPARAM lParam) {
     return FrameHitTest(m_hWnd, m_pm, lParam, true, kCaptionKeepsButtonsOptionsAndTexts);
 }
 
-void VelaMainForm::OnSize() { ApplyRoundRegion(m_hWnd, m_pm); }
+void VelaMainForm::OnSize() {
+    ApplyRoundRegion(m_hWnd, m_pm);
+    // The page keeps its inset whatever the window's size; a minimised window has no room.
+    if (!::IsIconic(m_hWnd)) PlaceWebPage();
+}
 
 void VelaMainForm::OnGetMinMaxInfo(LPARAM lParam) {
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);

@@ -26,10 +26,12 @@ void VelaMainForm::OnListMenu(UINotify& msg) {
     if (msg.sender == nullptr) return;
     const POINT at = ScreenPointOf(m_hWnd, msg.ptMouse);
     if (msg.sender == m_listPlayList) {
+        // The list's rows are the shown playlist's, which need not be the one that plays.
         bool hasTracks = false;
         {
             SharedGuard guard(m_sharedLock);
-            hasTracks = m_currentPlayList != nullptr && !m_currentPlayList->tracks.empty();
+            const PlayListInfo* shown = GetPlayList(m_shownPlayList);
+            hasTracks = shown != nullptr && !shown->tracks.empty();
         }
         if (hasTracks) (new MenuRightKey_PlayList(L"Menu_RightKeyPlayList.xml"))->ShowAt(m_listPlayList, at.x, at.y);
     } else if (msg.sender == m_listDownloadManage && RowCount(m_listDownloadManage) > 0) {
@@ -49,11 +51,16 @@ void VelaMainForm::OnPlayListMenu(UINotify& msg) {
     case 2:
         PlayShownRow(row);
         break;
+    case 3:
+        if (PlayListInfo* shown = GetPlayList(m_shownPlayList)) {
+            if (shown->HasTrack(row)) DownloadTrack(shown->tracks[static_cast<size_t>(row)]);
+        }
+        break;
     case 4:
         RemoveShownTrack(row);
         break;
     default:
-        // 3 "下载" is the downloads'; 1 has no item.
+        // 1 has no item.
         break;
     }
 }
@@ -66,14 +73,18 @@ void VelaMainForm::OnPlayListManageMenu(UINotify& msg) {
 void VelaMainForm::RemoveShownTrack(int row) {
     PlayListInfo* playlist = GetPlayList(m_shownPlayList);
     if (playlist == nullptr) return;
+    bool wasCurrent = false;
     {
         SharedGuard guard(m_sharedLock);
         if (!playlist->HasTrack(row)) return;
+        wasCurrent = row == playlist->currentIndex && playlist == m_currentPlayList;
         playlist->tracks.erase(playlist->tracks.begin() + row);
-        // The current index keeps naming the same track when a row above it goes.
+        // The current index keeps naming the same track when a row above it goes; when its own
+        // row goes, it names the track that followed, which plays in its place.
         if (row < playlist->currentIndex) --playlist->currentIndex;
     }
     if (auto* list = dynamic_cast<UIToolkit::CListUI*>(m_listPlayList)) list->RemoveAt(row);
+    if (wasCurrent) QueuePlayback(kCommandPlayCurrent);
 }
 
 }  // namespace VelaUI

@@ -9,7 +9,7 @@
 // the UI thread. The command thread's control changes go to the UI thread (OnUi).
 #include "vela_main_form.h"
 
-#include <ctime>
+#include <algorithm>
 
 #include "audio_play.h"
 #include "info_tips_form.h"
@@ -17,6 +17,7 @@
 #include "playback_rules.h"
 #include "rest_request.h"
 #include "track_info.h"
+#include "web_browser.h"
 
 namespace VelaUI {
 
@@ -26,11 +27,17 @@ const wchar_t kTitleLoading[] = L"加载中,请稍候...";
 const wchar_t kTitleConnecting[] = L"正在连接服务器,请稍候...";
 const wchar_t kTitleIdle[] = L"青岚音乐，精彩生活";
 const wchar_t kTitleTryNext[] = L"失败,尝试下一首";
+const wchar_t kTitleFailed[] = L"失败";
+const wchar_t kTitleOpen[] = L"打开";
+const wchar_t kTitleStart[] = L"播放";
+const wchar_t kTitleNothingPlays[] = L"列表中的歌曲都无法播放";
+const wchar_t kTitleListFailed[] = L"未能获取歌曲列表,默认列表未改变";
 const wchar_t kAddAllQuestion[] = L"确定要添加所有曲目吗?";
 const int kOpenTries = 3;
 const int kStartTries = 3;
 const DWORD kLoadingPauseMs = 20;
 const DWORD kFailureShownMs = 100;
+const WmReader::QWORD kTicksPerMs = 10000;  // the engine's times are in 100-ns units
 
 // The normal, hot and pushed images of "BtnPlay" while it offers to play and to pause.
 const wchar_t* const kPlayImages[3] = {L"file='bft_03_bf.png' source='60,0,90,30'",
@@ -64,6 +71,31 @@ void SetText(CControlUI* control, const std::wstring& text) {
 }
 
 std::wstring TitleOf(const TrackInfo& track) { return track.ArtistNameList + L"---" + track.TrackName; }
+
+std::vector<std::wstring> TrackIdsOf(const PlayListInfo& playlist) {
+    std::vector<std::wstring> ids;
+    ids.reserve(playlist.tracks.size());
+    for (const TrackInfo& track : playlist.tracks) ids.push_back(track.TrackID);
+    return ids;
+}
+
+bool IsRandomMode(int mode) { return mode == kModeRandom || mode == kModeRandomCircular; }
+
+// The commands after which the item that plays now is over: the engine's reports about that item
+// that arrive after such a command was queued are stale.
+bool EndsThePlayingItem(int code) {
+    switch (code) {
+    case kCommandPrevious:
+    case kCommandNext:
+    case kCommandPlayCurrent:
+    case kCommandPlayRow:
+    case kCommandAudition:
+    case kCommandStop:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // The file of a track kept on this computer: its folder and its name.
 std::wstring LocalFileOf(const TrackInfo& track) {
@@ -143,11 +175,15 @@ void VelaMainForm::OnPlayListDoubleClick(UINotify& msg) {
 void VelaMainForm::PlayShownRow(int row) {
     {
         SharedGuard guard(m_sharedLock);
-        PlayListInfo* playlist = m_currentPlayList;
+        const PlayListInfo* playlist = GetPlayList(m_shownPlayList);
         if (playlist == nullptr || !playlist->HasTrack(row)) return;
-        playlist->currentIndex = row;
     }
-    QueuePlayback(kCommandPlayCurrent);
+    // As a double-click: the shown playlist becomes the current one.
+    PlayerCommand command;
+    command.code = kCommandPlayRow;
+    command.clickedList = m_shownPlayList;
+    command.clickedRow = row;
+    QueueCommand(command);
 }
 
 void VelaMainForm::SetPlayMode(int button) {
@@ -161,9 +197,8 @@ void VelaMainForm::SetPlayMode(int button) {
 void VelaMainForm::OnModeRandom() {
     SetPlayMode(kModeRandom);
     SharedGuard guard(m_sharedLock);
-    const int count = m_currentPlayList != nullptr ? static_cast<int>(m_currentPlayList->tracks.size()) : 0;
-    m_randomPosition = 0;
-    m_randomOrder = MakeRandomOrder(count, static_cast<unsigned>(std::time(nullptr)));
+    // The next step draws a round that begins with the track that plays then.
+    m_randomRound.Reset();
 }
 
 void VelaMainForm::ToggleMute() {
@@ -227,11 +262,31 @@ void VelaMainForm::SeekToSlider() {
 LRESULT VelaMainForm::OnPlayerProgress(WPARAM what, LPARAM value) {
     if (m_seeking != 0) return 0;
     if (what == 0) {
+        m_progressMs = static_cast<DWORD>(value);
         SetSliderValue(m_sliderProgress, static_cast<int>(value));
-    } else if (what == 1 && value != 0) {
-        SetText(m_labelPlayTime, reinterpret_cast<const wchar_t*>(value));
+    } else if (what == 1) {
+        // The engine's text comes with a pointer that any program could post: the form writes the
+        // same text itself, from the position just reported and the engine's duration.
+        const WmReader::QWORD duration = m_audio ? m_audio->GetDuration() : 0;
+        const std::wstring text = CAudioPlay::FormatProgressText(m_progressMs * kTicksPerMs, duration);
+        SetText(m_labelPlayTime, text.c_str());
     }
     return 0;
+}
+
+void VelaMainForm::NoteCommandQueued(int code) {
+    if (EndsThePlayingItem(code)) m_itemEnding = true;
+}
+
+void VelaMainForm::OnEngineState(int state) {
+    if (state == 3) {
+        m_itemEnding = false;  // an item started: what the engine reports now is about it
+    } else if (m_itemEnding && (state == 12 || state == 1)) {
+        // The end or stop of an item that a newer command ended already (the report was on
+        // its way when the command was queued): it must not move on a second time.
+        return;
+    }
+    ShowPlayState(state);
 }
 
 void VelaMainForm::ShowPlayState(int state) {
@@ -269,11 +324,13 @@ void VelaMainForm::ApplyPlayState(int state) {
 }
 
 LRESULT VelaMainForm::OnWebAddAll(const std::wstring& id, int kind) {
+    if (kind < 1 || kind > 4) return 0;  // no list of that kind: nothing to add
     auto* tip = new (std::nothrow) VelaInfoTipsForm(true);
     if (tip == nullptr) return 0;
     tip->SetPicture(kPictureQuestion);
     tip->SetText(kAddAllQuestion, nullptr, nullptr, nullptr);
-    if (VelaDialogForm::ShowDialog(tip, m_hWnd) == kInfoTipCancel) return 0;
+    // Only a yes adds: a question that was not asked (another dialog runs) counts as no.
+    if (VelaDialogForm::ShowDialog(tip, m_hWnd) != kInfoTipOK) return 0;
     {
         SharedGuard guard(m_sharedLock);
         if (PlayListInfo* favourites = GetPlayList(1)) favourites->currentIndex = -1;
@@ -307,26 +364,35 @@ void VelaMainForm::AppendWebTracks(PlayListInfo* playlist) {
 }
 
 void VelaMainForm::PlayAudition() {
+    // The page asked for the track's URL, and kept it with the track, before it posted the
+    // message: the reply file may hold another track's URL by now.
+    const WebAudition audition = LastWebAudition();
+    if (audition.track.TrackID.empty()) return;
     PlayerCommand command;
     command.code = kCommandAudition;
-    {
-        std::lock_guard<std::recursive_mutex> lists(WebListsLock());
-        if (WebTrackList.empty()) return;
-        command.title = TitleOf(WebTrackList.front());
-    }
-    {
-        // The page asked for the track's URL just before it posted the message.
-        RestReplyLock hold(RestReply::PlayUrl);
-        ParsePlayUrlReply(RestReply::PlayUrl, command.url);
-    }
+    command.title = TitleOf(audition.track);
+    command.trackName = audition.track.TrackName;
+    if (IsStreamAddress(audition.url)) command.url = audition.url;
     QueueCommand(command);
 }
 
 // ---- Command thread -------------------------------------------------------------------------
 
+unsigned VelaMainForm::PlayerCommandThread(FormWorker& worker) {
+    const HANDLE wake[2] = {m_commandEvent, worker.StopEvent()};
+    for (;;) {
+        ::WaitForMultipleObjects(2, wake, FALSE, INFINITE);
+        if (m_closing || worker.StopRequested()) return 0;
+        const PlayerCommand command = TakeCommand();
+        if (command.code != 0) RunPlayerCommand(command);
+    }
+}
+
 void VelaMainForm::RunPlayerCommand(const PlayerCommand& command) {
-    if (!m_audio) return;
+    if (!m_audio || IsClosing()) return;
     m_runningCommand = command.serial;
+    // The user's command begins a new count of tracks that fail one after the other.
+    if (!command.afterFailure) m_failedInRow.clear();
     switch (command.code) {
     case kCommandPrevious:
         InterruptEngine();
@@ -344,7 +410,7 @@ void VelaMainForm::RunPlayerCommand(const PlayerCommand& command) {
         PlayCurrent();
         break;
     case kCommandLoadWebList:
-        InterruptEngine();
+        // What plays goes on until the service has given the list (LoadWebList).
         LoadWebList(command.webId, command.webKind);
         break;
     case kCommandPlayRow:
@@ -379,39 +445,65 @@ void VelaMainForm::PlayCurrent() {
     if (IsClosing()) return;
     TrackInfo track;
     bool local = false;
+    int index = -1;
     {
         SharedGuard guard(m_sharedLock);
         PlayListInfo* playlist = m_currentPlayList;
         if (playlist == nullptr || playlist->tracks.empty()) return;
         track = *playlist->CurrentTrack();
+        index = playlist->currentIndex;
         local = track.IsLocalFile && !playlist->id.empty();
+        if (IsRandomMode(m_playMode)) m_randomRound.Take(TrackIdsOf(*playlist), index);
     }
     std::wstring path;
     if (local) {
         path = LocalFileOf(track);
     } else {
-        RestReplyLock hold(RestReply::PlayUrl);
-        RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, track.TrackID);
-        ParsePlayUrlReply(RestReply::PlayUrl, path);
+        {
+            RestReplyLock hold(RestReply::PlayUrl);
+            RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, track.TrackID);
+            ParsePlayUrlReply(RestReply::PlayUrl, path);
+        }
+        // The service names a stream; a file or a share that a reply names is never opened.
+        if (!IsStreamAddress(path)) path.clear();
     }
+    // The service call may have taken long: a closing window's engine is not to be used.
+    if (IsClosing()) return;
     m_audio->Stop();
     m_audio->Close();
-    if (OpenAndPlay(path, track) == 0) {
-        // The next track, unless the user asked for something newer meanwhile.
-        bool hasTracks = false;
-        {
-            SharedGuard guard(m_sharedLock);
-            hasTracks = m_currentPlayList != nullptr && !m_currentPlayList->tracks.empty();
-        }
-        if (hasTracks) QueueCommandUnlessNewer(kCommandNext, m_runningCommand);
+    const int played = OpenAndPlay(path, track);
+    if (played == 1) {
+        m_failedInRow.clear();
+    } else if (played == 0) {
+        MoveOnAfterFailure(index);
     }
+}
+
+void VelaMainForm::MoveOnAfterFailure(int failedIndex) {
+    size_t count = 0;
+    {
+        SharedGuard guard(m_sharedLock);
+        if (m_currentPlayList == nullptr || m_currentPlayList->tracks.empty()) return;
+        count = m_currentPlayList->tracks.size();
+    }
+    if (std::find(m_failedInRow.begin(), m_failedInRow.end(), failedIndex) == m_failedInRow.end()) {
+        m_failedInRow.push_back(failedIndex);
+    }
+    if (m_failedInRow.size() < count) {
+        QueueNextAfterFailure(m_runningCommand);
+        return;
+    }
+    // Every track of the list failed, one after the other: another round would only ask the
+    // service for the same URLs again.
+    m_failedInRow.clear();
+    ShowStopped(kTitleNothingPlays);
 }
 
 int VelaMainForm::OpenAndPlay(const std::wstring& path, const TrackInfo& track) {
     SetTitle(kTitleLoading);
     ::Sleep(kLoadingPauseMs);
     HRESULT result = E_FAIL;
-    for (int i = 0; i < kOpenTries && !IsClosing(); ++i) {
+    for (int i = 0; i < kOpenTries && !path.empty() && !IsClosing(); ++i) {
         result = m_audio->Open(path.c_str());
         if (result >= 0) break;
     }
@@ -421,7 +513,7 @@ int VelaMainForm::OpenAndPlay(const std::wstring& path, const TrackInfo& track) 
         m_audio->Close();
         ShowPlayState(0);
         ShowPlayState(8);
-        SetTitle(L"打开" + track.TrackName + kTitleTryNext);
+        SetTitle(kTitleOpen + track.TrackName + kTitleTryNext);
         ::Sleep(kFailureShownMs);
         return 0;
     }
@@ -435,7 +527,7 @@ int VelaMainForm::OpenAndPlay(const std::wstring& path, const TrackInfo& track) 
         m_audio->Close();
         ShowPlayState(0);
         ShowPlayState(8);
-        SetTitle(L"播放" + track.TrackName + kTitleTryNext);
+        SetTitle(kTitleStart + track.TrackName + kTitleTryNext);
         ::Sleep(kFailureShownMs);
         return 0;
     }
@@ -459,14 +551,14 @@ void VelaMainForm::ShowPlaying(const std::wstring& title) {
     ShowPlayState(3);
 }
 
-void VelaMainForm::ShowStopped() {
+void VelaMainForm::ShowStopped(const wchar_t* title) {
     m_seeking = 1;
     OnUi([this] { SetSliderValue(m_sliderProgress, 0); });
     {
         SharedGuard guard(m_sharedLock);
         if (m_currentPlayList != nullptr && !m_currentPlayList->tracks.empty()) m_currentPlayList->currentIndex = 0;
     }
-    SetTitle(kTitleIdle);
+    SetTitle(title != nullptr ? title : kTitleIdle);
     ShowPlayState(1);
 }
 
@@ -483,7 +575,13 @@ void VelaMainForm::SeekEngine(unsigned milliseconds) {
 }
 
 void VelaMainForm::PlayOrPause() {
-    switch (m_playState) {
+    const int state = m_playState;
+    if (state == 8 || state == 1 || state == 0) {
+        SharedGuard guard(m_sharedLock);
+        // Nothing to play: nothing happens, and the title stays as it is.
+        if (m_currentPlayList == nullptr || m_currentPlayList->tracks.empty()) return;
+    }
+    switch (state) {
     case 8:
     case 1:
         SetTitle(kTitleConnecting);
@@ -522,8 +620,8 @@ void VelaMainForm::PlayPrevious(bool trackEnded) { PlayStep(-1, trackEnded); }
 
 void VelaMainForm::PlayStep(int direction, bool trackEnded) {
     const int mode = m_playMode;
-    if (mode == kModeRandom || mode == kModeRandomCircular) {
-        if (StepRandom(direction, mode == kModeRandomCircular)) PlayCurrent();
+    if (IsRandomMode(mode)) {
+        if (StepRandom(direction, mode == kModeRandomCircular, trackEnded)) PlayCurrent();
         return;
     }
     if (mode != kModeSerial && mode != kModeCircular && mode != kModeSingleRepeat) return;
@@ -549,35 +647,21 @@ void VelaMainForm::PlayStep(int direction, bool trackEnded) {
     }
 }
 
-bool VelaMainForm::StepRandom(int direction, bool wrap) {
-    bool stop = false;
+bool VelaMainForm::StepRandom(int direction, bool wrap, bool trackEnded) {
     {
         SharedGuard guard(m_sharedLock);
         PlayListInfo* playlist = m_currentPlayList;
-        const long long size = static_cast<long long>(m_randomOrder.size());
-        if (playlist == nullptr || size == 0) return false;
-        const long long count = static_cast<long long>(playlist->tracks.size());
-        long long position = static_cast<long long>(m_randomPosition);
-        // An entry that no longer names a track (the playlist changed) is passed over.
-        for (long long tried = 0; tried < size; ++tried) {
-            position += direction;
-            if (position < 0 || position >= size) {
-                if (!wrap) {
-                    stop = true;
-                    m_randomPosition = position < 0 ? 0u : static_cast<unsigned>(size - 1);
-                    break;
-                }
-                position = position < 0 ? size - 1 : 0;
-            }
-            const int index = m_randomOrder[static_cast<size_t>(position)];
-            if (index >= 0 && index < count) {
-                m_randomPosition = static_cast<unsigned>(position);
-                playlist->currentIndex = index;
-                return true;
-            }
+        if (playlist == nullptr || playlist->tracks.empty()) return false;
+        // The track that plays (or just ended) begins a new round; after a stop none does.
+        const int state = m_playState;
+        const bool playing = trackEnded || state == 2 || state == 3 || state == 9;
+        const int index = m_randomRound.Step(TrackIdsOf(*playlist), playing ? playlist->currentIndex : -1, direction, wrap);
+        if (index >= 0) {
+            playlist->currentIndex = index;
+            return true;
         }
     }
-    if (stop) StopEngine();
+    StopEngine();
     return false;
 }
 
@@ -594,10 +678,18 @@ void VelaMainForm::PlayClickedRow(int list, int row) {
 }
 
 void VelaMainForm::LoadWebList(const std::wstring& id, int kind) {
+    bool brought = false;
     switch (kind) {
     case 1: {
-        RestReplyLock hold(RestReply::PlayUrl);
-        RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, id);
+        // One track, which the page left in the web track list: it plays when it has a URL.
+        std::wstring url;
+        {
+            RestReplyLock hold(RestReply::PlayUrl);
+            RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, id);
+            ParsePlayUrlReply(RestReply::PlayUrl, url);
+        }
+        std::lock_guard<std::recursive_mutex> lists(WebListsLock());
+        brought = !url.empty() && !WebTrackList.empty();
         break;
     }
     case 2:
@@ -618,12 +710,19 @@ void VelaMainForm::LoadWebList(const std::wstring& id, int kind) {
         RestReplyLock hold(list.reply);
         list.request(list.reply, list.method, id);
         SharedGuard guard(m_sharedLock);
-        ParseTrackListReply(list.reply);
+        brought = ParseTrackListReply(list.reply);
         break;
     }
     default:
         return;  // no list of that kind: the default playlist stays as it is
     }
+    if (IsClosing()) return;
+    if (!brought) {
+        // Nothing came: the default list and what plays stay as they are.
+        SetTitle(kTitleListFailed);
+        return;
+    }
+    InterruptEngine();
     PlayListInfo* defaultList = nullptr;
     {
         SharedGuard guard(m_sharedLock);
@@ -641,23 +740,34 @@ void VelaMainForm::PlayAuditionNow(const PlayerCommand& command) {
     if (IsClosing()) return;
     SetTitle(kTitleLoading);
     ::Sleep(kLoadingPauseMs);
-    const HRESULT opened = m_audio->Open(command.url.c_str());
+    const HRESULT opened = command.url.empty() ? E_FAIL : m_audio->Open(command.url.c_str());
     if (opened == 1 || IsClosing()) return;
     if (FAILED(opened)) {
         m_audio->Close();
         ShowPlayState(0);
         ShowPlayState(8);
+        SetTitle(kTitleOpen + command.trackName + kTitleFailed);
         return;
     }
-    if (SUCCEEDED(m_audio->Start(0))) ShowPlaying(command.title);
+    if (FAILED(m_audio->Start(0))) {
+        m_audio->Stop();
+        m_audio->Close();
+        ShowPlayState(0);
+        ShowPlayState(8);
+        SetTitle(kTitleStart + command.trackName + kTitleFailed);
+        return;
+    }
+    ShowPlaying(command.title);
 }
 
-void VelaMainForm::QueueCommandUnlessNewer(int code, unsigned serial) {
+void VelaMainForm::QueueNextAfterFailure(unsigned serial) {
     {
         SharedGuard guard(m_sharedLock);
+        // Unless the user asked for something newer meanwhile.
         if (m_closing || m_command.serial != serial) return;
         m_command = PlayerCommand();
-        m_command.code = code;
+        m_command.code = kCommandNext;
+        m_command.afterFailure = true;
         m_command.serial = ++m_commandSerial;
     }
     if (m_commandEvent != nullptr) ::SetEvent(m_commandEvent);

@@ -214,9 +214,10 @@ int VelaMainForm::AddCurrentToFavourites() {
     {
         SharedGuard guard(m_sharedLock);
         PlayListInfo* current = m_currentPlayList;
-        const TrackInfo* track = current != nullptr ? current->CurrentTrack() : nullptr;
-        if (favourites != nullptr && track != nullptr && current != favourites) {
-            favourites->tracks.push_back(*track);
+        // Before anything played the current index is -1: there is no current track to add.
+        const bool hasTrack = current != nullptr && current->HasTrack(current->currentIndex);
+        if (favourites != nullptr && hasTrack && current != favourites) {
+            favourites->tracks.push_back(current->tracks[static_cast<size_t>(current->currentIndex)]);
             shown = favourites->index == m_shownPlayList;
         }
     }
@@ -236,6 +237,10 @@ bool VelaMainForm::SavePlayList(PlayListInfo* playlist) {
     if (tracks.empty()) return true;  // an empty playlist leaves its old file as it is
     // The old file stays whole until the new one is written completely.
     return ReplaceWholeFile(PlayListPath(playlist->id), PlayListFileText(tracks));
+}
+
+void VelaMainForm::SavePlayLists() {
+    for (int i = 0; i < GetPlayListCount(); ++i) SavePlayList(GetPlayList(i));
 }
 
 bool VelaMainForm::LoadPlayList(PlayListInfo* playlist, const std::wstring& id, bool fill) {

@@ -18,8 +18,12 @@ void VelaMainForm::CreateWebPage() {
 
 void VelaMainForm::ShowWebPage(bool show) {
     if (!m_browser) return;
-    if (show) m_browser->SetRect(ClientPageRect(m_hWnd));
+    if (show) PlaceWebPage();
     m_browser->SetVisible(show);
+}
+
+void VelaMainForm::PlaceWebPage() {
+    if (m_browser) m_browser->SetRect(ClientPageRect(m_hWnd));
 }
 
 void VelaMainForm::CallPageSearch(const std::wstring& text) {

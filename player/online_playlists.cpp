@@ -4,6 +4,8 @@
 
 #include <tinyxml.h>
 
+#include "xml_text.h"
+
 namespace VelaUI {
 
 namespace {
@@ -33,10 +35,11 @@ const Field<TrackInfo> kTrackFields[] = {
     {"ArtistNameList", &TrackInfo::ArtistNameList},
 };
 
-// The root of an accepted reply: it parses and its root says "stat" = "ok"; null otherwise.
+// The root of an accepted reply: it is whole, well-formed XML and its root says "stat" = "ok";
+// null otherwise. The body goes through the one entry point for XML text, which never lets the
+// parser step past its end (a reply may end inside a character).
 const TiXmlElement* AcceptedRoot(TiXmlDocument& doc, const char* body) {
-    if (body == nullptr) return nullptr;
-    doc.Parse(body, nullptr, TIXML_ENCODING_UTF8);
+    if (body == nullptr || !ParseXmlText(doc, body)) return nullptr;
     const TiXmlElement* root = doc.RootElement();
     if (root == nullptr) return nullptr;
     const char* stat = root->Attribute("stat");

@@ -1,5 +1,6 @@
 // The replies of the service's two online-playlist calls: the user's playlists and the tracks
-// of one playlist, both XML in UTF-8 read from memory.
+// of one playlist, both XML in UTF-8 read from memory. A body is the reply's text up to its end
+// or its first zero byte; a reply that is not whole, well-formed XML is not accepted.
 #pragma once
 
 #include <vector>

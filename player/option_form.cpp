@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "info_tips_form.h"
 #include "local_helpers.h"
 #include "main_messages.h"
 #include "player_startup.h"
@@ -104,20 +105,21 @@ int VelaOptionForm::ChosenDownloadLimit() const {
     return ReadDownloadLimit();
 }
 
-void VelaOptionForm::SaveSettings() {
-    if (!EnsureSettingsFile()) return;
-    const bool autoRun = IsOptionSelected(m_checkAutoRun);
-    SetAutoRun(autoRun);
-    // What the file says must be true of the registry, also when the value could not be changed.
-    WriteSettingFlag(kRunAtLogon, IsAutoRunSet());
-    WriteSetting(kAutoPlay, L"0");
-    WriteSettingFlag(kShowAutoLogin, IsOptionSelected(m_checkAutoLogin));
-    WriteSettingFlag(kSongNameFirst, IsOptionSelected(m_radioSongSinger));
+bool VelaOptionForm::SaveSettings() {
+    if (!EnsureSettingsFile()) return false;
+    bool saved = WriteSetting(kAutoPlay, L"0");
+    saved = WriteSettingFlag(kShowAutoLogin, IsOptionSelected(m_checkAutoLogin)) && saved;
+    saved = WriteSettingFlag(kSongNameFirst, IsOptionSelected(m_radioSongSinger)) && saved;
     const bool tray = IsOptionSelected(m_radioTray);
-    WriteSettingFlag(kCloseToTray, tray);
-    WriteSettingFlag(kCloseAction, tray);
-    WriteSetting(kDownloadFolder, m_downloadFolder);
-    WriteSetting(kDownloadLimit, std::to_wstring(ChosenDownloadLimit()));
+    saved = WriteSettingFlag(kCloseToTray, tray) && saved;
+    saved = WriteSettingFlag(kCloseAction, tray) && saved;
+    saved = WriteSetting(kDownloadFolder, m_downloadFolder) && saved;
+    saved = WriteSetting(kDownloadLimit, std::to_wstring(ChosenDownloadLimit())) && saved;
+    // The registry changes only when the file can say so.
+    if (!saved) return false;
+    SetAutoRun(IsOptionSelected(m_checkAutoRun));
+    // What the file says must be true of the registry, also when the value could not be changed.
+    return WriteSettingFlag(kRunAtLogon, IsAutoRunSet());
 }
 
 bool VelaOptionForm::SetAutoRun(bool on) {
@@ -166,7 +168,13 @@ void VelaOptionForm::Notify(UINotify& msg) {
         Close(1);
         if (m_owner != nullptr) ::PostMessageW(m_owner, WM_OPTION_CANCEL, 0, 0);
     } else if (msg.sender == m_btnOK) {
-        SaveSettings();
+        if (!SaveSettings()) {
+            // The dialog stays open with the user's choices, to be saved again once the file can
+            // be written, or given up with Cancel. Nothing of this object is used after the tip,
+            // whose loop may outlive the dialog.
+            ShowInfoTip(kPictureWarning, kSettingsNotSavedText, m_hWnd);
+            return;
+        }
         Close(1);
         if (m_owner != nullptr) ::PostMessageW(m_owner, WM_OPTION_SAVED, 0, 0);
     } else if (msg.sender == m_btnBrowse) {

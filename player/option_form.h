@@ -14,7 +14,9 @@ public:
     void Notify(UINotify& msg) override;
 
     void LoadSettings();
-    void SaveSettings();
+    // False when the file could not take the choices; the run-at-logon value is then left as
+    // it was.
+    bool SaveSettings();
     // Sets or clears the run-at-logon value; true when the value now says what was asked.
     bool SetAutoRun(bool on);
     void BrowseFolder();

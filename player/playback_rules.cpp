@@ -1,7 +1,9 @@
 #include "playback_rules.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cwchar>
 #include <numeric>
 #include <random>
 
@@ -67,15 +69,81 @@ int StepTrackIndex(int index, int count, int direction, bool wrap) {
     return next < 0 ? count - 1 : 0;
 }
 
-std::vector<int> MakeRandomOrder(int count, unsigned seed) {
+std::vector<int> MakeRandomOrder(int count, std::mt19937& draw) {
     std::vector<int> order(count > 0 ? static_cast<size_t>(count) : 0);
     std::iota(order.begin(), order.end(), 0);
-    std::mt19937 draw(seed);
     for (size_t i = order.size(); i > 1; --i) {
         std::uniform_int_distribution<size_t> pick(0, i - 1);
         std::swap(order[i - 1], order[pick(draw)]);
     }
     return order;
+}
+
+void RandomRound::Reset() {
+    m_list.clear();
+    m_order.clear();
+    m_position = -1;
+    m_over = false;
+}
+
+void RandomRound::Draw(const std::vector<std::wstring>& list, int first) {
+    m_list = list;
+    m_order = MakeRandomOrder(static_cast<int>(list.size()), m_draw);
+    m_position = -1;
+    m_over = false;
+    if (first < 0 || first >= static_cast<int>(m_order.size())) return;
+    std::swap(m_order.front(), *std::find(m_order.begin(), m_order.end(), first));
+    m_position = 0;
+}
+
+void RandomRound::Take(const std::vector<std::wstring>& list, int index) {
+    if (index < 0 || index >= static_cast<int>(list.size())) return;
+    const bool sameRound = !m_over && !m_order.empty() && list == m_list;
+    if (sameRound && m_position >= 0 && m_order[static_cast<size_t>(m_position)] == index) return;  // the step's own
+    // A track chosen after the round was over, or in another list, begins a new round.
+    if (!sameRound || m_position + 1 >= static_cast<int>(m_order.size())) {
+        Draw(list, index);
+        return;
+    }
+    const auto at = std::find(m_order.begin(), m_order.end(), index);
+    // A track of the round that has not played yet joins the played ones; one that has played
+    // leaves the round as it is.
+    if (at - m_order.begin() > m_position) std::swap(m_order[static_cast<size_t>(++m_position)], *at);
+}
+
+int RandomRound::Step(const std::vector<std::wstring>& list, int playing, int direction, bool wrap) {
+    if (list.empty()) return -1;
+    if (m_order.empty() || list != m_list) Draw(list, playing);
+    if (m_over) Draw(list, -1);
+    const int count = static_cast<int>(m_order.size());
+    const int next = m_position + direction;
+    if (next >= 0 && next < count) {
+        m_position = next;
+        return m_order[static_cast<size_t>(next)];
+    }
+    if (direction > 0) {
+        if (!wrap) {
+            m_over = true;
+            return -1;
+        }
+        // A new round, which does not begin with the track that ended the last one.
+        const int last = m_order.back();
+        Draw(list, -1);
+        if (count > 1 && m_order.front() == last) std::swap(m_order.front(), m_order.back());
+        m_position = 0;
+        return m_order.front();
+    }
+    if (!wrap) return -1;
+    m_position = count - 1;
+    return m_order.back();
+}
+
+bool IsStreamAddress(const std::wstring& url) {
+    for (const wchar_t* scheme : {L"http://", L"https://"}) {
+        const size_t length = std::wcslen(scheme);
+        if (url.size() > length && _wcsnicmp(url.c_str(), scheme, length) == 0) return true;
+    }
+    return false;
 }
 
 DWORD VolumeForSlider(int value) {

@@ -1,6 +1,7 @@
 // The player's start-up steps.
 #include "player_startup.h"
 
+#include <cwchar>
 #include <memory>
 #include <new>
 #include <vector>
@@ -99,7 +100,8 @@ int AskForUpdate() {
 
 bool IsUpdaterCommandLine(const wchar_t* commandLine) {
     if (commandLine == nullptr || *commandLine == 0) return false;
-    return ::lstrcmpW(commandLine, L"Update_IDOK") == 0 || ::lstrcmpW(commandLine, L"Update_IDCANCEL") == 0;
+    // Unit by unit: a comparison by the user's locale would take a look-alike for the word.
+    return std::wcscmp(commandLine, L"Update_IDOK") == 0 || std::wcscmp(commandLine, L"Update_IDCANCEL") == 0;
 }
 
 HANDLE StartUpdater() {
@@ -140,8 +142,8 @@ bool RunUpdateCheck(const std::wstring& dataFolder) {
 }
 
 void SeedSettings(const std::wstring& programFolder, const std::wstring& dataFolder) {
-    const std::wstring source = programFolder + L"Set.ini";
-    const std::wstring target = dataFolder + L"Set.ini";
+    const std::wstring source = programFolder + kSettingsFileName;
+    const std::wstring target = dataFolder + kSettingsFileName;
     if (::GetFileAttributesW(source.c_str()) != INVALID_FILE_ATTRIBUTES) {
         ::CopyFileW(source.c_str(), target.c_str(), TRUE);
     }

@@ -90,14 +90,13 @@ void VelaPushForm::InitControls() {
 LRESULT VelaPushForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PUSH_DEVICE_STATE:
-        return OnDeviceState(wParam);
+        return OnDeviceState();
     case WM_PUSH_NOTIFY_1092:
     case WM_PUSH_NOTIFY_1093:
         return 0;
     case WM_DESTROY:
-        // No more notifications for this window; free those that came too late.
+        // No more notifications for this window; those that came too late go with it.
         LeaveClient();
-        DiscardDeviceStateMessages(m_hWnd);
         break;
     default:
         break;
@@ -206,12 +205,13 @@ void VelaPushForm::Push() {
     Close(1);
 }
 
-LRESULT VelaPushForm::OnDeviceState(WPARAM wParam) {
-    std::unique_ptr<std::list<MSIPDevice>> devices = TakeDeviceStateList(wParam);
+LRESULT VelaPushForm::OnDeviceState() {
     try {
-        if (!devices || devices->empty() || !m_client || m_comboDevice == nullptr) return 0;
+        std::list<MSIPDevice> devices;
+        if (!m_client || !m_client->GetNotifySink().TakeDeviceState(devices)) return 0;
+        if (devices.empty() || m_comboDevice == nullptr) return 0;
         if (ShownPage() != kDevicePage || !m_devicesAreTargets) return 0;
-        const MSIPDevice& changed = devices->back();
+        const MSIPDevice& changed = devices.back();
         for (int i = 0; i < m_comboDevice->GetCount(); ++i) {
             CControlUI* item = m_comboDevice->GetItemAt(i);
             if (TagId(item->GetTag()) != changed.id) continue;

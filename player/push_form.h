@@ -30,8 +30,9 @@ public:
     void Push();
     void FillDeviceList();
     void FillFriendList();
-    // A device changed its state (WM_PUSH_DEVICE_STATE; the list is the dialog's to free).
-    LRESULT OnDeviceState(WPARAM wParam);
+    // A device changed its state (WM_PUSH_DEVICE_STATE): the list that waits in the client's
+    // notification sink.
+    LRESULT OnDeviceState();
 
 protected:
     const wchar_t* GetWindowClassName() const override;

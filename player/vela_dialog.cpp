@@ -8,6 +8,31 @@ namespace VelaUI {
 const wchar_t* const kSharedDialogClass = L"VelaUI::VelaCloseSetForm";
 const wchar_t* const kLayoutResourceType = L"xml";
 
+namespace {
+
+bool IsOwnedBy(HWND window, HWND owner) {
+    for (HWND above = ::GetWindow(window, GW_OWNER); above != nullptr; above = ::GetWindow(above, GW_OWNER)) {
+        if (above == owner) return true;
+    }
+    return false;
+}
+
+struct DialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+// The dialogs over the owner that wait for one of their own are disabled: the one shown and
+// enabled is the innermost.
+BOOL CALLBACK FindRunningDialog(HWND hWnd, LPARAM param) {
+    auto* search = reinterpret_cast<DialogSearch*>(param);
+    if (!::IsWindowVisible(hWnd) || !::IsWindowEnabled(hWnd) || !IsOwnedBy(hWnd, search->owner)) return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+}  // namespace
+
 VelaDialogForm::VelaDialogForm(UINT layoutId, const wchar_t* layoutFile)
     : m_layoutId(layoutId), m_layoutFile(layoutFile != nullptr ? layoutFile : L""), m_destroyedFlag(nullptr) {}
 
@@ -17,6 +42,11 @@ VelaDialogForm::~VelaDialogForm() {
 
 HWND VelaDialogForm::CreateDialogWindow(HWND owner) {
     if (owner != nullptr && !::IsWindow(owner)) owner = nullptr;
+    if (owner != nullptr && !::IsWindowEnabled(owner)) {
+        BringRunningDialogForward(owner);
+        delete this;
+        return nullptr;
+    }
     bool destroyed = false;
     m_destroyedFlag = &destroyed;
     HWND hWnd = Create(owner, L"", kDialogStyle, 0, 0, 0, 0, 0);
@@ -36,6 +66,21 @@ int VelaDialogForm::ShowDialog(VelaDialogForm* form, HWND owner) {
     if (form == nullptr) return -1;
     if (form->CreateDialogWindow(owner) == nullptr) return -1;
     return form->RunModal();
+}
+
+HWND VelaDialogForm::RunningDialogOver(HWND owner) {
+    if (owner == nullptr || !::IsWindow(owner) || ::IsWindowEnabled(owner)) return nullptr;
+    DialogSearch search = {owner, nullptr};
+    ::EnumThreadWindows(::GetWindowThreadProcessId(owner, nullptr), &FindRunningDialog,
+                        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool VelaDialogForm::BringRunningDialogForward(HWND owner) {
+    HWND dialog = RunningDialogOver(owner);
+    if (dialog == nullptr) return false;
+    ::SetForegroundWindow(dialog);
+    return true;
 }
 
 const wchar_t* VelaDialogForm::GetWindowClassName() const { return kSharedDialogClass; }

@@ -31,13 +31,22 @@ class VelaDialogForm : public CWindowWnd, public INotifyUI, public IMessageFilte
 public:
     // Creates the window with the owner, an empty title and the dialog style; the layout's size
     // applies when the layout is attached. An owner that is no longer a window is not used (the
-    // dialog is then unowned). On failure the form has deleted itself and the result is null.
+    // dialog is then unowned). An owner that is disabled has a modal dialog running over it: no
+    // second one is made (it would enable the owner again under the first when it ended), and
+    // the running one is brought to the front instead. On failure or refusal the form has
+    // deleted itself and the result is null.
     HWND CreateDialogWindow(HWND owner);
     // Centres the created dialog and runs it modally; the form is gone when this returns.
     // The result is the modal result, or -1 when the window was never created.
     int RunModal();
-    // Makes, centres and runs a dialog: -1 when there is no form or its window cannot be made.
+    // Makes, centres and runs a dialog: -1 when there is no form or its window cannot be made
+    // (or is refused, see CreateDialogWindow).
     static int ShowDialog(VelaDialogForm* form, HWND owner);
+    // The dialog that runs modally over owner, the one that takes the input now; null when owner
+    // is enabled (none runs).
+    static HWND RunningDialogOver(HWND owner);
+    // Brings RunningDialogOver(owner) to the front; false when none runs.
+    static bool BringRunningDialogForward(HWND owner);
 
     CWindowManagerUI& GetManager() { return m_pm; }
     const CUIString& GetLayoutFileName() const { return m_layoutFile; }

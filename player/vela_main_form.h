@@ -28,13 +28,19 @@
 //  3. No worker outlives the window it works for: the closing sequence ends each one with a
 //     bounded wait that keeps dispatching messages (the audio engine's threads send
 //     WM_PLAYER_PROGRESS to this window meanwhile). A worker that does not end in time keeps the
-//     form object alive until the process ends.
+//     form object alive until the process ends; a command thread that does not end keeps the
+//     audio engine too, which nothing else then touches (the thread leaves it alone once the
+//     window closes).
+//  4. Any program on the desktop can post the window's message numbers: no message carries a
+//     pointer the window follows. A payload waits in a queue its owner keeps (RunOnUiThread's
+//     tasks, the page bridge's "add all" requests) and the message only says that one waits.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <atomic>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,8 +49,10 @@
 
 #include "download_list_file.h"
 #include "form_worker.h"
+#include "playback_rules.h"
 #include "playlist_info.h"
 #include "ui_controls.h"
+#include "win_owners.h"
 
 class CAudioPlay;
 class CPushClient;
@@ -79,8 +87,10 @@ struct PlayerCommand {
     int clickedList = -1;       // play a row: the shown playlist's index when it was double-clicked
     int clickedRow = -1;        // play a row: the row's index
     bool trackEnded = false;    // previous, next: queued when the last track had played to its end
+    bool afterFailure = false;  // next: queued by the command thread because a track failed
     std::wstring url;           // audition: the stream to open
     std::wstring title;         // audition: the title text while it plays
+    std::wstring trackName;     // audition: the track's name, for the texts of a failure
     unsigned seekMs = 0;        // seek: the position in milliseconds
     unsigned serial = 0;        // set by the queue: tells a newer command from an older one
 };
@@ -167,6 +177,8 @@ public:
     int OnPlayListTreeClick(UINotify& msg);
     int AddCurrentToFavourites();
     bool SavePlayList(PlayListInfo* playlist);
+    // Writes every local playlist to its file and keeps them (the end of the session).
+    void SavePlayLists();
     bool LoadPlayList(PlayListInfo* playlist, const std::wstring& id, bool fill);
     // The playlist at a table index, or null (UI thread, or under the shared lock).
     PlayListInfo* GetPlayList(int index) const;
@@ -178,7 +190,8 @@ public:
     void OnListMenu(UINotify& msg);
     void OnPlayListMenu(UINotify& msg);
     void OnPlayListManageMenu(UINotify& msg);
-    // Removes a track and its row from the shown playlist (menu item "删除").
+    // Removes a track and its row from the shown playlist (menu item "删除"); when it was the
+    // current track of the playlist that plays, the track that followed plays in its place.
     void RemoveShownTrack(int row);
 
     // ---- Playback (main_form_playback.cpp) ----
@@ -193,12 +206,15 @@ public:
     void ShowSeekTime();
     void SeekToSlider();
     LRESULT OnPlayerProgress(WPARAM what, LPARAM value);
+    // A state that the audio engine posted (WM_PLAYER_STATE).
+    void OnEngineState(int state);
     // Stores the state at once (any thread); the display follows on the UI thread.
     void ShowPlayState(int state);
     void SetPlayMode(int button);
     void OnModeRandom();
     void OnPlayListDoubleClick(UINotify& msg);
-    // Plays the row of the shown playlist from its start (the list menus' "播放").
+    // Plays the row of the shown playlist from its start, which becomes the current playlist (the
+    // list menu's "播放").
     void PlayShownRow(int row);
     LRESULT OnWebAddAll(const std::wstring& id, int kind);
     void AppendWebTracks(PlayListInfo* playlist);
@@ -231,7 +247,10 @@ public:
     // Builds the row of the item just appended (named by its position); the caller adds it.
     UIToolkit::CListContainerElementUI* AddDownloadRow(const DownloadItem& item);
     // The roads that start a download: "BtnToDown" (the current track), the web page's request
-    // (WM_WEB_DOWNLOAD), a playlist's track.
+    // (WM_WEB_DOWNLOAD), a track of a playlist (the list menu's "下载"; nothing when that track is
+    // being downloaded already). DownloadTrack writes the download's URL, folder and file into the
+    // given record: a playlist's own record is found again after the service call (the playlist
+    // may have changed meanwhile), any other is the caller's.
     int DownloadCurrent();
     int DownloadWebTracks();
     int DownloadTrack(TrackInfo& track);
@@ -293,9 +312,6 @@ private:
     bool OnSysCommand(WPARAM command, LPARAM lParam, LRESULT& result);
     void ToggleTabButton(int tab, CControlUI* const* buttons);
 
-    // ---- Settings ----
-    std::wstring SettingsPath() const;
-
     // ---- Downloads ----
     // One download item with its thread (empty unless it runs). The key names the entry across
     // a start that asks the service for the URL without holding the shared lock.
@@ -310,6 +326,9 @@ private:
     StartResult StartDownload(unsigned key, const TrackInfo* source, TrackInfo* record = nullptr);
     DownloadEntry* FindDownload(unsigned key);
     int RunningDownloadsLocked() const;
+    bool IsTrackDownloadingLocked(const std::wstring& trackId) const;
+    void LocateTrackLocked(const TrackInfo* track, int& playList, int& row) const;
+    unsigned DownloadMonitorThread(FormWorker& worker);
     void StartWaitingDownloads();
     void ShowDownloadRows();
     void OnDownloadStatusClick(int row);
@@ -317,13 +336,15 @@ private:
     void SaveDownloadList();
 
     // ---- Playback: the command thread's side ----
+    // The command thread: runs the newest command each time it is woken, until the window closes.
+    unsigned PlayerCommandThread(FormWorker& worker);
     void InterruptEngine();
     void PlayPrevious(bool trackEnded);
     void PlayOrPause();
     void PlayNext(bool trackEnded);
     // The next (+1) or previous (-1) track of the current playlist in the play mode.
     void PlayStep(int direction, bool trackEnded);
-    bool StepRandom(int direction, bool wrap);
+    bool StepRandom(int direction, bool wrap, bool trackEnded);
     void LoadWebList(const std::wstring& id, int kind);
     void PlayClickedRow(int list, int row);
     void PlayCurrent();
@@ -332,16 +353,23 @@ private:
     void SeekEngine(unsigned milliseconds);
     // 1 played, 0 failed (the next track is due), -1 given up (aborted or closing).
     int OpenAndPlay(const std::wstring& path, const TrackInfo& track);
+    // After a track failed: the next one, unless every track of the list failed in a row.
+    void MoveOnAfterFailure(int failedIndex);
     void ShowPlaying(const std::wstring& title);
-    void ShowStopped();
+    // The stopped state at the list's first track; the title says so (by default the idle text).
+    void ShowStopped(const wchar_t* title = nullptr);
     void SetTitle(const std::wstring& text);
     // Runs a control change now on the UI thread, else hands it to the UI thread.
     void OnUi(std::function<void()> change);
     bool IsUiThread() const;
     void ApplyPlayState(int state);
+    // The UI thread queued a command: one that ends the playing item makes the engine's late
+    // reports about that item stale (OnEngineState).
+    void NoteCommandQueued(int code);
     void QueuePlayback(int code, bool trackEnded = false);
-    // The command thread's own next: dropped when a newer command than serial was queued.
-    void QueueCommandUnlessNewer(int code, unsigned serial);
+    // The command thread's own next after a track failed: dropped when a newer command than
+    // serial was queued.
+    void QueueNextAfterFailure(unsigned serial);
     // Auto-play ([Option] b): the current track, once the playlists are built.
     void StartAutoPlay();
 
@@ -361,6 +389,7 @@ private:
     // ---- Steps of start-up, closing and the workers, each in its concern's file ----
     void CreateWebPage();                               // web page: make the host and its thread
     void ShowWebPage(bool show);                        // web page: show or hide it in the tab
+    void PlaceWebPage();                                // web page: into its inset of the client area
     void CallPageSearch(const std::wstring& text);      // web page: the page's "searchlist"
     void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
     void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work
@@ -430,6 +459,7 @@ private:
     std::atomic<bool> m_downloadMonitorOn{false};
     UINT_PTR m_timer = 0;
     std::atomic<int> m_seeking{0};      // 1: progress reports do not move the position slider
+    DWORD m_progressMs = 0;             // the position the engine reported last (UI thread)
 
     // Shared with the workers: under m_sharedLock.
     PlayListInfo* m_currentPlayList = nullptr;
@@ -439,8 +469,13 @@ private:
     unsigned m_commandSerial = 0;
     std::vector<std::function<void()>> m_uiTasks;
 
-    std::vector<int> m_randomOrder;     // under m_sharedLock
-    unsigned m_randomPosition = 0;      // under m_sharedLock
+    RandomRound m_randomRound{static_cast<unsigned>(std::time(nullptr)) ^ ::GetTickCount()};  // under m_sharedLock
+    // The tracks of the current playlist that failed one after the other since a track last
+    // started or the user last asked for something (command thread).
+    std::vector<int> m_failedInRow;
+    // UI thread: a command that ends the playing item was queued, and the engine has not started
+    // an item since. The engine's end and stop reports meanwhile are about the item that ended.
+    bool m_itemEnding = false;
     unsigned m_runningCommand = 0;      // the serial of the command the command thread runs
     bool m_autoPlayStarted = false;
     std::wstring m_titleText;           // what "TextArtist_Sing" shows or is about to; under m_sharedLock
@@ -455,6 +490,8 @@ private:
     // The download list (under m_sharedLock); row i of "ListDownloadManage" shows entry i.
     std::vector<DownloadEntry> m_downloads;
     unsigned m_nextDownloadKey = 1;
+    std::atomic<bool> m_downloadPlaceFreed{false};  // the monitor starts "readying" items
+    bool m_downloadListUnread = false;  // "Dmanage" failed to load: kept until the user adds
     std::shared_ptr<CWebBrowserBase> m_browser;
     std::shared_ptr<CClientThread> m_clientThread;
     std::string m_macAddress;
@@ -469,7 +506,9 @@ private:
     FormWorker m_commandWorker;
     FormWorker m_monitorWorker;
     bool m_workersEnded = true;
-    int m_nestedWaits = 0;          // RunUpdater's wait: a close must wait for it to end
+    // RunUpdater's wait for the updater (one at a time): a close ends it and goes on after it.
+    bool m_waitingForUpdater = false;
+    CScopedHandle m_endUpdaterWait;
 };
 
 }  // namespace VelaUI

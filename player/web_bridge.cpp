@@ -159,8 +159,19 @@ bool IsWebHostUrl(const std::wstring& url) {
     return port > 0 && host == webHost && port == webPort;
 }
 
-std::unique_ptr<std::wstring> TakeWebAddAllText(WPARAM wParam) {
-    return std::unique_ptr<std::wstring>(reinterpret_cast<std::wstring*>(wParam));
+namespace {
+
+// The last audition, under WebListsLock.
+WebAudition& KeptAudition() {
+    static WebAudition audition;
+    return audition;
+}
+
+}  // namespace
+
+WebAudition LastWebAudition() {
+    std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+    return KeptAudition();
 }
 
 // ---- IDispatch -------------------------------------------------------------------------------
@@ -275,13 +286,21 @@ void CWebBrowserBase::OnClientCall(int kind, int number, const std::wstring& tex
     m_lastCallKind = kind;
     m_lastCallNumber = number;
     if (kind != 2) return;
-    // The receiver gets a copy of its own: the next call may change the kept text before the
-    // message is read.
+    // Each request waits here with a copy of its own text (the next call may change the kept
+    // text before the host gets to it) until the host takes it.
     if (m_host == nullptr || !::IsWindow(m_host)) return;
-    std::unique_ptr<std::wstring> copy(new std::wstring(text));
-    if (::PostMessageW(m_host, WM_WEB_ADD_ALL, reinterpret_cast<WPARAM>(copy.get()), static_cast<LPARAM>(number))) {
-        copy.release();
-    }
+    AddAllRequest request;
+    request.text = text;
+    request.number = number;
+    m_addAllRequests.push_back(std::move(request));
+    if (!::PostMessageW(m_host, WM_WEB_ADD_ALL, 0, static_cast<LPARAM>(number))) m_addAllRequests.pop_back();
+}
+
+bool CWebBrowserBase::TakeAddAllRequest(AddAllRequest& request) {
+    if (m_addAllRequests.empty()) return false;
+    request = std::move(m_addAllRequests.front());
+    m_addAllRequests.pop_front();
+    return true;
 }
 
 void CWebBrowserBase::OnTrackSelect(int action, const std::wstring& trackId, const std::wstring& trackName,
@@ -310,8 +329,15 @@ void CWebBrowserBase::OnTrackSelect(int action, const std::wstring& trackId, con
             WebTrackList.assign(1, track);
         }
         {
-            RestReplyLock hold(RestReply::PlayUrl);
-            RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, trackId);
+            std::wstring url;
+            {
+                RestReplyLock hold(RestReply::PlayUrl);
+                RestGetByProductId(RestReply::PlayUrl, RestMethod::GetTrackPlayUrl, trackId);
+                ParsePlayUrlReply(RestReply::PlayUrl, url);
+            }
+            std::lock_guard<std::recursive_mutex> guard(WebListsLock());
+            KeptAudition().track = track;
+            KeptAudition().url = url;
         }
         PostToHost(WM_WEB_AUDITION);
         break;

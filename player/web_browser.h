@@ -16,9 +16,12 @@
 #include <mshtmhst.h>
 #include <ocidl.h>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
+
+#include "track_info.h"
 
 namespace VelaUI {
 
@@ -38,9 +41,14 @@ std::wstring ScriptArgText(const VARIANT& value);
 // up to the first other character; no digits give 0.
 int ScriptArgInt(const std::wstring& text);
 
-// The receiver of WM_WEB_ADD_ALL takes the id text that the message carries with this, once;
-// null for a 0 wParam.
-std::unique_ptr<std::wstring> TakeWebAddAllText(WPARAM wParam);
+// The page's last audition ("TrackSelect" action 2): its track and the play URL that the service
+// gave for it, read from the reply together with the request, so that no later request of the
+// same reply can change it before the audition opens it. Empty until the page asks for one.
+struct WebAudition {
+    TrackInfo track;
+    std::wstring url;  // empty: the service gave none
+};
+WebAudition LastWebAudition();
 
 class CWebBrowserBase : public IDispatch,
                         public IOleClientSite,
@@ -86,6 +94,17 @@ public:
     const RECT& GetRect() const { return m_rect; }
     // The address of the top-level document as the browser last announced it.
     const std::wstring& GetDocumentUrl() const { return m_documentUrl; }
+
+    // A "clientcall" of kind 2, waiting for the host: WM_WEB_ADD_ALL tells the host that one
+    // waits, and the host takes it from here (the message carries no pointer: any program on the
+    // desktop can post that number).
+    struct AddAllRequest {
+        std::wstring text;
+        int number = 0;
+    };
+    // Takes the oldest request not yet taken; false when none waits (a message that no call of
+    // the page announced).
+    bool TakeAddAllRequest(AddAllRequest& request);
 
     // The script methods of window.external.
     void OnClientCall(int kind, int number, const std::wstring& text);
@@ -191,6 +210,7 @@ private:
     int m_lastCallNumber;
 
     std::wstring m_documentUrl;
+    std::deque<AddAllRequest> m_addAllRequests;  // in call order
 
     // PostShowClientPage hands its work to this message-only window of the object's thread.
     HWND m_placementWindow;

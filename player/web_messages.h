@@ -14,8 +14,8 @@ const DISPID kDispIdTrackSelect = 9001;       // "TrackSelect"
 const DISPID kDispIdPlayAuditionJobs = 9002;  // "PlayAuditionJobs"
 
 // The messages the bridge posts to the main window are the main window's (main_messages.h):
-// WM_WEB_AUDITION, WM_WEB_ADD_TRACKS, WM_WEB_DOWNLOAD, WM_WEB_ADD_ALL (wParam: a std::wstring*
-// with the id text, owned by the receiver, see TakeWebAddAllText; lParam: the list kind) and
+// WM_WEB_AUDITION, WM_WEB_ADD_TRACKS, WM_WEB_DOWNLOAD, WM_WEB_ADD_ALL (wParam 0, lParam the list
+// kind; the id text and the kind wait in the bridge, see CWebBrowserBase::TakeAddAllRequest) and
 // WM_WEB_SHOW_AUDITION.
 
 }  // namespace VelaUI

@@ -10,6 +10,7 @@
 
 #include "http_download_url.h"
 #include "http_socket.h"
+#include "win_files.h"
 
 namespace {
 
@@ -526,8 +527,7 @@ bool CHttpGet::JoinParts(const std::wstring& targetPath) {
     if (m_wholeIntact.load()) {
         // Every range is in the whole file already.
         m_whole.Close();
-        if (!MoveFileExW(m_wholePath.c_str(), targetPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
-            return false;
+        if (!MoveFileIntoPlace(m_wholePath, targetPath, true)) return false;
         m_wholePath.clear();
         for (const HttpGetSegment& segment : m_segments) DeleteFileW(segment.partPath.c_str());
         return true;
@@ -546,8 +546,7 @@ bool CHttpGet::JoinParts(const std::wstring& targetPath) {
         for (size_t i = 1; joined && i < m_segments.size(); ++i) joined = MergeParts(whole, m_segments[i]);
         if (!joined && whole.IsOpen()) whole.TruncateAt(firstLength);
     }
-    if (joined && MoveFileExW(first.partPath.c_str(), targetPath.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+    if (joined && MoveFileIntoPlace(first.partPath, targetPath, true)) {
         for (size_t i = 1; i < m_segments.size(); ++i) DeleteFileW(m_segments[i].partPath.c_str());
         return true;
     }

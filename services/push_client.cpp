@@ -1,17 +1,8 @@
 #include "push_client.h"
 
-std::unique_ptr<std::list<MSIPDevice>> TakeDeviceStateList(WPARAM wParam) {
-    return std::unique_ptr<std::list<MSIPDevice>>(reinterpret_cast<std::list<MSIPDevice>*>(wParam));
-}
-
-void DiscardDeviceStateMessages(HWND window) {
-    MSG msg;
-    while (PeekMessageW(&msg, window, WM_PUSH_DEVICE_STATE, WM_PUSH_DEVICE_STATE, PM_REMOVE))
-        TakeDeviceStateList(msg.wParam);
-}
-
 void CPushNotifySink::SetWindow(HWND window) {
     std::lock_guard<std::mutex> hold(lock_);
+    if (window != window_) states_.clear();
     window_ = window;
 }
 
@@ -21,12 +12,26 @@ HWND CPushNotifySink::GetWindow() const {
 }
 
 bool CPushNotifySink::OnDeviceState(const std::list<MSIPDevice>& devices) {
-    std::unique_ptr<std::list<MSIPDevice>> copy(new std::list<MSIPDevice>(devices));
+    std::list<MSIPDevice> copy(devices);
     std::lock_guard<std::mutex> hold(lock_);
     if (!window_ || !IsWindow(window_)) return false;
-    if (!PostMessageW(window_, WM_PUSH_DEVICE_STATE, reinterpret_cast<WPARAM>(copy.get()), 0)) return false;
-    copy.release();  // the window owns it now
+    states_.push_back(std::move(copy));
+    if (PostMessageW(window_, WM_PUSH_DEVICE_STATE, 0, 0)) return true;
+    states_.pop_back();
+    return false;
+}
+
+bool CPushNotifySink::TakeDeviceState(std::list<MSIPDevice>& devices) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (states_.empty()) return false;
+    devices = std::move(states_.front());
+    states_.pop_front();
     return true;
+}
+
+size_t CPushNotifySink::WaitingDeviceStates() const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return states_.size();
 }
 
 CPushClient::CPushClient(std::shared_ptr<MSIPAgent> agent)

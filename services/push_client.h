@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -14,19 +15,13 @@
 // Messages the push client's notification sink posts to its notify window (the push dialog).
 // The main window's message header will name them as well; the numbers are the service's.
 //
-// WM_PUSH_DEVICE_STATE: a device changed its state. wParam is a std::list<MSIPDevice>* made
-// with new for this one message: the window owns it and frees it (TakeDeviceStateList), and a
-// window that goes away frees those still waiting in its queue (DiscardDeviceStateMessages).
+// WM_PUSH_DEVICE_STATE: a device changed its state. The message carries nothing (any program on
+// the desktop can post that number): the device list waits in the client's notification sink,
+// one list per message, and the window takes it from there (CPushNotifySink::TakeDeviceState).
 const UINT WM_PUSH_DEVICE_STATE = 1091;
 // Two more notifications of the agent's transport; the dialog accepts them and does nothing.
 const UINT WM_PUSH_NOTIFY_1092 = 1092;
 const UINT WM_PUSH_NOTIFY_1093 = 1093;
-
-// The list a WM_PUSH_DEVICE_STATE message carries, now owned by the caller (null for none).
-std::unique_ptr<std::list<MSIPDevice>> TakeDeviceStateList(WPARAM wParam);
-// Frees the lists of the WM_PUSH_DEVICE_STATE messages waiting for window in the calling
-// thread's queue (the window's own thread).
-void DiscardDeviceStateMessages(HWND window);
 
 // Passes the agent's notifications on to the notify window, from any thread. The notifications
 // are posted, never sent: the agent's threads must not wait for the window's thread, which may
@@ -37,16 +32,22 @@ public:
     CPushNotifySink(const CPushNotifySink&) = delete;
     CPushNotifySink& operator=(const CPushNotifySink&) = delete;
 
-    // Once this returns, no notification is being posted to the old window any more.
+    // Once this returns, no notification is being posted to the old window any more, and the
+    // device lists that waited for it are gone.
     void SetWindow(HWND window);
     HWND GetWindow() const;
-    // A device changed its state: posts WM_PUSH_DEVICE_STATE with a copy of the list. False
-    // (nothing left behind) without a window or when the message cannot be posted.
+    // A device changed its state: keeps a copy of the list for the window and posts
+    // WM_PUSH_DEVICE_STATE. False (nothing kept) without a window or when the message cannot be
+    // posted.
     bool OnDeviceState(const std::list<MSIPDevice>& devices);
+    // The window's side: the oldest device list that waits for it; false when none waits.
+    bool TakeDeviceState(std::list<MSIPDevice>& devices);
+    size_t WaitingDeviceStates() const;
 
 private:
     mutable std::mutex lock_;   // a post and a change of window never overlap
     HWND window_ = nullptr;
+    std::deque<std::list<MSIPDevice>> states_;  // for window_, oldest first
 };
 
 class CPushClient {

@@ -5,12 +5,15 @@
 
 #include <cstdio>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "http_fetch.h"
 #include "local_helpers.h"
 #include "rest_request.h"
 #include "vela_deployment.h"
+#include "win_owners.h"
 
 StatReportInfo g_StatReportInfo;
 
@@ -26,20 +29,59 @@ std::string StatReportUrl(const StatReportInfo& info) {
                                          info.ChannelNo));
 }
 
+// Sends one report on a thread of its own and waits for it to end or for wake, whichever comes
+// first. False when wake came first: the report's thread then ends by itself later, holding
+// nothing but its own copy of the address.
+bool SendReportUnlessWoken(const std::string& url, HANDLE wake) {
+    struct Report {
+        std::string url;
+        CScopedHandle done;
+    };
+    auto report = std::make_shared<Report>();
+    report->url = url;
+    report->done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    bool detached = false;
+    if (report->done.IsValid()) {
+        try {
+            std::thread([report] {
+                HttpPost post;
+                post.Get(report->url);
+                SetEvent(report->done.Get());
+            }).detach();
+            detached = true;
+        } catch (const std::system_error&) {
+            // No thread to spare: the report goes out from here.
+        }
+    }
+    if (!detached) {
+        HttpPost post;
+        post.Get(url);
+        return true;
+    }
+    const HANDLE ends[2] = {report->done.Get(), wake};
+    return WaitForMultipleObjects(wake != nullptr ? 2 : 1, ends, FALSE, INFINITE) == WAIT_OBJECT_0;
+}
+
 }  // namespace
 
 StatReportInfo::StatReportInfo() : Lock() {}
 
+StatReportInfo::~StatReportInfo() {
+    if (WakeEvent != nullptr) CloseHandle(WakeEvent);
+}
+
 void StatReportInfo::InitLock() {
     InitializeCriticalSection(&Lock);
-    WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (WakeEvent == nullptr) {
+        WakeEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    } else {
+        ResetEvent(WakeEvent);
+    }
 }
 
 void StatReportInfo::RequestStop() {
-    EnterCriticalSection(&Lock);
     StopFlag = true;
     if (WakeEvent != nullptr) SetEvent(WakeEvent);
-    LeaveCriticalSection(&Lock);
 }
 
 bool GetMacAddress(std::string& macAddress) {
@@ -96,24 +138,19 @@ bool SendShareReport(const std::string& macAddress, const std::wstring& userName
 
 unsigned __stdcall StatHeartbeatThread(void* reportInfo) {
     StatReportInfo* info = static_cast<StatReportInfo*>(reportInfo);
-    auto post = std::make_shared<HttpPost>();
-    for (;;) {
+    info->Running = true;
+    while (!info->StopFlag) {
         EnterCriticalSection(&info->Lock);
-        if (info->StopFlag) break;
-        post->Get(StatReportUrl(*info));
+        const std::string url = StatReportUrl(*info);
         LeaveCriticalSection(&info->Lock);
+        if (!SendReportUnlessWoken(url, info->WakeEvent) || info->StopFlag) break;
         if (info->WakeEvent != nullptr) {
             WaitForSingleObject(info->WakeEvent, info->IntervalMs);
         } else {
             Sleep(info->IntervalMs);
         }
     }
-    LeaveCriticalSection(&info->Lock);
     DeleteCriticalSection(&info->Lock);
-    if (info->WakeEvent != nullptr) {
-        CloseHandle(info->WakeEvent);
-        info->WakeEvent = nullptr;
-    }
-    post.reset();
+    info->Running = false;
     return 0;
 }

@@ -4,12 +4,13 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 // The heartbeat's report and its stop flag. The main window fills the six strings, clears the
 // stop flag, calls InitLock and starts StatHeartbeatThread with the record as its argument;
-// RequestStop wakes the thread, which then ends at once, so its owner can wait for it. The thread
-// deletes the lock and the wake event when it ends.
+// RequestStop ends the thread at once, also while a report waits for a host that does not
+// answer, so its owner can wait for it. The thread deletes the lock when it ends.
 struct StatReportInfo {
     std::string TypeID;
     std::string ModId;
@@ -17,18 +18,20 @@ struct StatReportInfo {
     std::string MacAddress;
     std::string UserName;
     std::string ChannelNo;
-    bool StopFlag = false;
-    CRITICAL_SECTION Lock;               // guards StopFlag and each heartbeat request
+    std::atomic<bool> StopFlag{false};
+    CRITICAL_SECTION Lock;               // guards the six strings while a report's address is made
     DWORD IntervalMs = 600000;           // time between two heartbeats
-    HANDLE WakeEvent = nullptr;          // made by InitLock; set by RequestStop
+    HANDLE WakeEvent = nullptr;          // made by InitLock, kept for the record's life; set by RequestStop
+    std::atomic<bool> Running{false};    // while StatHeartbeatThread runs on the record
 
     StatReportInfo();
+    ~StatReportInfo();
     StatReportInfo(const StatReportInfo&) = delete;
     StatReportInfo& operator=(const StatReportInfo&) = delete;
 
     void InitLock();
-    // Sets the stop flag under the lock (waits for a heartbeat request in progress) and wakes the
-    // thread from its wait between two heartbeats.
+    // Sets the stop flag and wakes the thread, from any thread and without waiting: neither for
+    // the lock nor for a report in progress, which is left to end by itself.
     void RequestStop();
 };
 
@@ -55,4 +58,7 @@ bool SendShareReport(const std::string& macAddress, const std::wstring& userName
 
 // Thread routine (C runtime thread start) of the heartbeat; argument: a StatReportInfo. Sends the
 // report at once and then every IntervalMs until the stop flag is set; ends with exit code 0.
+// Each report goes out on a short-lived thread of its own that owns everything it uses, so that a
+// stop ends the heartbeat without waiting for the report's connection (a host that drops packets
+// or never answers holds it for the socket's time-outs).
 unsigned __stdcall StatHeartbeatThread(void* reportInfo);

@@ -219,15 +219,6 @@ def transport(kind, size=32):
     return c
 
 
-def sound():
-    c = Canvas(20, 20)
-    c.rect(3, 7, 7, 13, GREY)
-    c.polygon([(6, 7), (12, 2), (12, 18), (6, 13)], GREY)
-    c.rect(14, 8, 16, 12, GREY)
-    c.rect(17, 5, 19, 15, GREY)
-    return c
-
-
 def thumb():
     c = Canvas(12, 12)
     c.disc(6, 6, 5.5, BLUE)
@@ -306,6 +297,37 @@ def pause_mark(c, cx, cy):
     c.rect(cx + 2, cy - 6, cx + 6, cy + 7, WHITE)
 
 
+def play_mode_states():
+    """The play-mode buttons ("BtnPlayCircular", ...), three 32 by 24 states side by side: released,
+    hot, pressed. The mode that is on shows pressed: a filled blue-edged key."""
+    c = Canvas(96, 24)
+    for x0, edge, fill in ((0, LINE, None), (32, (0xB4, 0xC2, 0xD3, 255), (0xE6, 0xEC, 0xF4, 255)),
+                           (64, BLUE, HOT)):
+        c.round_rect(x0, 0, x0 + 32, 24, 4, edge)
+        c.round_rect(x0 + 1, 1, x0 + 31, 23, 3, fill if fill is not None else (0xF4, 0xF6, 0xF9, 255))
+    # The pressed key sits lower: a darker line along its top.
+    c.rect(68, 1, 92, 2, BLUE_DOWN)
+    return c
+
+
+def speaker(c, x0, colour):
+    c.rect(x0 + 3, 7, x0 + 7, 13, colour)
+    c.polygon([(x0 + 6, 7), (x0 + 12, 2), (x0 + 12, 18), (x0 + 6, 13)], colour)
+
+
+def sound_states():
+    """The sound button ("BtnSound"), two 20 by 20 states side by side: sound on (a speaker with its
+    waves), muted (the speaker crossed out)."""
+    c = Canvas(40, 20)
+    speaker(c, 0, GREY)
+    c.rect(14, 8, 16, 12, GREY)
+    c.rect(17, 5, 19, 15, GREY)
+    speaker(c, 20, GREY)
+    c.line(34, 6, 39, 14, 2, RED)
+    c.line(39, 6, 34, 14, 2, RED)
+    return c
+
+
 def download_marker():
     """The leading mark of a download row (10 by 25)."""
     c = Canvas(10, 25)
@@ -346,13 +368,28 @@ def device_icon(kind, online):
     return c
 
 
+def scroll_bar_part(colour):
+    """The rail and the thumb of the lists' scroll bars: a rounded square (16 by 16, corners of
+    4) that the layouts stretch along the bar, keeping the corners, so one picture serves the
+    vertical and the horizontal bars."""
+    c = Canvas(16, 16)
+    c.round_rect(0, 0, 16, 16, 4, colour)
+    return c
+
+
 SKIN = {
     "left.png": tree_row_background,
     "tree_expand.png": tree_expand,
+    "scrollbar_rail.png": lambda: scroll_bar_part((0xE6, 0xEB, 0xF1, 255)),
+    "scrollbar_thumb.png": lambda: scroll_bar_part((0xA6, 0xB6, 0xCA, 255)),
+    "scrollbar_thumb_hot.png": lambda: scroll_bar_part((0x84, 0x9B, 0xB8, 255)),
+    "scrollbar_thumb_pushed.png": lambda: scroll_bar_part((0x5E, 0x7E, 0xA6, 255)),
     "Menu_RightKey_bk.png": menu_right_key_background,
     "Menu_RightKey_Hot.png": menu_right_key_hot,
     "bft_03_bf.png": lambda: transport_strip(play_mark),
     "bft_03_zt.png": lambda: transport_strip(pause_mark),
+    "play_mode.png": play_mode_states,
+    "btn_sound.png": sound_states,
     "xz.png": download_marker,
     "xz_zt.png": lambda: download_icon("running"),
     "xz_ks.png": lambda: download_icon("paused"),
@@ -399,7 +436,6 @@ IMAGES = {
     "prev.png": lambda: transport("prev", 26),
     "next.png": lambda: transport("next", 26),
     "stop.png": lambda: transport("stop", 26),
-    "sound.png": sound,
     "thumb.png": thumb,
     "tick.png": tick,
     "warning.png": warning,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resource.h"
+#include "win_files.h"
 
 namespace {
 
@@ -357,7 +358,7 @@ void CPatchRunnerDlg::InstallDownloadedFile(CInetFile* job) {
     const std::wstring downloaded = job->LocalFileName();
     const bool hadOldFile = CUpdateFile::FileExists(job->target);
     // One step: the old file stays until the new one has taken its place.
-    if (!MoveFileExW(downloaded.c_str(), job->target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileIntoPlace(downloaded, job->target)) {
         if (hadOldFile) {
             AddLog(FormatText(L"删除文件失败 [%ls]", job->displayName.c_str()), 0);
         } else {

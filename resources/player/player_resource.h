@@ -37,7 +37,6 @@
 #define IDR_PNG_PREV 317
 #define IDR_PNG_NEXT 318
 #define IDR_PNG_STOP 319
-#define IDR_PNG_SOUND 320
 #define IDR_PNG_THUMB 321
 #define IDR_PNG_TICK 330
 #define IDR_PNG_WARNING 331

@@ -7,6 +7,7 @@
 #include "login_credentials.h"
 #include "main_messages.h"
 #include "player_driver.h"
+#include "standin_catalogue.h"
 #include "standin_client.h"
 #include "test_files.h"
 
@@ -55,52 +56,6 @@ const std::vector<LayoutChange> kSignedIn = {
     {L"TextUserName", L"visible", L"true"},
     {L"BtnLogout", L"visible", L"true"},
 };
-
-// The rows that a list of the window draws, as the centres (client y) of the runs of lines that
-// hold a pixel of the same kind (classify: 0 for none), between x0 and x1 of the area, from the
-// screen.
-std::vector<int> DrawnRows(HWND window, const RECT& area, int x0, int x1, int (*classify)(BYTE r, BYTE g, BYTE b)) {
-    std::vector<int> centres;
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    POINT origin = {area.left, area.top};
-    ::ClientToScreen(window, &origin);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap != nullptr && bits != nullptr) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
-        ::GdiFlush();
-        const BYTE* pixels = static_cast<const BYTE*>(bits);
-        int start = -1;
-        int runKind = 0;
-        for (int y = 0; y <= height; ++y) {
-            int kind = 0;
-            for (int x = x0; y < height && x < x1 && x < width && kind == 0; ++x) {
-                const BYTE* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
-                kind = classify(p[2], p[1], p[0]);
-            }
-            if (kind != runKind && start >= 0) {
-                centres.push_back(area.top + (start + y - 1) / 2);
-                start = -1;
-            }
-            if (kind != 0 && start < 0) start = y;
-            runKind = kind;
-        }
-        ::SelectObject(memory, old);
-    }
-    if (bitmap != nullptr) ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return centres;
-}
 
 // Text of the play-list tree (#333333, smoothed), and the two background colours of track rows.
 int TreeText(BYTE r, BYTE g, BYTE b) { return r < 0x90 && g < 0x90 && b < 0x90 ? 1 : 0; }
@@ -282,6 +237,60 @@ TEST_F(AccountE2ETest, SignsInThroughTheDialogRemembersAndTheNextStartSignsInByI
     // The online playlists are never saved in place of the local ones.
     EXPECT_FALSE(testfiles::Exists(DataFile(L"PLDefault")));
     EXPECT_FALSE(testfiles::Exists(DataFile(L"PLILike")));
+}
+
+// The tree holds the two local playlists and the online group with the user's playlists: with
+// more of them than the tree shows, the opened group makes the tree longer than its view. Its bar
+// shows, and the wheel and a click on the bar below its thumb bring the lower rows into view.
+TEST_F(AccountE2ETest, ATreeLongerThanItsViewScrollsWithTheWheelAndItsBar) {
+    testfiles::WriteAll(DataFile(L"Set.ini"), "[Login]\r\na=1\r\nb=1\r\nc=demo\r\n");
+    ASSERT_TRUE(VelaUI::SaveRememberedPassword(testfiles::PlayerDataFolder(), L"demo123"));
+    const size_t kLists = 30;  // and "Jazz"
+    for (size_t i = 0; i < kLists; ++i) {
+        standin::SetPlayList("90001", {std::to_string(400 + i), "List " + std::to_string(i), "", "", "", "", {"1001"}});
+    }
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return Calls("Sylk42.User.GetPlayListTracks") == kLists + 1; }, kRequestMs));
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic", kSignedIn));
+    ::Sleep(300);
+    std::vector<LayoutChange> shown = kSignedIn;
+    shown.push_back({L"VLMyMusic", L"visible", L"true"});
+    RECT tree = {};
+    ASSERT_TRUE(ControlRect(program, kMainLayout, main, L"ListPlayListManage", tree, shown));
+    const int width = tree.right - tree.left;
+    auto rows = [&] { return DrawnRows(main, tree, 8, 120, TreeText); };
+    // The bar's strip along the tree's right edge, inside its frame.
+    auto thumb = [&] { return DrawnRows(main, tree, width - 7, width - 2, ScrollBarThumb); };
+    ASSERT_EQ(rows().size(), 3u);  // the two local playlists and the closed group
+    EXPECT_TRUE(thumb().empty());  // all of it shows
+
+    ClickAt(main, tree.left + 60, rows()[2]);
+    ASSERT_TRUE(WaitFor([&] { return thumb().size() == 1; }, 5000)) << "the opened group needs the bar";
+    const std::vector<int> top = rows();
+    const int topThumb = thumb()[0];
+
+    // Three notches down: the tree glides and stops.
+    const POINT at = {tree.left + 60, (tree.top + tree.bottom) / 2};
+    WheelAt(main, at.x, at.y, -3);
+    std::vector<int> glided;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const std::vector<int> now = rows();
+            const bool still = now == glided;
+            glided = now;
+            return still && now != top;
+        },
+        5000));
+    EXPECT_GT(thumb()[0], topThumb);
+
+    // A click on the bar below its thumb: a page further down, to the end of this tree.
+    ClickAt(main, tree.right - 4, tree.bottom - 10);
+    ASSERT_TRUE(WaitFor([&] { return rows() != glided; }, 5000));
+    EXPECT_GT(thumb()[0], topThumb + (tree.bottom - tree.top) / 4);
+    SaveScreenshot(ResultFile(L"account-long-tree.bmp"));
+    EndPlayer(player);
 }
 
 TEST_F(AccountE2ETest, TheShareButtonSaysWhyWhenNothingCanBeShared) {

@@ -253,9 +253,11 @@ TEST_F(AccountWindowTest, AFailedAutomaticLoginSaysWhyBeforeTheWindowShows) {
         const wchar_t* password;  // remembered; null: no "data"
         const wchar_t* firstLine;
         size_t requests;
+        const char* reply = "";  // the login's whole reply, when given
     } cases[] = {
         {"wrong password", L"nope", L"自动登录失败：用户名或密码错误", 1},
         {"no remembered password", nullptr, L"自动登录失败：密码不能为空", 0},
+        {"refused without a text", L"demo123", L"自动登录失败：发生未知错误,请稍后重试", 1, "<rsp stat=\"fail\"/>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -263,6 +265,8 @@ TEST_F(AccountWindowTest, AFailedAutomaticLoginSaysWhyBeforeTheWindowShows) {
         ClearAccount();
         ::DeleteFileW(DataFile(L"data").c_str());
         WriteSettings("[Login]\r\na=1\r\nb=1\r\nc=demo\r\n");
+        if (*c.reply != '\0')
+            standin::Control("reply", std::string("method=Sylk42.User.Login&xml=") + standin::Escape(c.reply));
         if (c.password != nullptr) {
             ASSERT_TRUE(SaveRememberedPassword(testfiles::PlayerDataFolder(), c.password));
         }
@@ -289,10 +293,16 @@ TEST_F(AccountWindowTest, ALogoutThatIsNotConfirmedKeepsTheUserAndSaysWhy) {
         const char* behaviour;  // of the stand-in's REST replies, once
         standin::Account account;
         const wchar_t* text;
+        const char* reply = "";  // the logout's whole reply, when given
     } cases[] = {
         {"refused", "", {"frozen", "pw", "79", "F", "tk79", "", "", "503", "\xE6\x9C\x8D\xE5\x8A\xA1\xE5\xBF\x99"},
          L"服务忙"},
         {"no reply", "status=500", {"quiet", "pw", "80", "Q", "tk80", "", "", "", ""}, L"网络连接超时, 请重试"},
+        // Without a text of the service's the tip still says that it failed.
+        {"refused without a text", "", {"mute", "pw", "81", "M", "tk81", "", "", "503", ""},
+         L"发生未知错误,请稍后重试"},
+        {"no root element", "", {"bare", "pw", "82", "B", "tk82", "", "", "", ""}, L"发生未知错误,请稍后重试",
+         "<?xml version=\"1.0\"?><!-- nothing -->"},
     };
     Open();
     for (const auto& c : cases) {
@@ -308,7 +318,10 @@ TEST_F(AccountWindowTest, ALogoutThatIsNotConfirmedKeepsTheUserAndSaysWhy) {
         if (*c.behaviour != '\0') {
             standin::Control("behave", "prefix=/api/rest/&count=1&b=" + standin::Escape(c.behaviour));
         }
+        if (*c.reply != '\0')
+            standin::Control("reply", std::string("method=Sylk42.User.Logout&xml=") + standin::Escape(c.reply));
         EXPECT_EQ(TipOf([&] { Click(L"BtnLogout"); }), c.text);
+        standin::Control("reply", "method=Sylk42.User.Logout");  // the service's own answers again
         EXPECT_TRUE(Visible(L"BtnLogout"));
         EXPECT_FALSE(Visible(L"BtnLogin"));
         EXPECT_EQ(Account.Token, testfiles::Widen(c.account.token));

@@ -1,6 +1,7 @@
 // The replies of the online-playlist calls, read from memory.
 #include <gtest/gtest.h>
 
+#include "guarded_bytes.h"
 #include "online_playlists.h"
 
 using namespace VelaUI;
@@ -89,6 +90,26 @@ TEST(OnlineReplies, RepliesThatAreNotAcceptedAppendNothing) {
     std::vector<PlayListMeta> none;
     EXPECT_TRUE(ParseUserPlayLists("<rsp stat=\"ok\"><PlayLists/></rsp>", none));
     EXPECT_TRUE(none.empty());
+}
+
+// A reply cut off inside a multi-byte character, handed over as the download leaves it (the
+// body, then two zero bytes) right before a page that cannot be read: the parsers stop at its
+// end, and a cut reply is not accepted.
+TEST(OnlineReplies, ACutReplyIsNeverReadPastItsEnd) {
+    for (const char* head : {"<rsp stat=\"ok\">a", "<rsp stat=\"ok\"><PlayLists><P><PlayListTitle>",
+                             "<rsp stat=\"ok\"><Track><Track", "<rsp stat=\"ok\" x=\""}) {
+        for (const char lead : {'\xC3', '\xE6', '\xF0'}) {
+            const std::string reply = std::string(head) + lead;
+            SCOPED_TRACE(testing::PrintToString(reply));
+            const testmemory::GuardedBytes body(reply + std::string(2, '\0'));
+            std::vector<PlayListMeta> lists;
+            std::vector<TrackInfo> tracks;
+            EXPECT_FALSE(ParseUserPlayLists(body.data(), lists));
+            EXPECT_FALSE(ParsePlayListTracks(body.data(), tracks));
+            EXPECT_TRUE(lists.empty());
+            EXPECT_TRUE(tracks.empty());
+        }
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "download_item.h"
 #include "test_files.h"
@@ -135,6 +136,79 @@ TEST(DownloadTrackRecord, CarriesTheSourceTrackWithTheDownloadsPlaceAndAddress) 
     TrackInfo bare = DownloadTrackRecord(nullptr, item, L"u", L"f");
     EXPECT_TRUE(bare.TrackID.empty() && bare.TrackName.empty());
     EXPECT_EQ(bare.FileName, L"a_b.mp3");
+
+    // The name chosen for the item.
+    item.FileName = L"a_b (2).mp3";
+    EXPECT_EQ(DownloadTrackRecord(nullptr, item, L"u", L"f").FileName, L"a_b (2).mp3");
+}
+
+DownloadItem Named(const wchar_t* id, const wchar_t* track, const wchar_t* status, const wchar_t* folder = L"",
+                   const wchar_t* file = L"") {
+    DownloadItem item;
+    item.TrackID = id;
+    item.TrackName = track;
+    item.Status = status;
+    item.FilePath = folder;
+    item.FileName = file;
+    return item;
+}
+
+// Items of different tracks never share a file; an item keeps the name it ran under.
+TEST(ChooseDownloadName, EachTrackGetsATargetOfItsOwn) {
+    const wchar_t* const folder = L"D:\\Music";
+    const struct {
+        const char* what;
+        DownloadItem item;
+        std::vector<DownloadItem> others;
+        const wchar_t* name;
+    } cases[] = {
+        {"no clash: the track's name", Named(L"1", L"A", L"readying"), {Named(L"2", L"B", L"complete", folder, L"B.mp3")},
+         L"A.mp3"},
+        {"another track's item holds it", Named(L"2", L"A", L"readying"),
+         {Named(L"1", L"A", L"complete", folder, L"A.mp3")}, L"A (2).mp3"},
+        {"names that are the same once made safe", Named(L"2", L"AC:DC", L"readying"),
+         {Named(L"1", L"AC/DC", L"pause", folder, L"AC_DC.mp3")}, L"AC_DC (2).mp3"},
+        {"the case does not tell files apart", Named(L"2", L"intro", L"readying"),
+         {Named(L"1", L"Intro", L"downloading", L"d:\\music\\", L"INTRO.mp3")}, L"intro (2).mp3"},
+        {"the next free number", Named(L"3", L"A", L"readying"),
+         {Named(L"1", L"A", L"complete", folder, L"A.mp3"), Named(L"2", L"A", L"pause", folder, L"A (2).mp3")},
+         L"A (3).mp3"},
+        {"the same track may share", Named(L"1", L"A", L"readying"), {Named(L"1", L"A", L"complete", folder, L"A.mp3")},
+         L"A.mp3"},
+        {"a name in another folder is free here", Named(L"2", L"A", L"readying"),
+         {Named(L"1", L"A", L"complete", L"E:\\Other", L"A.mp3")}, L"A.mp3"},
+        {"an older list's item may have run under its track's name", Named(L"2", L"A", L"readying"),
+         {Named(L"1", L"A", L"waiting")}, L"A (2).mp3"},
+        {"two items of an older list: the first started takes the name", Named(L"2", L"A", L"waiting"),
+         {Named(L"1", L"A", L"waiting")}, L"A.mp3"},
+        {"an item that never started holds nothing", Named(L"2", L"A", L"readying"), {Named(L"1", L"A", L"readying")},
+         L"A.mp3"},
+        {"an item keeps its own name", Named(L"2", L"A", L"pause", folder, L"A (2).mp3"),
+         {Named(L"1", L"A", L"complete", folder, L"A.mp3")}, L"A (2).mp3"},
+        {"a kept name of another folder is chosen afresh", Named(L"2", L"A", L"pause", L"E:\\Other", L"A (2).mp3"), {},
+         L"A.mp3"},
+        {"a kept name that is not a plain file name is not used", Named(L"2", L"A", L"waiting", folder, L"..\\x.mp3"),
+         {}, L"A.mp3"},
+        {"a kept name that clashes is replaced", Named(L"2", L"A", L"pause", folder, L"A.mp3"),
+         {Named(L"1", L"A", L"complete", folder, L"A.mp3")}, L"A (2).mp3"},
+    };
+    for (const auto& c : cases) {
+        std::vector<const DownloadItem*> others;
+        for (const DownloadItem& other : c.others) others.push_back(&other);
+        EXPECT_EQ(ChooseDownloadName(c.item, others, folder), c.name) << c.what;
+    }
+}
+
+TEST(ChooseDownloadName, ANumberedNameStillFitsInAPath) {
+    const std::wstring folder = L"C:\\" + std::wstring(180, L'f');
+    const std::wstring track(250, L'n');
+    DownloadItem first = Named(L"1", track.c_str(), L"complete", folder.c_str());
+    first.FileName = ChooseDownloadName(first, {}, folder);
+    DownloadItem second = Named(L"2", track.c_str(), L"readying");
+    const std::wstring name = ChooseDownloadName(second, {&first}, folder);
+    EXPECT_NE(name, first.FileName);
+    EXPECT_EQ(name.substr(name.size() - 8), L" (2).mp3");
+    EXPECT_LT((folder + L"\\" + name + L"_join").size(), static_cast<size_t>(MAX_PATH));
 }
 
 TEST(DownloadTrackRecord, TheTargetAndTheDownloadersWorkFilesFitInAPath) {

@@ -40,9 +40,9 @@ struct ChildSpec {
 };
 
 const ChildSpec kChildren[8] = {
-    {L"LabelUI", 10, 0, 10, 25},   {L"LabelUI", 22, 0, 240, 25},  {L"LabelUI", 262, 0, 130, 25},
-    {L"LabelUI", 392, 0, 110, 25}, {L"LabelUI", 502, 0, 110, 25}, {L"LabelUI", 612, 0, 120, 25},
-    {L"LabelUIEx", 717, 0, 18, 20}, {L"LabelUIEx", 740, 0, 18, 25},
+    {L"LabelUI", 10, 0, 10, 25},   {L"LabelUI", 22, 0, 210, 25},  {L"LabelUI", 232, 0, 120, 25},
+    {L"LabelUI", 352, 0, 80, 25},  {L"LabelUI", 432, 0, 80, 25},  {L"LabelUI", 512, 0, 80, 25},
+    {L"LabelUIEx", 596, 0, 18, 20}, {L"LabelUIEx", 620, 0, 18, 25},
 };
 
 TEST(DownloadRow, BuildsTheRowTable) {
@@ -120,6 +120,8 @@ TEST(DownloadRow, ShowsWhatTheMonitorLearns) {
     SetDownloadRowStatusIcon(row.get(), L"pause");
     EXPECT_STREQ(Child(row.get(), 6)->GetBkImage(), L"file='xz_ks.png' source='0,0,18,25'");
     SetDownloadRowStatusIcon(row.get(), L"waiting");
+    EXPECT_STREQ(Child(row.get(), 6)->GetBkImage(), L"file='xz_dd.png' source='0,0,18,25'");
+    SetDownloadRowStatusIcon(row.get(), L"complete");  // keeps the icon it had
     EXPECT_STREQ(Child(row.get(), 6)->GetBkImage(), L"file='xz_dd.png' source='0,0,18,25'");
     // Harmless on anything that is not a row.
     SetDownloadRowStatusIcon(nullptr, L"pause");

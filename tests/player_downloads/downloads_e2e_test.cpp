@@ -1,7 +1,9 @@
 // The real VelaMusic.exe and its download list: the items of "Dmanage" come back as rows after a
-// start, and the closing sequence writes them back, every one "waiting", the rest as it was; the
-// rows' icons start, pause, resume and delete downloads at the limit of one, as the stand-in's
-// request log and the download folder show.
+// start, and the closing sequence writes them back, every one "waiting", the rest as it was; a
+// list that cannot be read outlives a run. The rows' icons, where a user sees them at the
+// window's default size, start, pause, resume and delete downloads at the limit of one; a
+// waiting download starts when a pause frees its place; two tracks of one name get files of their
+// own; as the stand-in's request log and the download folder show.
 #include <gtest/gtest.h>
 
 #include "download_list_file.h"
@@ -53,6 +55,27 @@ std::vector<RECT> ShownChildWindows(HWND parent) {
 
 bool Inside(const RECT& rc, const RECT& area) {
     return rc.left >= area.left && rc.top >= area.top && rc.right <= area.right && rc.bottom <= area.bottom;
+}
+
+// A list that cannot be read (here one XML error) is left as it is by a run that added nothing.
+TEST(PlayerDownloadsE2E, AListThatCannotBeReadOutlivesARun) {
+    standin::Reset();
+    ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+    for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike"}) ::DeleteFileW(DataFile(name).c_str());
+    const std::string broken = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n" +
+                               TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"41%", L"390KB",
+                                             L"", L"", L"", L""}) +
+                               "<Track>\n    <TrackID>1003</TrackName>\n</Track>\n";
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), broken));
+    const std::wstring program = PrepareProgramFolder(L"downloadsbroken") + L"VelaMusic.exe";
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    HWND main = player.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    ASSERT_TRUE(player.WaitForExit(30000));
+    EXPECT_TRUE(testfiles::ReadAll(DataFile(L"Dmanage")) == broken);
+    ::DeleteFileW(DataFile(L"Dmanage").c_str());
 }
 
 TEST(PlayerDownloadsE2E, TheDownloadListComesBackAfterARestartAndIsKeptWaiting) {
@@ -115,9 +138,8 @@ TEST(PlayerDownloadsE2E, TheDownloadListComesBackAfterARestartAndIsKeptWaiting) 
     ::DeleteFileW(DataFile(L"Dmanage").c_str());
 }
 
-// The downloads view of a running player, clicked from outside. The rows are wider than the list:
-// the list is first scrolled to their right end with its scroll bar, so that a row's icons sit at
-// fixed distances from the list's right edge.
+// The downloads view of a running player, clicked from outside where a user sees a row's icons:
+// at the window's default size they sit in the list's "操作" column, without sideways scrolling.
 class DownloadsView {
 public:
     DownloadsView(const std::wstring& program, HWND main) : m_main(main) {
@@ -130,15 +152,12 @@ public:
                                                  {L"Container_PlayList", L"visible", L"false"},
                                                  {L"Container_DownManage", L"visible", L"true"}};
         EXPECT_TRUE(ControlRect(program, kMainLayout, main, L"ListDownloadManage", m_list, shown));
-        // A click on the bar's track right of its thumb pages right, which here is the whole way.
-        ClickAt(main, m_list.right - 40, m_list.bottom - 8);
-        ::Sleep(300);
     }
     // child 6: the status icon, 7: the delete icon.
     void ClickIcon(int row, int child) {
-        const int rowWidth = 775;  // the header's columns, which the rows follow
-        const int x = m_list.right - rowWidth + (child == 6 ? 726 : 749);
+        const int x = m_list.left + (child == 6 ? 605 : 629);  // the icons' centres in a row
         const int y = m_list.top + 24 + 25 * row + 10;
+        EXPECT_LT(x, m_list.right - 8);  // also clear of a vertical bar
         ClickAt(m_main, x, y);
         ::Sleep(400);
     }
@@ -150,6 +169,14 @@ private:
 
 bool Requested(const std::string& text) { return !standin::RequestsMatching(text).empty(); }
 
+// Whether the player asked the service for the download URL of the track.
+bool DownloadUrlAsked(const std::string& id) {
+    for (const std::string& request : standin::RequestsMatching("GetTrackDownUrl")) {
+        if (request.find("ProductID=" + id) != std::string::npos) return true;
+    }
+    return false;
+}
+
 TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     standin::Reset();
     ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
@@ -160,6 +187,8 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
     file += TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
     file += TrackElement({L"1003", L"So What", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    // Another track of the same name.
+    file += TrackElement({L"1004", L"Blue in Green", L"Bill Evans", L"waiting", L"", L"", L"", L"", L"", L""});
     ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), file));
     standin::SetTrackFile("1002", 400000, {}, "slow=40000");
     standin::SetTrackFile("1003", 400000, {}, "slow=40000");
@@ -171,7 +200,7 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     ASSERT_NE(main, nullptr);
     ::Sleep(300);
     DownloadsView view(program, main);
-    SaveScreenshot(ResultFile(L"player-downloads-scrolled.bmp"));
+    SaveScreenshot(ResultFile(L"player-downloads-icons.bmp"));
 
     view.ClickIcon(0, 6);  // start the first
     ASSERT_TRUE(WaitFor([] { return Requested("/trackfile/1002.mp3"); }, 5000));
@@ -200,21 +229,37 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     const std::vector<std::string> ranged = standin::RequestsMatching("/trackfile/1002.mp3");
     EXPECT_NE(ranged.back().find("Range: bytes=" + std::to_string(partSize)), std::string::npos);
 
+    // The other "Blue in Green" gets a file of its own; the first one's stays.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            if (DownloadUrlAsked("1004")) return true;
+            view.ClickIcon(1, 6);  // "waiting" again until the monitor has freed the first one's place
+            return DownloadUrlAsked("1004");
+        },
+        10000));
+    const std::wstring second = folder + L"\\Blue in Green (2).mp3";
+    ASSERT_TRUE(WaitForFile(second, 20000));
+    EXPECT_TRUE(testfiles::ReadAll(second) == standin::TrackFileBytes("1004"));
+    EXPECT_TRUE(testfiles::ReadAll(target) == standin::TrackFileBytes("1002"));
+
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     ASSERT_TRUE(player.WaitForExit(30000));
     std::vector<VelaUI::DownloadItem> saved;
     ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
-    ASSERT_EQ(saved.size(), 1u);
+    ASSERT_EQ(saved.size(), 2u);
     EXPECT_EQ(saved[0].TrackID, L"1002");
     EXPECT_EQ(saved[0].Status, L"waiting");
+    EXPECT_EQ(saved[1].FileName, L"Blue in Green (2).mp3");
 
-    // After a new start, deleting the last item and closing removes the file.
+    // After a new start, deleting the last items and closing removes the file.
     PlayerProcess again;
     ASSERT_TRUE(again.Start(program, L"", testfiles::FreshDir(L"cwd")));
     main = again.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     ::Sleep(300);
-    DownloadsView(program, main).ClickIcon(0, 7);
+    DownloadsView emptied(program, main);
+    emptied.ClickIcon(1, 7);
+    emptied.ClickIcon(0, 7);
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     ASSERT_TRUE(again.WaitForExit(30000));
     EXPECT_FALSE(testfiles::Exists(DataFile(L"Dmanage")));
@@ -222,18 +267,25 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     testfiles::RemoveTree(folder);
 }
 
-// A track of the default playlist plays; "BtnToDown" downloads it: its part file grows while the
-// row runs, the finished file is the stand-in's to the byte, and the list written at the exit
-// holds the row as "已完成".
-TEST(PlayerDownloadsE2E, TheDownloadButtonDownloadsThePlayingTrack) {
+// "BtnToDown" at the limit of one while a download runs: the track waits ("readying") until the
+// running download is paused, then starts by itself. Each file is the stand-in's to the byte,
+// and the list written at the exit holds every row. On the way the downloads view shows rows in
+// several states, each row whole at the window's default size.
+TEST(PlayerDownloadsE2E, ADownloadThatWaitsForAPlaceStartsWhenAPauseFreesIt) {
     standin::Reset();
     ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
     for (const wchar_t* name : {L"PLDefault", L"PLILike", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
     const std::wstring folder = testfiles::FreshDir(L"e2eplaydownload");
     ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Set.ini"),
                                     "[Option]\r\nf=" + testfiles::ToAnsi(folder) + "\r\ng=1\r\n[CloseSet]\r\nb=1\r\n"));
-    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002"}));
-    standin::SetTrackFile("1002", 300000, {}, "slow=60000");
+    std::string list = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    list += TrackElement({L"1001", L"\u6674\u5929", L"\u5468\u6770\u4F26", L"waiting", L"12%", L"35KB", L"0KB/s", L"",
+                          L"", L""});
+    list += TrackElement({L"1002", L"Blue in Green", L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), list));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1003"}));
+    standin::SetTrackFile("1002", 300000, {}, "slow=30000");
+    standin::SetTrackFile("1003", 300000, {}, "slow=100000");
     const std::wstring program = PrepareProgramFolder(L"playdownload") + L"VelaMusic.exe";
     const std::vector<LayoutChange> myMusic = {{L"VLMyMusic", L"visible", L"true"}};
     // The window hides "BtnPush", so the buttons left of it sit further right than laid out.
@@ -244,51 +296,56 @@ TEST(PlayerDownloadsE2E, TheDownloadButtonDownloadsThePlayingTrack) {
     HWND main = player.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     ::Sleep(300);
-    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    DownloadsView view(program, main);
+    view.ClickIcon(1, 6);  // the first download takes the one place
+    const std::wstring part = folder + L"\\Blue in Green.mp3_0";
+    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > 30000; }, 10000));
+
+    // The track of the play list becomes current, and the download button asks for it.
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabPlayList", myMusic));
     ::Sleep(300);
     RECT row = {};
-    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", 2, 1, row, myMusic));
+    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", 1, 0, row, myMusic));
     DoubleClickAt(main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
-    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1002"}; }, 15000));
+    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1003"}; }, 15000));
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnToDown", playBar));
+    ::Sleep(500);
+    EXPECT_FALSE(DownloadUrlAsked("1003"));  // no place: it waits
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabDownManage", myMusic));
+    ::Sleep(2500);  // a monitor period: the running row shows its progress
+    SaveScreenshot(ResultFile(L"player-downloads-queued.bmp"));  // waiting, downloading, readying
 
-    // The button is enabled once the track has started: press until the download is asked for.
-    ASSERT_TRUE(WaitFor(
-        [&] {
-            if (Requested("GetTrackDownUrl")) return true;
-            ClickControl(program, kMainLayout, main, L"BtnToDown", playBar);
-            ::Sleep(300);
-            return Requested("GetTrackDownUrl");
-        },
-        15000));
-    const std::vector<std::string> asked = standin::RequestsMatching("GetTrackDownUrl");
-    ASSERT_EQ(asked.size(), 1u);
-    EXPECT_NE(asked[0].find("ProductID=1002"), std::string::npos);
-
-    // The row runs: the part file grows in the download folder.
-    DownloadsView view(program, main);
-    const std::wstring part = folder + L"\\track 1002.mp3_0";
-    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > 50000; }, 10000));
-    const size_t partway = testfiles::ReadAll(part).size();
-    EXPECT_LT(partway, 300000u);
-    SaveScreenshot(ResultFile(L"player-download-running.bmp"));
-
-    const std::wstring target = folder + L"\\track 1002.mp3";
+    view.ClickIcon(1, 6);  // pause: the waiting track starts
+    ASSERT_TRUE(WaitFor([] { return DownloadUrlAsked("1003"); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(folder + L"\\track 1003.mp3_0").size() > 30000; }, 10000));
+    ::Sleep(2000);
+    SaveScreenshot(ResultFile(L"player-downloads-paused.bmp"));  // waiting, pause, downloading
+    const std::wstring queued = folder + L"\\track 1003.mp3";
     std::string bytes;
-    ASSERT_TRUE(WaitForFile(target, 20000, &bytes));
+    ASSERT_TRUE(WaitForFile(queued, 20000, &bytes));
+    EXPECT_TRUE(bytes == standin::TrackFileBytes("1003"));
+    ::Sleep(2500);
+    SaveScreenshot(ResultFile(L"player-downloads-complete.bmp"));  // waiting, pause, complete
+
+    standin::SetTrackFile("1002", 0, {}, "");
+    view.ClickIcon(1, 6);  // resume
+    const std::wstring first = folder + L"\\Blue in Green.mp3";
+    ASSERT_TRUE(WaitForFile(first, 20000, &bytes));
     EXPECT_TRUE(bytes == standin::TrackFileBytes("1002"));
     EXPECT_FALSE(testfiles::Exists(part));
-    ::Sleep(3000);  // one monitor period: the row shows the end
-    SaveScreenshot(ResultFile(L"player-download-complete.bmp"));
+    ::Sleep(2500);
 
     ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
     ASSERT_TRUE(player.WaitForExit(30000));
     std::vector<VelaUI::DownloadItem> saved;
     ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
-    ASSERT_EQ(saved.size(), 1u);
-    EXPECT_EQ(saved[0].TrackID, L"1002");
-    EXPECT_EQ(saved[0].TrackName, L"track 1002");
-    EXPECT_EQ(saved[0].Progress, L"\u5DF2\u5B8C\u6210");  // "已完成"
-    EXPECT_EQ(saved[0].FileSize, L"292KB");
+    ASSERT_EQ(saved.size(), 3u);
+    const wchar_t* const ids[] = {L"1001", L"1002", L"1003"};
+    for (size_t i = 0; i < saved.size(); ++i) EXPECT_EQ(saved[i].TrackID, ids[i]) << i;
+    EXPECT_EQ(saved[2].TrackName, L"track 1003");
+    EXPECT_EQ(saved[1].Progress, L"\u5DF2\u5B8C\u6210");  // "已完成"
+    EXPECT_EQ(saved[2].Progress, L"\u5DF2\u5B8C\u6210");
+    EXPECT_EQ(saved[2].FileSize, L"292KB");
     for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
     testfiles::RemoveTree(folder);
 }

@@ -1,12 +1,14 @@
 // The download manager in the main window, in-process against the stand-in: "BtnToDown" on the
-// current track, the limit of parallel downloads and the monitor's start of the next item, the
-// row icons (pause, resume, wait, delete), a download that fails, the web page's download
-// request through window.external, and "Dmanage" across a close and a new start.
+// current track, the limit of parallel downloads and the start of waiting items whenever a place
+// frees, the rows' columns at the window's default size, the row icons (pause, resume, wait,
+// delete), a download that fails, tracks of one name, the web page's download request through
+// window.external, and "Dmanage" across a close and a new start, also when it cannot be read.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "download_list_file.h"
 #include "download_row.h"
 #include "main_form_fixture.h"
 #include "main_messages.h"
@@ -105,14 +107,20 @@ protected:
         return c != nullptr && c->GetBkImage() != nullptr ? c->GetBkImage() : L"<none>";
     }
 
-    // The downloads view, scrolled to the rows' right end, where their icons are.
+    // The downloads view as the tab shows it, not scrolled.
     void ShowDownloads() {
         Click(L"BtnTabMyMusic");
         Click(L"BtnTabDownManage");
-        auto* list = List(L"ListDownloadManage");
-        ASSERT_NE(list, nullptr);
-        list->SetScrollPos(SIZE{list->GetScrollRange().cx, 0});
+        ASSERT_NE(List(L"ListDownloadManage"), nullptr);
         Pump(50);
+    }
+    // Where the list shows its rows: the body without room for the vertical bar, which a longer
+    // list shows.
+    RECT RowsView() {
+        auto* list = List(L"ListDownloadManage");
+        RECT view = list->GetBody()->GetPos();
+        if (UIToolkit::CScrollBarUI* bar = list->GetVerticalScrollBar()) view.right -= bar->GetFixedWidth();
+        return view;
     }
     // A real click on a row's icon, which must be inside the list's visible part.
     void ClickIcon(int row, int child) {
@@ -120,8 +128,8 @@ protected:
         CControlUI* icon = RowChild(row, child);
         ASSERT_NE(icon, nullptr);
         const RECT at = icon->GetPos();
-        const RECT list = List(L"ListDownloadManage")->GetPos();
-        ASSERT_TRUE(at.left >= list.left && at.right <= list.right) << "icon outside the list";
+        const RECT view = RowsView();
+        ASSERT_TRUE(at.left >= view.left && at.right <= view.right) << "icon outside the list";
         formtest::PostClick(hWnd, icon);
         Pump(150);
     }
@@ -272,6 +280,153 @@ TEST_F(MainDownloadsTest, AFailedDownloadFreesItsPlaceAndCanBeResumed) {
     ClickIcon(0, VelaUI::kRowStatusIcon);
     ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
     EXPECT_TRUE(testfiles::ReadAll(Target(L"So What")) == standin::TrackFileBytes("1003"));
+}
+
+// At the window's default size every column of a row shows side by side under its header, and
+// its icons inside the list, also with room kept for the vertical bar of a long list: nothing
+// needs scrolling sideways.
+TEST_F(MainDownloadsTest, AtTheDefaultSizeEveryColumnOfARowIsInView) {
+    std::vector<DownloadItem> items;
+    for (int i = 0; i < 30; ++i) {
+        items.push_back(Waiting(std::to_wstring(2000 + i).c_str(), L"\u6674\u5929 Blue in Green and a long name",
+                                L"12%"));
+    }
+    ASSERT_TRUE(VelaUI::SaveDownloadItems(DataFile(L"Dmanage"), items));
+    Open();
+    ShowDownloads();
+    auto* list = List(L"ListDownloadManage");
+    EXPECT_EQ(list->GetScrollRange().cx, 0);
+    const RECT view = RowsView();
+    UIToolkit::CListHeaderUI* header = list->GetHeader();
+    ASSERT_EQ(header->GetCount(), 7);
+    auto column = [&](int k) { return header->GetItemAt(k)->GetPos(); };
+    for (int row : {0, 1}) {
+        SCOPED_TRACE(row);
+        std::vector<RECT> shown;
+        for (int child = 0; child < VelaUI::kRowChildCount; ++child) {
+            SCOPED_TRACE(child);
+            const RECT at = RowChild(row, child)->GetPos();
+            EXPECT_TRUE(at.left >= view.left && at.right <= view.right) << at.left << ".." << at.right;
+            for (const RECT& other : shown) {
+                RECT both = {};
+                EXPECT_FALSE(::IntersectRect(&both, &at, &other)) << "overlaps " << other.left << ".." << other.right;
+            }
+            shown.push_back(at);
+        }
+        // The texts under their own headers; both icons under "操" and "作".
+        for (int child = VelaUI::kRowTrackName; child <= VelaUI::kRowSpeed; ++child) {
+            SCOPED_TRACE(child);
+            const RECT at = RowChild(row, child)->GetPos();
+            EXPECT_GE(at.left, column(child - 1).left);
+            EXPECT_LE(at.right, column(child - 1).right);
+        }
+        for (int child : {VelaUI::kRowStatusIcon, VelaUI::kRowDeleteIcon}) {
+            const RECT at = RowChild(row, child)->GetPos();
+            EXPECT_GE(at.left, column(5).left);
+            EXPECT_LE(at.right, column(6).right);
+        }
+    }
+}
+
+// Limit 1. A "readying" item starts as soon as a place goes free, by a pause or a delete as by a
+// completion; a track the service gives no URL for stays "readying" and holds up nobody.
+TEST_F(MainDownloadsTest, QueuedItemsStartWheneverAPlaceFrees) {
+    SeedPlayList({Track("1002", "Blue in Green", "Miles"), Track("9999", "Nowhere", "Nobody"),
+                  Track("1003", "So What", "Miles"), Track("1004", "Freddie", "Miles")});
+    standin::SetTrackFile("1002", 400000, {}, "slow=40000");
+    standin::SetTrackFile("1003", 400000, {}, "slow=40000");
+    Open();
+    ShowDownloads();
+    for (int i = 0; i < 4; ++i) DownloadPlaying(i);
+    ASSERT_EQ(Items().size(), 4u);
+    ASSERT_EQ(Status(0), L"downloading");
+    for (size_t i = 1; i < 4; ++i) EXPECT_EQ(Status(i), L"readying") << i;
+
+    ClickIcon(0, VelaUI::kRowStatusIcon);  // pause: the place goes to the first item with a URL
+    EXPECT_EQ(Status(0), L"pause");
+    ASSERT_TRUE(WaitStatus(2, L"downloading", 2 * kPeriodMs));
+    EXPECT_EQ(Status(1), L"readying");
+    EXPECT_EQ(Status(3), L"readying");
+    EXPECT_EQ(form->GetRunningDownloads(), 1);
+
+    ClickIcon(2, VelaUI::kRowDeleteIcon);  // delete the running one: the next starts
+    ASSERT_EQ(Items().size(), 3u);
+    ASSERT_TRUE(WaitStatus(2, L"complete", 2 * kPeriodMs + 15000));
+    EXPECT_EQ(Items()[2].TrackID, L"1004");
+    EXPECT_EQ(Status(1), L"readying");
+    EXPECT_EQ(Status(0), L"pause");
+    EXPECT_TRUE(testfiles::ReadAll(Target(L"Freddie")) == standin::TrackFileBytes("1004"));
+}
+
+// Two tracks of one name, and two whose names are the same once made safe, each download to a
+// file of their own: the later one gets "<name> (2).mp3". A paused one resumes into its own
+// file, and "Dmanage" keeps each item's file.
+TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
+    SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Miles"), Track("1004", "AC/DC", "Band"),
+                  Track("1005", "AC:DC", "Band")});
+    WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder_) + "\r\ng=4\r\n[CloseSet]\r\nb=1\r\n");
+    standin::SetTrackFile("1002", 300000, {}, "slow=40000");
+    Open();
+    ShowDownloads();
+    DownloadPlaying(0);
+    ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
+    ClickIcon(0, VelaUI::kRowStatusIcon);
+    ASSERT_EQ(Status(0), L"pause");
+    for (int i = 1; i < 4; ++i) DownloadPlaying(i);
+    for (size_t i = 1; i < 4; ++i) ASSERT_TRUE(WaitStatus(i, L"complete", 15000)) << i;
+    standin::SetTrackFile("1002", 0, {}, "");
+    ClickIcon(0, VelaUI::kRowStatusIcon);  // resume
+    ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
+
+    const struct {
+        const char* id;
+        const wchar_t* file;
+    } files[] = {{"1002", L"A"}, {"1003", L"A (2)"}, {"1004", L"AC_DC"}, {"1005", L"AC_DC (2)"}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.id);
+        EXPECT_TRUE(testfiles::ReadAll(Target(f.file)) == standin::TrackFileBytes(f.id));
+    }
+    CloseWith(WM_CLOSE);
+    std::vector<DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 4u);
+    for (size_t i = 0; i < saved.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(saved[i].FileName, std::wstring(files[i].file) + L".mp3");
+        EXPECT_EQ(saved[i].FilePath, folder_);
+    }
+}
+
+// A "Dmanage" that cannot be read when the window starts (an XML error; a file another program
+// holds locked) leaves the list empty and is left as it is at the close. Once the user has added
+// a download, the close writes the list.
+TEST_F(MainDownloadsTest, AListThatCannotBeReadIsKeptUntilTheUserAddsToIt) {
+    const std::string good = VelaUI::DownloadListText({Waiting(L"1002", L"Blue in Green", L"12%")});
+    const std::string broken = good.substr(0, good.size() - 12);
+    SeedPlayList({Track("1001", "One", "A")});
+    for (bool locked : {false, true}) {
+        SCOPED_TRACE(locked);
+        const std::string& bytes = locked ? good : broken;
+        ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), bytes));
+        HANDLE lock = locked ? ::CreateFileW(DataFile(L"Dmanage").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                             nullptr)
+                             : INVALID_HANDLE_VALUE;
+        Open();
+        if (lock != INVALID_HANDLE_VALUE) ::CloseHandle(lock);
+        EXPECT_TRUE(Items().empty());
+        CloseWith(WM_CLOSE);
+        EXPECT_TRUE(testfiles::ReadAll(DataFile(L"Dmanage")) == bytes);
+    }
+
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), broken));
+    Open();
+    DownloadPlaying(0);
+    ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
+    CloseWith(WM_CLOSE);
+    std::vector<DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].TrackID, L"1001");
 }
 
 struct ChildSearch {

@@ -1,7 +1,8 @@
 // Playback of the real VelaMusic.exe against the stand-in, driven from outside: a seeded default
 // playlist, double-clicks on its rows, the play buttons and play modes, the sliders and mute.
 // Which track played is told by the stand-in's log of play-URL requests and by the tones that
-// the wave-out device played (audio_capture.h; the stand-in's tracks are pure tones).
+// the wave-out device played (audio_capture.h; the stand-in's tracks are pure tones); how the
+// buttons look, by the pixels that the screen shows.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,11 +22,14 @@ namespace {
 const WORD kMainLayout = 205;
 const DWORD kExitMs = 30000;
 const std::vector<LayoutChange> kMyMusicShown = {{L"VLMyMusic", L"visible", L"true"}};
+// The player hides the push button: the buttons beside the title sit further right.
+const std::vector<LayoutChange> kPushHidden = {{L"BtnPush", L"visible", L"false"}};
 
 // The tones of the stand-in's tracks.
 const double kHz1001 = 440, kHz1002 = 660, kHz1003 = 880, kHz1005a = 523, kHz1005b = 784;
 
 std::wstring DataFile(const wchar_t* name) { return testfiles::PlayerDataFolder() + L"\\" + name; }
+std::wstring ResultFile(const wchar_t* name) { return testfiles::FromUnixPath(VELA_RESULTS_DIR) + L"\\" + name; }
 std::wstring CapturePath() { return testfiles::Widen(VELA_CAPTURE); }
 
 void SeedDefaultPlayList(const std::vector<std::string>& ids) {
@@ -56,6 +60,13 @@ size_t CaptureFileCount() { return audiocapture::Files(CapturePath()).size(); }
 std::wstring CaptureFile(size_t file) {
     const std::vector<std::wstring> files = audiocapture::Files(CapturePath());
     return file < files.size() ? files[file] : std::wstring();
+}
+
+// The pixels of a picture that are not its background (the colour of its top-left corner).
+size_t DrawnPixels(const std::vector<DWORD>& pixels) {
+    size_t drawn = 0;
+    for (DWORD pixel : pixels) drawn += pixel != pixels.front() ? 1 : 0;
+    return drawn;
 }
 
 // The tones of a capture file as text, for failure messages: "523 Hz 4.0 s, 784 Hz 4.0 s".
@@ -118,6 +129,21 @@ protected:
     }
 
     void Press(const wchar_t* button) { ASSERT_TRUE(ClickControl(program, kMainLayout, main, button, kMyMusicShown)); }
+
+    // What the screen shows of a control of the main window.
+    std::vector<DWORD> Look(const wchar_t* control, const std::vector<LayoutChange>& changes = kMyMusicShown) {
+        RECT rc = {};
+        if (!ControlRect(program, kMainLayout, main, control, rc, changes)) return {};
+        return ClientPixels(main, rc);
+    }
+
+    // Moves the pointer off the buttons (a click leaves it over the button, which then shows hot),
+    // onto the status line at the window's foot.
+    void PointerAway() {
+        RECT client = {};
+        ::GetClientRect(main, &client);
+        ::PostMessageW(main, WM_MOUSEMOVE, 0, MAKELPARAM(client.right / 2, client.bottom - 12));
+    }
 
     // Clicks a horizontal slider where its value is the fraction of its range.
     void ClickSlider(const wchar_t* slider, double fraction) {
@@ -226,31 +252,154 @@ TEST_F(PlaybackE2ETest, CircularWrapsAndSingleRepeatPlaysTheFinishedTrackAgain) 
     EXPECT_TRUE(WaitForNewestTone(kHz1001, 0.5)) << Describe(CaptureFileCount() - 1);
 }
 
-TEST_F(PlaybackE2ETest, RandomModesPlayEveryTrackOnceAroundTheOrder) {
+TEST_F(PlaybackE2ETest, RandomModesPlayEveryTrackOnceARound) {
+    SeedDefaultPlayList({"1001", "1002", "1003"});
+    const std::set<std::string> all = {"1001", "1002", "1003"};
+    Start();
+    Press(L"BtnPlayRandom");  // nothing plays yet: the round begins with the first Next
+    ::Sleep(200);
+    for (size_t n = 1; n <= 3; ++n) {
+        Press(L"BtnPlayNext");
+        ASSERT_EQ(WaitForPlays(n).size(), n);
+    }
+    std::vector<std::string> ids = PlayedIds();
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()), all);
+    Press(L"BtnPlayNext");  // every track has played: random mode stops
+    EXPECT_TRUE(StaysAt(3, 1500));
+
+    // From a track chosen by hand, random circular plays the two others, then a new round of all
+    // three that does not begin with the track that ended the last one.
+    DoubleClickRow(3, 0);
+    EXPECT_EQ(WaitForPlays(4).back(), "1001");
+    Press(L"BtnPlayCircular");
+    ::Sleep(200);
+    for (size_t n = 5; n <= 9; ++n) {
+        Press(L"BtnPlayNext");
+        ASSERT_EQ(WaitForPlays(n).size(), n);
+    }
+    ids = PlayedIds();
+    EXPECT_EQ(std::set<std::string>(ids.begin() + 3, ids.begin() + 6), all);
+    EXPECT_EQ(std::set<std::string>(ids.begin() + 6, ids.end()), all);
+    EXPECT_NE(ids[6], ids[5]);
+}
+
+// The engine reports the end of the track that played just as the user moves on: the report was
+// on its way before the command, and moves nothing on a second time.
+TEST_F(PlaybackE2ETest, ALateEndReportAfterNextOrADoubleClickSkipsNothing) {
     SeedDefaultPlayList({"1001", "1002", "1003"});
     Start();
-    Press(L"BtnPlayRandom");  // random: the order is drawn now, its position at the first entry
-    ::Sleep(200);
+    DoubleClickRow(3, 0);
+    ASSERT_TRUE(WaitForTone(0, kHz1001, 0.3));
     Press(L"BtnPlayNext");
-    WaitForPlays(1);
-    Press(L"BtnPlayNext");
-    const std::vector<std::string> two = WaitForPlays(2);
-    ASSERT_EQ(two.size(), 2u);
-    EXPECT_NE(two[0], two[1]);
-    Press(L"BtnPlayNext");  // past the last entry: stops
-    EXPECT_TRUE(StaysAt(2, 1500));
-    Press(L"BtnPlayCircular");  // random circular: round the order from its first entry
+    ::PostMessageW(main, VelaUI::WM_PLAYER_STATE, 12, 12);
+    EXPECT_EQ(WaitForPlays(2).back(), "1002");
+    EXPECT_TRUE(WaitForNewestTone(kHz1002, 0.3));
+    DoubleClickRow(3, 0);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_STATE, 12, 12);
+    EXPECT_EQ(WaitForPlays(3).back(), "1001");
+    EXPECT_TRUE(WaitForNewestTone(kHz1001, 0.3));
+    EXPECT_TRUE(StaysAt(3, 500)) << testing::PrintToString(PlayedIds());
+    // The track plays in the playing state: the play button pauses it.
+    Press(L"BtnPlay");
+    ::Sleep(600);
+    const size_t file = CaptureFileCount() - 1;
+    const double paused = ToneSeconds(file, kHz1001);
+    ::Sleep(1000);
+    EXPECT_LT(ToneSeconds(file, kHz1001) - paused, 0.2) << Describe(file);
+}
+
+// A play URL of the service that names no web address (a tampered reply) is never opened; a
+// list whose every track fails is tried once round, also in circular mode.
+TEST_F(PlaybackE2ETest, OnlyTheServicesWebAddressesAreOpenedAndARoundOfFailuresStops) {
+    // The play URL of 2001 names a file on this computer: the stand-in's own 1001.mp3 (440 Hz).
+    const std::string file = testfiles::Narrow(testfiles::FromUnixPath(VELA_BIN_DIR "/../standin/files/1001.mp3"));
+    standin::Control("track", "TrackID=2001&TrackName=local&play=" + standin::Escape(file));
+    SeedDefaultPlayList({"2001", "1099", "1002"});
+    Start();
+    DoubleClickRow(3, 0);
+    EXPECT_EQ(WaitForPlays(3), (std::vector<std::string>{"2001", "1099", "1002"}));
+    EXPECT_TRUE(WaitForToneInAnyFile(kHz1002, 0.5));
+    EXPECT_EQ(TotalToneSeconds(kHz1001), 0.0);
+
+    // Every track's file gone: in circular mode each track fails once, then playback stops.
+    standin::Control("track", "TrackID=2001&TrackName=local&play=/files/missing-2001.mp3");
+    standin::Request("POST", "/_ctl/behave?prefix=/files/1002.mp3&b=status%3D404");
+    Press(L"BtnPlayCircular");
     ::Sleep(200);
-    for (size_t n = 3; n <= 5; ++n) {
-        Press(L"BtnPlayNext");
-        WaitForPlays(n);
+    DoubleClickRow(3, 1);
+    EXPECT_EQ(WaitForPlays(6), (std::vector<std::string>{"2001", "1099", "1002", "1099", "1002", "2001"}));
+    EXPECT_TRUE(StaysAt(6, 2500)) << testing::PrintToString(PlayedIds());
+    EXPECT_EQ(TotalToneSeconds(kHz1001), 0.0);
+}
+
+// The mode buttons show which mode is on, the sound button shows mute, and "收藏" before anything
+// has played adds nothing. Screenshots of each state go to the test results.
+TEST_F(PlaybackE2ETest, ModeButtonsShowTheModeMuteShowsItsIconAndNothingPlayedIsNoFavourite) {
+    SeedDefaultPlayList({"1001"});
+    Start();
+    const wchar_t* const modes[3] = {L"BtnPlayCircular", L"BtnPlayCircularSingle", L"BtnPlayRandom"};
+    std::vector<DWORD> released[3], pressed[3];
+    for (int i = 0; i < 3; ++i) {
+        released[i] = Look(modes[i]);
+        ASSERT_FALSE(released[i].empty());
     }
-    const std::vector<std::string> ids = PlayedIds();
-    ASSERT_EQ(ids.size(), 5u);
-    EXPECT_EQ(std::set<std::string>(ids.begin() + 2, ids.end()), (std::set<std::string>{"1001", "1002", "1003"}));
-    // The order's second and third entries are the ones random mode played.
-    EXPECT_EQ(ids[3], ids[0]);
-    EXPECT_EQ(ids[4], ids[1]);
+    struct Step {
+        const wchar_t* press;
+        bool on[3];  // circular, single repeat, random look pressed
+        const wchar_t* screenshot;
+    };
+    const Step steps[] = {
+        {L"BtnPlayCircular", {true, false, false}, L"mode-circular.bmp"},
+        {L"BtnPlayRandom", {true, false, true}, L"mode-random-circular.bmp"},
+        {L"BtnPlayCircularSingle", {false, true, false}, L"mode-single.bmp"},
+        {L"BtnPlayRandom", {false, false, true}, L"mode-random.bmp"},
+        {L"BtnPlayRandom", {false, false, false}, L"mode-serial.bmp"},
+    };
+    for (const Step& step : steps) {
+        Press(step.press);
+        PointerAway();
+        const bool shown = WaitFor(
+            [&] {
+                for (int i = 0; i < 3; ++i) {
+                    const std::vector<DWORD> now = Look(modes[i]);
+                    if (!step.on[i] && now != released[i]) return false;
+                    if (step.on[i] && (now == released[i] || (!pressed[i].empty() && now != pressed[i]))) return false;
+                }
+                return true;
+            },
+            3000);
+        EXPECT_TRUE(shown) << "after " << testfiles::Narrow(step.press) << " to " << testfiles::Narrow(step.screenshot);
+        SaveScreenshot(ResultFile(step.screenshot));
+        for (int i = 0; i < 3; ++i) {
+            if (step.on[i] && pressed[i].empty()) pressed[i] = Look(modes[i]);
+        }
+    }
+
+    const std::vector<DWORD> sound = Look(L"BtnSound");
+    EXPECT_GT(DrawnPixels(sound), 20u);
+    Press(L"BtnSound");  // mute: the muted icon, not an empty place
+    PointerAway();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            const std::vector<DWORD> now = Look(L"BtnSound");
+            return now != sound && DrawnPixels(now) > 20;
+        },
+        3000));
+    SaveScreenshot(ResultFile(L"sound-muted.bmp"));
+    Press(L"BtnSound");
+    PointerAway();
+    EXPECT_TRUE(WaitFor([&] { return Look(L"BtnSound") == sound; }, 3000));
+
+    const std::vector<DWORD> like = Look(L"BtnILike", kPushHidden);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnILike", kPushHidden));
+    PointerAway();
+    EXPECT_TRUE(WaitFor([&] { return Look(L"BtnILike", kPushHidden) != like; }, 3000));  // done with: disabled
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(player.WaitForExit(kExitMs, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(testfiles::Exists(DataFile(L"PLILike")));
+    EXPECT_TRUE(testfiles::Exists(DataFile(L"PLDefault")));
 }
 
 TEST_F(PlaybackE2ETest, PauseHoldsThePositionAndResumeGoesOn) {

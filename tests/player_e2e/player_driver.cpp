@@ -1,6 +1,8 @@
 // Driving the real player from outside.
 #include "player_driver.h"
 
+#include <tlhelp32.h>
+
 #include "local_helpers.h"
 #include "standin_client.h"
 #include "test_files.h"
@@ -80,6 +82,19 @@ std::vector<HWND> PlayerWindows() {
     WindowSearch search = {0, nullptr, L"VelaMusic", {}};
     ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+int RunningProcesses(const wchar_t* exeName) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry)) {
+        if (::lstrcmpiW(entry.szExeFile, exeName) == 0) ++count;
+    }
+    ::CloseHandle(snapshot);
+    return count;
 }
 
 PlayerProcess::~PlayerProcess() {
@@ -193,6 +208,9 @@ bool ListRowRect(const std::wstring& program, WORD layoutId, HWND window, const 
                           auto* owner = dynamic_cast<UIToolkit::CListUI*>(pm.FindControlByName(list));
                           if (owner == nullptr || row < 0 || row >= rows) return false;
                           for (int i = 0; i < rows; ++i) owner->Add(new UIToolkit::CListTextElementUI);
+                          // Twice, as the window lays out again after every change: the second
+                          // pass places the rows beside the scroll bars that the first one left.
+                          root->SetPos(client);
                           root->SetPos(client);
                           UIToolkit::CControlUI* item = owner->GetItemAt(row);
                           if (item == nullptr) return false;
@@ -215,6 +233,20 @@ void DoubleClickAt(HWND window, int x, int y) {
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
     ::PostMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     ::PostMessageW(window, WM_LBUTTONUP, 0, at);
+}
+
+void WheelAt(HWND window, int x, int y, int notches) {
+    POINT at = {x, y};
+    ::ClientToScreen(window, &at);
+    const WORD delta = static_cast<WORD>(notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA);
+    for (int i = 0; i < (notches > 0 ? notches : -notches); ++i) {
+        ::PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(at.x, at.y));
+    }
+}
+
+void PressKey(HWND window, WPARAM key) {
+    ::PostMessageW(window, WM_KEYDOWN, key, 1);
+    ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
 }
 
 bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,
@@ -265,6 +297,57 @@ std::vector<std::string> PlayUrlRequests() {
     return ids;
 }
 
+std::vector<int> DrawnRows(HWND window, const RECT& area, int x0, int x1, int (*classify)(BYTE r, BYTE g, BYTE b)) {
+    std::vector<int> centres;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    POINT origin = {area.left, area.top};
+    ::ClientToScreen(window, &origin);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        ::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        ::GdiFlush();
+        const BYTE* pixels = static_cast<const BYTE*>(bits);
+        int start = -1;
+        int runKind = 0;
+        for (int y = 0; y <= height; ++y) {
+            int kind = 0;
+            for (int x = x0; y < height && x < x1 && x < width && kind == 0; ++x) {
+                const BYTE* p = pixels + (static_cast<size_t>(y) * width + x) * 4;
+                kind = classify(p[2], p[1], p[0]);
+            }
+            if (kind != runKind && start >= 0) {
+                centres.push_back(area.top + (start + y - 1) / 2);
+                start = -1;
+            }
+            if (kind != 0 && start < 0) start = y;
+            runKind = kind;
+        }
+        ::SelectObject(memory, old);
+    }
+    if (bitmap != nullptr) ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return centres;
+}
+
+int ScrollBarThumb(BYTE r, BYTE g, BYTE b) {
+    const BYTE colours[3][3] = {{0xA6, 0xB6, 0xCA}, {0x84, 0x9B, 0xB8}, {0x5E, 0x7E, 0xA6}};
+    for (const BYTE* c : colours) {
+        if (r == c[0] && g == c[1] && b == c[2]) return 1;
+    }
+    return 0;
+}
+
 bool SaveScreenshot(const std::wstring& path) {
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
     const int height = ::GetSystemMetrics(SM_CYSCREEN);
@@ -298,6 +381,38 @@ bool SaveScreenshot(const std::wstring& path) {
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return ok;
+}
+
+std::vector<DWORD> ClientPixels(HWND window, const RECT& rect) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    POINT origin = {rect.left, rect.top};
+    if (width <= 0 || height <= 0 || !::ClientToScreen(window, &origin)) return {};
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<DWORD> pixels;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = ::SelectObject(memory, bitmap);
+        if (::BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY)) {
+            ::GdiFlush();
+            const DWORD* first = static_cast<const DWORD*>(bits);
+            pixels.assign(first, first + static_cast<size_t>(width) * static_cast<size_t>(height));
+            for (DWORD& pixel : pixels) pixel &= 0x00FFFFFF;
+        }
+        ::SelectObject(memory, old);
+        ::DeleteObject(bitmap);
+    }
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
 }
 
 }  // namespace e2e

@@ -27,6 +27,8 @@ std::wstring BuiltTestProgram(const wchar_t* name);
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr);
 // Every top-level window titled "VelaMusic" of any process.
 std::vector<HWND> PlayerWindows();
+// The running processes of this program file name (e.g. L"Update.exe"); -1 when they cannot be listed.
+int RunningProcesses(const wchar_t* exeName);
 
 class PlayerProcess {
 public:
@@ -81,6 +83,11 @@ bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const
 void ClickAt(HWND window, int x, int y);
 // Posts a double click (press, release, double-click press, release) at a client point.
 void DoubleClickAt(HWND window, int x, int y);
+// Posts mouse-wheel notches at a client point, as the system sends them (the point in screen
+// coordinates): positive notches turn the wheel away from the user (up), negative ones down.
+void WheelAt(HWND window, int x, int y, int notches);
+// Posts a key press and release (a virtual-key code) to the window.
+void PressKey(HWND window, WPARAM key);
 
 // Waits until the file exists and its contents stop changing; its bytes go to contents.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents = nullptr);
@@ -92,7 +99,19 @@ bool WritePlayListFile(const std::wstring& path, const std::vector<std::string>&
 // player set out to play.
 std::vector<std::string> PlayUrlRequests();
 
+// The rows that the window draws in an area, as the centres (client y) of the runs of lines that
+// hold a pixel of the same kind (classify: 0 for none) between x0 and x1 of the area, read from
+// the screen: the rows of a list, the thumb of a scroll bar.
+std::vector<int> DrawnRows(HWND window, const RECT& area, int x0, int x1, int (*classify)(BYTE r, BYTE g, BYTE b));
+
+// A classifier for DrawnRows: 1 for the colours of the lists' scroll-bar thumb (skin.zip's
+// "scrollbar_thumb*.png": normal, under the mouse, pressed), else 0.
+int ScrollBarThumb(BYTE r, BYTE g, BYTE b);
+
 // Saves what the screen shows as a 24-bit BMP file.
 bool SaveScreenshot(const std::wstring& path);
+// The pixels that the screen shows of a rectangle of the window's client area, row by row from
+// the top, each 0x00RRGGBB; empty when they cannot be read.
+std::vector<DWORD> ClientPixels(HWND window, const RECT& rect);
 
 }  // namespace e2e

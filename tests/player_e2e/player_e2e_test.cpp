@@ -3,11 +3,19 @@
 // playlist files across a run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "download_list_file.h"
+#include "local_helpers.h"
 #include "main_messages.h"
 #include "player_driver.h"
 #include "standin_client.h"
+#include "standin_tracks.h"
 #include "stat_report.h"
 #include "test_files.h"
+#include "win_owners.h"
 
 using namespace e2e;
 
@@ -32,6 +40,21 @@ std::wstring Setting(const wchar_t* section, const wchar_t* key) {
 
 std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
 
+// The TrackIDs of a playlist file, in order.
+std::vector<std::wstring> TrackIdsOf(const std::wstring& path) {
+    std::vector<std::wstring> ids;
+    TiXmlDocument document;
+    if (!LoadXmlFile(document, path)) return ids;
+    for (const TiXmlElement* track = document.FirstChildElement(); track != nullptr;
+         track = track->NextSiblingElement()) {
+        const TiXmlElement* id = track->FirstChildElement("TrackID");
+        std::wstring text;
+        if (id != nullptr && id->GetText() != nullptr) Utf8Fixed3ToWide(text, id->GetText());
+        ids.push_back(text);
+    }
+    return ids;
+}
+
 bool IsTopmost(HWND hWnd) { return (::GetWindowLongPtrW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 int WindowWidth(HWND hWnd) {
@@ -45,7 +68,7 @@ protected:
     void SetUp() override {
         standin::Reset();
         ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
-        for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike", L"app.xml", L"update.ini"}) {
+        for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"PLILike", L"Dmanage", L"app.xml", L"update.ini"}) {
             ::DeleteFileW(DataFile(name).c_str());
         }
         folder = PrepareProgramFolder(L"player");
@@ -64,6 +87,7 @@ protected:
 
     // Opens the tray menu as a right click on the tray icon does and chooses item k.
     void ChooseTrayItem(PlayerProcess& player, const wchar_t* item, const wchar_t* screenshot = nullptr) {
+        SCOPED_TRACE(testfiles::Narrow(item));
         ::PostMessageW(player.MainWindow(), VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
         HWND menu = player.WaitForWindow(L"MenuRightKey_Tray");
         ASSERT_NE(menu, nullptr);
@@ -97,7 +121,12 @@ protected:
     std::wstring program;
 };
 
-TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
+// Also: messages of the player's numbers that another program posts with made-up pointers are
+// harmless, and the exit is prompt while the statistics host takes the heartbeat's connection
+// and never answers.
+TEST_F(PlayerE2ETest, StartsWithItsReportShowsTheMainWindowAndEndsPromptly) {
+    ASSERT_EQ(standin::Control("behave", "prefix=" + standin::Escape("/datasta/?TypeID=01&ModId=07") + "&b=stall%3D0"),
+              "ok");
     PlayerProcess player;
     HWND main = StartPlayer(player);
     ASSERT_NE(main, nullptr);
@@ -114,7 +143,25 @@ TEST_F(PlayerE2ETest, StartsWithItsReportAndShowsTheMainWindow) {
     EXPECT_TRUE(WaitFor([] { return standin::RequestsMatching("ModId=07").size() == 1; }, 5000));  // the heartbeat
     EXPECT_TRUE(standin::RequestsMatching("update.ini").empty());
     SaveScreenshot(ResultFile(L"player-main.bmp"));
+
+    // The engine's time text, the page's "add all" and a control's notification as any program
+    // can post them, with addresses that are nothing in the player: no question, no crash.
+    const LPARAM nowhere = 0x1234;
+    ::PostMessageW(main, WM_NOTIFY, 0, nowhere);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_PROGRESS, 0, 5000);
+    ::PostMessageW(main, VelaUI::WM_PLAYER_PROGRESS, 1, nowhere);
+    ::PostMessageW(main, VelaUI::WM_WEB_ADD_ALL, static_cast<WPARAM>(nowhere), 2);
+    ::PostMessageW(main, VelaUI::WM_WEB_ADD_ALL, static_cast<WPARAM>(-1), -1);
+    // Handled in order: once the window has hidden, the messages before it have been handled.
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);
+    EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_TRUE(player.IsRunning());
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);
+
+    // The heartbeat's report still waits for its answer: the exit does not wait for it.
+    const DWORD exitAt = ::GetTickCount();
     EndPlayer(player);
+    EXPECT_LT(::GetTickCount() - exitAt, 8000u) << "the exit waited for the statistics host";
     EXPECT_TRUE(PlayerWindows().empty());
 }
 
@@ -216,6 +263,23 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     ASSERT_NE(options, nullptr);
     ::Sleep(300);
     SaveScreenshot(ResultFile(L"player-options.bmp"));
+
+    // While the dialog runs, the tray icon opens no menu and the menu's items no second dialog.
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_RBUTTONDOWN);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_OPTIONS, 0, 0);
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_ABOUT, 0, 0);
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);  // hides the window after the others
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"MenuRightKey_Tray"), nullptr);
+    EXPECT_EQ(FindProcessWindow(player.Id(), L"VelaUI::VelaCloseSetForm"), nullptr);  // the about dialog's class
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    // A left click on the icon shows the window again, under the dialog that still runs.
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    EXPECT_EQ(player.WaitForWindow(L"VelaUI::VelaOptionForm"), options);
+    EXPECT_FALSE(::IsWindowEnabled(main));
+    ::Sleep(300);
+    SaveScreenshot(ResultFile(L"player-options-after-tray.bmp"));
     ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"RadioTray"));
     ::Sleep(100);
     ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnOK"));
@@ -225,22 +289,62 @@ TEST_F(PlayerE2ETest, TrayMenuOptionsTopmostAndExit) {
     EXPECT_EQ(Setting(L"CloseSet", L"a"), L"1");
     EXPECT_EQ(Setting(L"Option", L"g"), L"1");
 
+    {
+        // A "Set.ini" that cannot be written (held by another program): the options say so and
+        // stay open with what the user chose.
+        CScopedHandle hold(::CreateFileW(DataFile(L"Set.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(hold.IsValid());
+        ChooseTrayItem(player, L"MenuElement_2");
+        options = player.WaitForWindow(L"VelaUI::VelaOptionForm");
+        ASSERT_NE(options, nullptr);
+        ::Sleep(300);
+        ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"RadioSong_Singer"));
+        ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnOK"));
+        HWND tip = player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+        ASSERT_NE(tip, nullptr);
+        EXPECT_EQ(WindowWidth(tip), 367);
+        ::Sleep(300);
+        SaveScreenshot(ResultFile(L"player-options-not-saved.bmp"));
+        ::PostMessageW(tip, WM_KEYDOWN, VK_ESCAPE, 1);
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(tip); }, 5000));
+        EXPECT_TRUE(::IsWindowVisible(options));
+        ASSERT_TRUE(ClickControl(program, kOptionsLayout, options, L"BtnCancel"));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindow(options); }, 5000));
+    }
+    EXPECT_EQ(Setting(L"Option", L"d"), L"0");
+
     ChooseTrayItem(player, L"MenuElement_3");
     EXPECT_TRUE(WaitFor([&] { return IsTopmost(main); }, 5000));
     ChooseTrayItem(player, L"MenuElement_3");
     EXPECT_TRUE(WaitFor([&] { return !IsTopmost(main); }, 5000));
 
-    // Online update: the updater starts from the player's folder; the window answers while it runs.
+    // Online update: the updater starts from the player's folder. It keeps running while its hold
+    // file is there; meanwhile the window answers, a second choice starts no second updater, and
+    // exit ends the player at once, the updater running on by itself.
     ASSERT_TRUE(::CopyFileW(BuiltTestProgram(L"vela_update_recorder.exe").c_str(), (folder + L"Update.exe").c_str(), FALSE));
+    const std::wstring hold = folder + L"Update.exe.hold";
+    testfiles::WriteAll(hold, "");
+    struct Release {
+        std::wstring path;
+        ~Release() { ::DeleteFileW(path.c_str()); }
+    } release{hold};
     ChooseTrayItem(player, L"MenuElement_4");
     EXPECT_TRUE(WaitForFile(folder + L"Update.exe.log", 10000));
     DWORD_PTR answer = 0;
     EXPECT_NE(::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer), 0);
+    ChooseTrayItem(player, L"MenuElement_4");
+    ChooseTrayItem(player, L"MenuElement_3");  // handled after the second choice of the updater
+    EXPECT_TRUE(WaitFor([&] { return IsTopmost(main); }, 5000));
+    EXPECT_EQ(RunningProcesses(L"Update.exe"), 1);
 
     ChooseTrayItem(player, L"MenuElement_7");
     DWORD code = 1;
     EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
     EXPECT_EQ(code, 0u);
+    EXPECT_EQ(RunningProcesses(L"Update.exe"), 1);
+    ::DeleteFileW(hold.c_str());
+    EXPECT_TRUE(WaitFor([] { return RunningProcesses(L"Update.exe") == 0; }, 10000));
 }
 
 TEST_F(PlayerE2ETest, TheCloseButtonAsksAndTheChoiceHoldsAtTheNextStart) {
@@ -320,6 +424,203 @@ TEST_F(PlayerE2ETest, PlayListFilesSurviveARunByteForByteAlsoThroughAltF4) {
     DWORD code = 1;
     EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
     EXPECT_EQ(testfiles::ReadAll(DataFile(L"PLDefault")), file);
+}
+
+// The embedded page's host window: the child window that the browser puts into the main window.
+HWND PageWindow(HWND main) { return ::FindWindowExW(main, nullptr, L"Shell Embedding", nullptr); }
+
+// Where a window's child lies, in the window's client coordinates.
+RECT ChildRect(HWND main, HWND child) {
+    RECT rc = {};
+    ::GetWindowRect(child, &rc);
+    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+std::string Describe(const RECT& rc) {
+    return std::to_string(rc.left) + "," + std::to_string(rc.top) + "," + std::to_string(rc.right) + "," +
+           std::to_string(rc.bottom);
+}
+
+// Whether the page lies in its place: the client area less 42 on the left, 138 at the top, 9 on
+// the right and 33 at the bottom. The client area is read again after the page, so that a size
+// change between the two reads is seen and both are read anew; what was read goes to client and
+// placed.
+bool PageFillsItsInset(HWND main, HWND page, RECT* client = nullptr, RECT* placed = nullptr) {
+    RECT area = {}, rc = {};
+    for (int i = 0; i < 10; ++i) {
+        RECT after = {};
+        ::GetClientRect(main, &area);
+        rc = ChildRect(main, page);
+        ::GetClientRect(main, &after);
+        if (::EqualRect(&area, &after)) break;
+    }
+    if (client != nullptr) *client = area;
+    if (placed != nullptr) *placed = rc;
+    return rc.left == 42 && rc.top == 138 && rc.right == area.right - 9 && rc.bottom == area.bottom - 33;
+}
+
+TEST_F(PlayerE2ETest, TheEmbeddedPageFollowsTheWindowWhenMaximisedAndResized) {
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    HWND page = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (page = PageWindow(main)) != nullptr && PageFillsItsInset(main, page); }, 10000));
+
+    // Maximised, the window covers the screen. (Without a window manager Wine gives the window its
+    // old size back soon after, and the page follows that too.)
+    ::ShowWindow(main, SW_MAXIMIZE);
+    RECT client = {}, placed = {};
+    EXPECT_TRUE(PageFillsItsInset(main, page, &client, &placed)) << Describe(placed) << " in " << Describe(client);
+    EXPECT_EQ(client.right, ::GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
+
+    ::ShowWindow(main, SW_RESTORE);
+    ASSERT_TRUE(WaitFor([&] { return WindowWidth(main) == 900; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
+
+    ::SetWindowPos(main, nullptr, 0, 0, 1000, 700, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor([&] { return WindowWidth(main) == 1000; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return PageFillsItsInset(main, page); }, 5000)) << Describe(ChildRect(main, page));
+    SaveScreenshot(ResultFile(L"player-resized.bmp"));
+    EndPlayer(player);
+}
+
+// A default playlist of 100 tracks ("5000" to "5099") in a list that shows about 16 rows: the
+// wheel, Page Down and a click on the bar below its thumb each bring later rows into view.
+TEST_F(PlayerE2ETest, ALongPlayListScrollsWithTheWheelPageDownAndItsBar) {
+    const int kTracks = 100;
+    std::vector<std::string> ids;
+    for (int i = 0; i < kTracks; ++i) ids.push_back(std::to_string(5000 + i));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), ids));
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    ::Sleep(300);  // shown and laid out
+
+    // Where the rows lie while the list is at its top: the body starts at the first row's top and
+    // ends with the list; a wheel notch moves the list by one line, which is one row here, and a
+    // page is the body's height.
+    const std::vector<LayoutChange> shown = {{L"VLMyMusic", L"visible", L"true"}};
+    RECT list = {}, first = {};
+    ASSERT_TRUE(ControlRect(program, kMainLayout, main, L"ListPlayList", list, shown));
+    ASSERT_TRUE(ListRowRect(program, kMainLayout, main, L"ListPlayList", kTracks, 0, first, shown));
+    const int rowHeight = first.bottom - first.top;
+    const int page = list.bottom - first.top;
+    ASSERT_GT(rowHeight, 0);
+    ASSERT_LT(page, kTracks * rowHeight);
+    // A point in the middle of the body, so that the row under it is always wholly shown.
+    const POINT at = {(first.left + first.right) / 2, (first.top + list.bottom) / 2};
+    const int maxScroll = kTracks * rowHeight - page;
+    auto rowAt = [&](int scroll) { return (at.y - first.top + std::min(scroll, maxScroll)) / rowHeight; };
+
+    // The track of the row under the point: a double click plays it, and the play-URL request
+    // names it; Stop then keeps a track that cannot play from handing on to the next.
+    auto trackAtPoint = [&]() -> std::string {
+        const size_t before = PlayUrlRequests().size();
+        DoubleClickAt(main, at.x, at.y);
+        if (!WaitFor([&] { return PlayUrlRequests().size() > before; }, 10000)) return "none";
+        const std::string id = PlayUrlRequests()[before];
+        EXPECT_TRUE(ClickControl(program, kMainLayout, main, L"BtnPlayStop", shown));
+        size_t seen = 0;
+        DWORD since = ::GetTickCount();
+        WaitFor(
+            [&] {
+                const size_t now = PlayUrlRequests().size();
+                if (now != seen) {
+                    seen = now;
+                    since = ::GetTickCount();
+                }
+                return ::GetTickCount() - since > 500;
+            },
+            10000);
+        return id;
+    };
+
+    // The bar's thumb, in the strip between the rows and the list's right edge.
+    const RECT bar = {first.right, first.top, list.right, list.bottom};
+    auto thumb = [&] { return DrawnRows(main, bar, 0, bar.right - bar.left, ScrollBarThumb); };
+    const std::vector<int> topThumb = thumb();
+    ASSERT_EQ(topThumb.size(), 1u) << "the bar shows its thumb";
+
+    int scroll = 0;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]);
+
+    WheelAt(main, at.x, at.y, -3);
+    scroll += 3 * rowHeight;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after three wheel notches down";
+
+    ClickAt(main, at.x, at.y);  // the list takes the focus back from the Stop button
+    PressKey(main, VK_NEXT);
+    scroll += page;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after Page Down";
+
+    // The bar fills the strip between the rows and the list's right edge; its thumb lies near
+    // its top, so a click just above its lower end is on the rail below the thumb.
+    ClickAt(main, (first.right + list.right) / 2, list.bottom - rowHeight / 2);
+    scroll += page;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after a click on the bar below its thumb";
+    const std::vector<int> scrolledThumb = thumb();
+    ASSERT_EQ(scrolledThumb.size(), 1u);
+    EXPECT_GT(scrolledThumb[0], topThumb[0] + (list.bottom - first.top) / 4) << "the thumb went down with the rows";
+    SaveScreenshot(ResultFile(L"player-long-list-scrolled.bmp"));
+
+    WheelAt(main, at.x, at.y, 2);
+    scroll -= 2 * rowHeight;
+    EXPECT_EQ(trackAtPoint(), ids[rowAt(scroll)]) << "after two wheel notches up";
+    EndPlayer(player);
+}
+
+// Windows ends the session (log-off, shut-down): the player, hidden in the tray, gets
+// WM_QUERYENDSESSION and WM_ENDSESSION and no WM_CLOSE, and is then ended. The favourite and the
+// download of this run are in their files all the same, and the default list is as it was.
+TEST_F(PlayerE2ETest, TheEndOfTheSessionKeepsThisRunsFavouritesAndDownloads) {
+    const std::wstring downloads = testfiles::FreshDir(L"e2esession");
+    ASSERT_TRUE(testfiles::WriteAll(
+        DataFile(L"Set.ini"), "[Option]\r\nf=" + testfiles::ToAnsi(downloads) + "\r\ng=1\r\n[CloseSet]\r\nb=1\r\n"));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002"}));
+    standin::SetTrackFile("1002", 300000, {}, "slow=60000");  // still downloading when the session ends
+    // The window hides "BtnPush", so the buttons left of it sit further right than laid out.
+    const std::vector<LayoutChange> playBar = {{L"VLMyMusic", L"visible", L"true"}, {L"BtnPush", L"visible", L"false"}};
+
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+    RECT row = {};
+    ASSERT_TRUE(
+        ListRowRect(program, kMainLayout, main, L"ListPlayList", 2, 1, row, {{L"VLMyMusic", L"visible", L"true"}}));
+    DoubleClickAt(main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+    ASSERT_TRUE(WaitFor([] { return PlayUrlRequests() == std::vector<std::string>{"1002"}; }, 15000));
+    // "BtnToDown" and "BtnILike" are enabled together when the track starts: the download's
+    // request tells that it has.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            ClickControl(program, kMainLayout, main, L"BtnToDown", playBar);
+            return WaitFor([] { return !standin::RequestsMatching("GetTrackDownUrl").empty(); }, 300);
+        },
+        15000));
+    ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnILike", playBar));
+    // Hidden to the tray after the click was taken.
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_NE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer), 0);
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));  // the player does not hold the end up
+    ASSERT_NE(::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer), 0);
+    player.Kill();
+    EXPECT_FALSE(player.IsRunning());
+
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLILike")), std::vector<std::wstring>{L"1002"});
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLDefault")), (std::vector<std::wstring>{L"1001", L"1002"}));
+    std::vector<VelaUI::DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].TrackID, L"1002");
+    EXPECT_EQ(saved[0].Status, L"waiting");
+    testfiles::RemoveTree(downloads);
 }
 
 }  // namespace

@@ -198,6 +198,12 @@ TEST_F(PlayerLayoutTest, MenuTexts) {
     EXPECT_EQ(window.pm.GetMinInfo().cy, 172);
 }
 
+TEST_F(PlayerLayoutTest, OptionsNameTheTwoNamingsOfSavedSongs) {
+    ASSERT_NE(Build(213), nullptr);
+    EXPECT_STREQ(window.pm.FindControlByName(L"RadioSong_Singer")->GetText().GetData(), L"歌名--歌手名");
+    EXPECT_STREQ(window.pm.FindControlByName(L"RadioSinger_Song")->GetText().GetData(), L"歌手名--歌名");
+}
+
 // Every item of every menu window lies inside the window, the last one included.
 TEST(PlayerMenuLayouts, EveryItemFitsItsWindow) {
     formtest::UseOwnResources();

@@ -78,8 +78,8 @@ DialogScript& DialogScript::Then(const wchar_t* windowClass, Action action) {
     return *this;
 }
 
-DialogScript& DialogScript::ThenDialogAgain(Action action) {
-    m_steps.push_back(Step{L"VelaUI::VelaCloseSetForm", action, true});
+DialogScript& DialogScript::ThenAgain(const wchar_t* windowClass, Action action) {
+    m_steps.push_back(Step{windowClass, action, true});
     return *this;
 }
 

@@ -57,7 +57,8 @@ public:
     DialogScript& ThenDialog(Action action) { return Then(L"VelaUI::VelaCloseSetForm", action); }
     // A dialog met before that is active again (after a dialog over it closed), other than the
     // one the previous step acted on.
-    DialogScript& ThenDialogAgain(Action action);
+    DialogScript& ThenAgain(const wchar_t* windowClass, Action action);
+    DialogScript& ThenDialogAgain(Action action) { return ThenAgain(L"VelaUI::VelaCloseSetForm", action); }
     // Starts watching; the steps run from the modal loops of the call that follows.
     void Start();
 

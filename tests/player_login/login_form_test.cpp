@@ -296,6 +296,25 @@ TEST_F(LoginFormTest, ItsCheckAndTheServiceSayWhyItDidNotSignIn) {
     }
 }
 
+// A refusal that brings no text of the service's still tells the user that it failed.
+TEST_F(LoginFormTest, ARefusalWithoutTheServicesTextSaysThatSomethingWentWrong) {
+    for (const char* reply : {"<rsp stat=\"fail\"/>", "<rsp stat=\"fail\"><err code=\"9\" msg=\"\"/></rsp>",
+                              "<rsp stat=\"busy\"/>", "<?xml version=\"1.0\"?><!-- nothing -->"}) {
+        SCOPED_TRACE(reply);
+        standin::Control("reply", std::string("method=Sylk42.User.Login&xml=") + standin::Escape(reply));
+        VelaLoginForm* form = Open();
+        ASSERT_NE(form, nullptr);
+        Type(form, L"demo", L"demo123");
+        std::wstring tip;
+        script = Script();
+        script.Do([&] { Enter(form, Submit::ClickOK); }).DismissTip(&tip).WaitForDialog(dialog).Do([&] {
+            formtest::PostKey(dialog, VK_ESCAPE);
+        });
+        EXPECT_EQ(Run(form), 1);
+        EXPECT_EQ(tip, L"发生未知错误,请稍后重试");
+    }
+}
+
 // However the login is entered, one request goes out, the parent hears of the login once, and
 // the key reaches neither the focused button nor the focused box.
 TEST_F(LoginFormTest, SigningInSendsOneRequestAndTellsTheParent) {

@@ -2,6 +2,7 @@
 // closing sequence.
 #include <gtest/gtest.h>
 
+#include "failing_alloc.h"
 #include "main_form_fixture.h"
 #include "main_messages.h"
 #include "vela_dialog.h"
@@ -9,6 +10,7 @@
 #include "player_forms_util.h"
 #include "stat_report.h"
 #include "test_files.h"
+#include "track_info.h"
 
 using namespace mainform;
 using namespace VelaUI;
@@ -219,8 +221,8 @@ TEST_P(ClosingTest, SavesThePlayListsAndEnds) {
         form->GetPlayList(0)->tracks[0].TrackName = L"七里香";
     }
     CloseWith(c.message, c.wParam);
-    // The heartbeat thread ended before the window went: it clears its wake event as it ends.
-    EXPECT_EQ(g_StatReportInfo.WakeEvent, nullptr);
+    // The heartbeat thread ended before the window went.
+    EXPECT_FALSE(g_StatReportInfo.Running);
     track.texts[1] = "七里香";
     EXPECT_EQ(testfiles::ReadAll(DataFile(L"PLDefault")), PlayListFile({track}));
 }
@@ -244,6 +246,106 @@ TEST_F(MainFormTest, ExitWhileAModalDialogRunsEndsTheDialogFirst) {
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(hWnd); }, 20000));
     EXPECT_NE(options, nullptr);
     EXPECT_FALSE(::IsWindow(options));
+    form = nullptr;
+}
+
+int CountThreadWindows(const wchar_t* className) {
+    struct Count {
+        const wchar_t* cls;
+        int n;
+    } count = {className, 0};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND w, LPARAM p) {
+            auto* c = reinterpret_cast<Count*>(p);
+            wchar_t cls[128] = {};
+            ::GetClassNameW(w, cls, 128);
+            if (::IsWindowVisible(w) && std::wstring(cls) == c->cls) ++c->n;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&count));
+    return count.n;
+}
+
+// While a dialog of the window runs, neither the tray icon nor the tray menu's items open
+// another over it: the second would enable the window again under the first when it ended, and
+// the window could then be closed from under the first dialog.
+TEST_F(MainFormTest, NoSecondDialogOpensWhileOneRuns) {
+    Open();
+    HWND options = nullptr;
+    int optionForms = -1, otherDialogs = -1, menus = -1;
+    bool windowEnabled = true;
+    Script script({[&] {
+                       options = FindThreadWindow(L"VelaUI::VelaOptionForm");
+                       if (options == nullptr) return false;
+                       ::PostMessageW(hWnd, WM_TRAYICON, 0, WM_RBUTTONDOWN);
+                       ::PostMessageW(hWnd, WM_TRAYICON, 0, WM_LBUTTONDOWN);
+                       ::PostMessageW(hWnd, WM_TRAYMENU_OPTIONS, 0, 0);
+                       ::PostMessageW(hWnd, WM_TRAYMENU_ABOUT, 0, 0);
+                       ::PostMessageW(hWnd, WM_TRAYMENU_LOGIN, 0, 0);
+                       return true;
+                   },
+                   [&] {
+                       // Timers come after every posted message: these have all been handled, in
+                       // a nested dialog's loop if one opened.
+                       optionForms = CountThreadWindows(L"VelaUI::VelaOptionForm");
+                       // The about dialog has the class that most dialogs share.
+                       otherDialogs = CountThreadWindows(kSharedDialogClass) +
+                                      CountThreadWindows(L"VelaUI::VelaLoginForm");
+                       menus = CountThreadWindows(L"MenuRightKey_Tray");
+                       windowEnabled = ::IsWindowEnabled(hWnd) != FALSE;
+                       // Whatever opened is closed again, so that every modal loop ends.
+                       ::EnumThreadWindows(
+                           ::GetCurrentThreadId(),
+                           [](HWND w, LPARAM main) {
+                               if (w != reinterpret_cast<HWND>(main) && ::IsWindowVisible(w))
+                                   ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+                               return TRUE;
+                           },
+                           reinterpret_cast<LPARAM>(hWnd));
+                       return true;
+                   }});
+    ::PostMessageW(hWnd, WM_TRAYMENU_OPTIONS, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return script.Done() && !::IsWindow(options); }, 10000));
+    EXPECT_EQ(optionForms, 1);
+    EXPECT_EQ(otherDialogs, 0);
+    EXPECT_EQ(menus, 0);
+    EXPECT_FALSE(windowEnabled);
+    EXPECT_TRUE(::IsWindowVisible(hWnd));
+    EXPECT_TRUE(PumpUntil([&] { return ::IsWindowEnabled(hWnd) != FALSE; }));
+    // Once it has ended, the tray opens the dialogs again.
+    Script again({[&] {
+        HWND about = FindThreadWindow(kSharedDialogClass);
+        if (about == nullptr) return false;
+        ::PostMessageW(about, WM_KEYDOWN, VK_ESCAPE, 1);
+        return true;
+    }});
+    ::PostMessageW(hWnd, WM_TRAYMENU_ABOUT, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return again.Done() && ::IsWindowEnabled(hWnd); }, 10000));
+}
+
+// Out of memory inside the closing sequence ends the sequence there; the message still goes on
+// to the default processing, so the window is destroyed and the program ends as it should.
+TEST_F(MainFormTest, AnExceptionInTheClosingSequenceStillDestroysTheWindow) {
+    const size_t kTracks = 37;
+    Open();
+    {
+        VelaMainForm::SharedGuard guard(form->SharedLock());
+        TrackInfo track;
+        track.TrackID = L"42";
+        track.TrackName = L"晴天";
+        form->GetPlayList(0)->tracks.assign(kTracks, track);
+    }
+    // Saving the default list copies its tracks first: that allocation fails.
+    failingalloc::FailNextOnThisThread(kTracks * sizeof(TrackInfo));
+    ::PostMessageW(hWnd, WM_CLOSE, 0, 0);
+    const bool gone = PumpUntil([&] { return !::IsWindow(hWnd); }, 20000);
+    const bool failed = failingalloc::HasFailed();
+    failingalloc::Disarm();
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(gone);
+    // The sequence ended at the failed save: the default list was not written.
+    EXPECT_FALSE(testfiles::Exists(DataFile(L"PLDefault")));
     form = nullptr;
 }
 

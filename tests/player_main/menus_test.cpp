@@ -1,10 +1,12 @@
 // The right-click menus: the tray menu's items, its always-on-top text, closing, fitting to the
-// work area; the track list's menu.
+// work area; the track list's menu and the main window's handling of its items.
 #include <gtest/gtest.h>
 
 #include "main_form_fixture.h"
 #include "menu_right_key.h"
 #include "player_forms_util.h"
+#include "standin_client.h"
+#include "standin_tracks.h"
 #include "test_files.h"
 
 using namespace mainform;
@@ -115,6 +117,87 @@ TEST_F(MenuTest, DeleteInTheTrackListMenuRemovesTheRowAndTheTrack) {
     ASSERT_EQ(playlist->tracks.size(), 2u);
     EXPECT_EQ(playlist->tracks[1].TrackID, L"3");
     EXPECT_EQ(playlist->currentIndex, 1);  // still the third track
+}
+
+TrackFields Track(const char* id, const char* name) {
+    TrackFields track;
+    track.texts[0] = id;
+    track.texts[1] = name;
+    return track;
+}
+
+// Whether the stand-in was asked for a URL of that kind ("Play", "Down") for the track.
+bool UrlAsked(const char* kind, const std::string& id) {
+    for (const std::string& request : standin::RequestsMatching(std::string("GetTrack") + kind + "Url")) {
+        const size_t at = request.find("ProductID=" + id);
+        if (at != std::string::npos && std::string("& ").find(request[at + 10 + id.size()]) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The track list's menu acts on the playlist the list shows, which need not be the one that
+// plays: it opens for a shown list with tracks; "播放" plays that row of it; "删除" of the
+// playing row plays the track that follows; "下载" downloads the row's track, once while it is
+// being downloaded. Each step is the notification the menu sends.
+TEST_F(MenuTest, TheTrackListMenuActsOnTheShownPlaylist) {
+    const std::wstring folder = testfiles::FreshDir(L"menudownloads");
+    WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder) + "\r\ng=1\r\n");
+    testfiles::WriteAll(DataFile(L"PLILike"),
+                        PlayListFile({Track("1003", "Three"), Track("1004", "Four"), Track("1005", "Five")}));
+    standin::Reset();
+    standin::SetTrackFile("1003", 300000, {}, "slow=50000");
+    Open();
+    Click(L"BtnTabMyMusic");
+    form->SelectPlayList(1, true);  // "我喜欢的" shows; the empty "默认列表" stays current
+    UIToolkit::CListUI* list = List(L"ListPlayList");
+    ASSERT_EQ(list->GetCount(), 3);
+    ASSERT_EQ(form->GetCurrentPlayList(), form->GetPlayList(0));
+    UIToolkit::CWindowManagerUI& manager = form->GetManager();
+
+    manager.SendNotify(list, L"menu");
+    HWND menu = FindThreadWindow(L"MenuRightKey_PlayList");
+    ASSERT_NE(menu, nullptr);
+    ::PostMessageW(menu, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(menu); }));
+
+    list->SelectItem(1);
+    manager.SendNotify(list, L"menu_PlayList", 2);
+    ASSERT_TRUE(PumpUntil([] { return UrlAsked("Play", "1004"); }, 10000));
+    EXPECT_EQ(form->GetCurrentPlayList(), form->GetPlayList(1));
+    EXPECT_TRUE(PumpUntil([&] { return form->GetPlayState() == 3; }, 10000));
+
+    manager.SendNotify(list, L"menu_PlayList", 4);
+    EXPECT_EQ(list->GetCount(), 2);
+    EXPECT_TRUE(PumpUntil([] { return UrlAsked("Play", "1005"); }, 10000));
+    {
+        VelaMainForm::SharedGuard guard(form->SharedLock());
+        ASSERT_EQ(form->GetPlayList(1)->tracks.size(), 2u);
+        EXPECT_EQ(form->GetPlayList(1)->tracks[1].TrackID, L"1005");
+        EXPECT_EQ(form->GetPlayList(1)->currentIndex, 1);
+    }
+
+    list->SelectItem(0);
+    manager.SendNotify(list, L"menu_PlayList", 3);
+    EXPECT_TRUE(UrlAsked("Down", "1003"));
+    std::vector<DownloadItem> items = form->GetDownloadItems();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].TrackID, L"1003");
+    EXPECT_EQ(items[0].Status, L"downloading");
+    {
+        VelaMainForm::SharedGuard guard(form->SharedLock());
+        const TrackInfo& track = form->GetPlayList(1)->tracks[0];
+        EXPECT_TRUE(track.IsDownloading);
+        EXPECT_EQ(track.FilePath, folder);
+        EXPECT_EQ(track.FileName, L"Three.mp3");
+        EXPECT_NE(track.FileURL.find(L"/trackfile/1003.mp3"), std::wstring::npos);
+    }
+    manager.SendNotify(list, L"menu_PlayList", 3);  // already being downloaded
+    EXPECT_EQ(form->GetDownloadItems().size(), 1u);
+    CloseWith(WM_CLOSE);
+    standin::Reset();
+    testfiles::RemoveTree(folder);
 }
 
 }  // namespace

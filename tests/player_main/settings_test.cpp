@@ -5,8 +5,10 @@
 #include "main_form_fixture.h"
 #include "main_messages.h"
 #include "option_form.h"
+#include "player_forms_util.h"
 #include "settings_file.h"
 #include "test_files.h"
+#include "win_owners.h"
 
 using namespace mainform;
 using namespace VelaUI;
@@ -182,6 +184,65 @@ TEST_F(SettingsTest, TheCloseDialogSavesAndAnswers) {
         EXPECT_EQ(ReadSetting(L"Option", L"e"), saved && c.tray ? L"1" : L"0") << c.what;
         EXPECT_EQ(ReadSetting(L"CloseSet", L"b"), saved && c.notAgain ? L"1" : L"0") << c.what;
     }
+}
+
+// A "Set.ini" that cannot be written: another program holds it without sharing writes (as a
+// read-only file refuses them). Both dialogs say so. The options stay open with the user's
+// choices (OK is only there to save them; Cancel gives up) and the run-at-logon value stays as it
+// was; the close-behaviour dialog still hides or closes the window as chosen.
+TEST_F(SettingsTest, ChoicesThatCannotBeWrittenAreToldToTheUser) {
+    const std::string text = "[Option]\r\na=0\r\nd=0\r\ne=0\r\n[CloseSet]\r\na=0\r\nb=0\r\n";
+    WriteSettings(text);
+    const std::string before = testfiles::ReadAll(DataFile(L"Set.ini"));
+    const bool autoRun = IsAutoRunSet();
+    CScopedHandle hold(
+        ::CreateFileW(DataFile(L"Set.ini").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(hold.IsValid());
+
+    formtest::DialogScript options;
+    bool stillOpen = false;
+    options
+        .Then(L"VelaUI::VelaOptionForm",
+              [&](VelaDialogForm& f, HWND h) {
+                  SelectOption(Find(f, L"CheckPowerAutoRun"), !autoRun);
+                  SelectOption(Find(f, L"RadioSong_Singer"), true);
+                  ClickControl(h, f.GetManager(), L"BtnOK");
+              })
+        .ThenDialog(formtest::DialogScript::PressEscape())
+        .ThenAgain(L"VelaUI::VelaOptionForm", [&](VelaDialogForm& f, HWND h) {
+            stillOpen = IsOptionSelected(Find(f, L"RadioSong_Singer"));
+            ClickControl(h, f.GetManager(), L"BtnCancel");
+        });
+    options.Start();
+    VelaDialogForm::ShowDialog(new VelaOptionForm(L"Option.xml", owner.hWnd), owner.hWnd);
+    PumpUntil([] { return false; }, 50);
+    ASSERT_TRUE(options.Finished());
+    ASSERT_EQ(options.Seen().size(), 3u);
+    EXPECT_EQ(options.Seen()[1].firstLine, L"设置未能保存：无法写入设置文件Set.ini");
+    EXPECT_EQ(options.Seen()[1].picture, L"res='331' restype='png'");
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(Owner::s_messages, (std::vector<std::pair<UINT, WPARAM>>{{WM_OPTION_CANCEL, 0}}));
+    EXPECT_EQ(IsAutoRunSet(), autoRun);
+
+    Owner::s_messages.clear();
+    formtest::DialogScript closeSet;
+    closeSet
+        .ThenDialog([&](VelaDialogForm& f, HWND h) {
+            SelectOption(Find(f, L"RadioTray"), true);
+            SelectOption(Find(f, L"CheckNotDisplay"), true);
+            ClickControl(h, f.GetManager(), L"BtnOK");
+        })
+        .ThenDialog(formtest::DialogScript::PressEscape());
+    closeSet.Start();
+    VelaDialogForm::ShowDialog(new VelaCloseSetForm(L"CloseSet.xml"), owner.hWnd);
+    PumpUntil([] { return false; }, 50);
+    ASSERT_TRUE(closeSet.Finished());
+    ASSERT_EQ(closeSet.Seen().size(), 2u);
+    EXPECT_EQ(closeSet.Seen()[1].firstLine, L"设置未能保存：无法写入设置文件Set.ini");
+    EXPECT_EQ(Owner::s_messages, (std::vector<std::pair<UINT, WPARAM>>{{WM_CLOSESET_OK, 1}}));
+
+    hold.Close();
+    EXPECT_EQ(testfiles::ReadAll(DataFile(L"Set.ini")), before);
 }
 
 TEST_F(SettingsTest, TheMainWindowReadsTheOptionGroupAgainWhenSaved) {

@@ -95,6 +95,8 @@ TEST_F(MainFormTest, TheLongestTextsFitTheirPlaces) {
         {L"LablePlayTime", L"10:00:00 / 10:00:00"},    // the longest position / duration text
         {L"TextUserName", L"用户信息加载中"},           // shown while signing in
         {L"TextArtist_Sing", L"正在连接服务器,请稍候..."},
+        {L"TextArtist_Sing", L"未能获取歌曲列表,默认列表未改变"},
+        {L"TextArtist_Sing", L"列表中的歌曲都无法播放"},
         {L"TextInfoDynamicShare", L"分享到微博、人人网或短信"},
     };
     for (const Case& c : cases) {

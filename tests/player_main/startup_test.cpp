@@ -48,7 +48,9 @@ TEST(Startup, OnlyTheWholeCommandLineIsTheUpdatersWord) {
     };
     for (const Case& c : {Case{L"Update_IDOK", true}, Case{L"Update_IDCANCEL", true},
                           Case{L"\"C:\\VelaMusic\\VelaMusic.exe\" Update_IDOK", false}, Case{L"update_idok", false},
-                          Case{L"Update_IDOK ", false}, Case{L"", false}}) {
+                          Case{L"Update_IDOK ", false}, Case{L"", false},
+                          // Equal only to a comparison by the locale: a soft hyphen, a Kelvin sign.
+                          Case{L"Update_IDOK\u00AD", false}, Case{L"Update_IDO\u212A", false}}) {
         EXPECT_EQ(IsUpdaterCommandLine(c.line), c.updater) << testfiles::Narrow(c.line);
     }
     EXPECT_FALSE(IsUpdaterCommandLine(nullptr));

@@ -1,5 +1,6 @@
-// The play modes and their buttons, the steps through a playlist, the random order, the current
-// track of a playlist, and the volume, seek and time arithmetic.
+// The play modes and their buttons, the steps through a playlist, the random order and its
+// rounds, the current track of a playlist, the addresses that are opened as streams, and the
+// volume, seek and time arithmetic.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -79,7 +80,8 @@ TEST(RandomOrder, HoldsEveryTrackOnce) {
     std::set<std::vector<int>> orders;
     for (int count = 0; count <= 12; ++count) {
         for (unsigned seed : {1u, 7u, 1700000000u, 1700000001u}) {
-            std::vector<int> order = MakeRandomOrder(count, seed);
+            std::mt19937 draw(seed);
+            std::vector<int> order = MakeRandomOrder(count, draw);
             if (count == 12) orders.insert(order);
             std::sort(order.begin(), order.end());
             std::vector<int> all(static_cast<size_t>(count));
@@ -88,6 +90,137 @@ TEST(RandomOrder, HoldsEveryTrackOnce) {
         }
     }
     EXPECT_GT(orders.size(), 1u);  // the seed changes the order
+}
+
+std::vector<std::wstring> Ids(int count) {
+    std::vector<std::wstring> ids;
+    for (int i = 0; i < count; ++i) ids.push_back(std::to_wstring(1001 + i));
+    return ids;
+}
+
+// Steps of the round as a player takes them: every step's track sets out to play.
+std::vector<int> Nexts(RandomRound& round, const std::vector<std::wstring>& list, int& playing, int steps, bool wrap) {
+    std::vector<int> played;
+    for (int i = 0; i < steps; ++i) {
+        playing = round.Step(list, playing, +1, wrap);
+        played.push_back(playing);
+        if (playing >= 0) round.Take(list, playing);
+    }
+    return played;
+}
+
+std::set<int> Distinct(const std::vector<int>& indexes) { return std::set<int>(indexes.begin(), indexes.end()); }
+
+TEST(RandomRound, NextPlaysEveryOtherTrackOnceFromThePlayingOneThenStops) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        for (int first : {-1, 0, 2}) {
+            RandomRound round(seed);
+            const std::vector<std::wstring> list = Ids(3);
+            int playing = first;  // -1: nothing plays when random mode is chosen
+            const std::vector<int> played = Nexts(round, list, playing, first < 0 ? 3 : 2, false);
+            std::set<int> all = Distinct(played);
+            if (first >= 0) all.insert(first);
+            EXPECT_EQ(all, (std::set<int>{0, 1, 2})) << "seed " << seed << " from " << first;
+            EXPECT_EQ(Distinct(played).size(), played.size()) << "seed " << seed << " from " << first;
+            EXPECT_EQ(round.Step(list, playing, +1, false), -1) << "seed " << seed;  // the round is over
+            // The following step begins a new round: any track of the list.
+            const int again = round.Step(list, -1, +1, false);
+            EXPECT_TRUE(again >= 0 && again < 3);
+        }
+    }
+}
+
+TEST(RandomRound, CircularBeginsANewRoundOfEveryTrackThatDoesNotRepeatTheLast) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        RandomRound round(seed);
+        const std::vector<std::wstring> list = Ids(5);
+        int playing = 3;
+        round.Take(list, playing);
+        std::vector<int> played = Nexts(round, list, playing, 4, true);
+        played.insert(played.begin(), 3);
+        EXPECT_EQ(Distinct(played).size(), 5u) << "seed " << seed;
+        for (int r = 0; r < 3; ++r) {
+            const int last = played.back();
+            played = Nexts(round, list, playing, 5, true);
+            EXPECT_EQ(Distinct(played).size(), 5u) << "seed " << seed << " round " << r;
+            EXPECT_NE(played.front(), last) << "seed " << seed << " round " << r;
+        }
+    }
+}
+
+TEST(RandomRound, ATrackChosenByHandIsNotPlayedAgainInTheRound) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        RandomRound round(seed);
+        const std::vector<std::wstring> list = Ids(4);
+        int playing = 0;
+        round.Take(list, playing);
+        std::vector<int> played = Nexts(round, list, playing, 1, false);
+        // A double-click on a track of the list that has not played yet.
+        int chosen = 0;
+        while (chosen == 0 || chosen == played[0]) ++chosen;
+        playing = chosen;
+        round.Take(list, chosen);
+        const std::vector<int> rest = Nexts(round, list, playing, 1, false);
+        std::set<int> all = {0, played[0], chosen, rest[0]};
+        EXPECT_EQ(all.size(), 4u) << "seed " << seed;
+        // A track chosen by hand once every track played begins a new round with it.
+        playing = played[0];
+        round.Take(list, playing);
+        const std::vector<int> next = Nexts(round, list, playing, 3, false);
+        all = Distinct(next);
+        all.insert(played[0]);
+        EXPECT_EQ(all.size(), 4u) << "seed " << seed;
+        EXPECT_EQ(round.Step(list, playing, +1, false), -1) << "seed " << seed;
+    }
+}
+
+TEST(RandomRound, PreviousGoesBackThroughTheRoundAndAChangedListGetsANewOrder) {
+    RandomRound round(11);
+    std::vector<std::wstring> list = Ids(4);
+    int playing = -1;
+    const std::vector<int> played = Nexts(round, list, playing, 3, false);
+    EXPECT_EQ(round.Step(list, playing, -1, false), played[1]);
+    EXPECT_EQ(round.Step(list, played[1], -1, false), played[0]);
+    EXPECT_EQ(round.Step(list, played[0], -1, false), -1);  // before the first: stop
+    EXPECT_EQ(round.Step(list, played[0], +1, false), played[1]);
+    // Random circular wraps from the first to the round's last track.
+    RandomRound wraps(12);
+    playing = 2;
+    wraps.Take(list, playing);
+    const int last = wraps.Step(list, playing, -1, true);
+    EXPECT_TRUE(last >= 0 && last < 4 && last != 2);
+
+    // Tracks added to the list: a new round from the one that plays, over every track.
+    list = Ids(6);
+    playing = played[1];
+    const std::vector<int> after = Nexts(round, list, playing, 5, false);
+    std::set<int> all = Distinct(after);
+    all.insert(played[1]);
+    EXPECT_EQ(all.size(), 6u);
+    // An emptied list plays nothing.
+    EXPECT_EQ(round.Step({}, -1, +1, true), -1);
+}
+
+TEST(StreamAddress, OnlyHttpAndHttpsAddressesAreOpened) {
+    const struct {
+        const wchar_t* url;
+        bool stream;
+    } cases[] = {
+        {L"http://127.0.0.1:18080/files/1001.mp3", true},
+        {L"HTTPS://music.example.com/a.mp3", true},
+        {L"Http://x", true},
+        {L"", false},
+        {L"http://", false},
+        {L"C:\\Windows\\win.ini", false},
+        {L"\\\\host\\share\\a.mp3", false},
+        {L"//host/share/a.mp3", false},
+        {L"file:///C:/a.mp3", false},
+        {L"mms://host/a", false},
+        {L" http://x", false},
+        {L"httpx://x", false},
+        {L"a.mp3", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsStreamAddress(c.url), c.stream) << testing::PrintToString(std::wstring(c.url));
 }
 
 TEST(CurrentTrack, AnIndexOutsideTheListBecomesTheFirstTrack) {

@@ -347,10 +347,23 @@ TEST_F(PushFormTest, DeviceStateChangesTheDeviceItemWhileTheDevicePageShows) {
     EXPECT_EQ(::SendMessageW(hWnd, WM_PUSH_NOTIFY_1092, 0, 0), 0);
     EXPECT_EQ(::SendMessageW(hWnd, WM_PUSH_NOTIFY_1093, 0, 0), 0);
 
-    // A report that comes while the dialog closes is freed with it; later ones go nowhere.
+    // The message carries no list: one posted by another program with a pointer changes nothing.
+    form->FillDeviceList();
+    ASSERT_EQ(std::wstring(Combo(form, L"ComboDevice")->GetItemAt(1)->GetText().GetData()),
+              L"<a><i tv.png 1 1></a>TV");
+    std::unique_ptr<std::list<MSIPDevice>> forged(new std::list<MSIPDevice>{Device(2, "tv", "TV", true)});
+    ::PostMessageW(hWnd, WM_PUSH_DEVICE_STATE, reinterpret_cast<WPARAM>(forged.get()), 0);
+    Pump();
+    EXPECT_EQ(std::wstring(Combo(form, L"ComboDevice")->GetItemAt(1)->GetText().GetData()),
+              L"<a><i tv.png 1 1></a>TV");
+
+    // Reports that come while the dialog closes are freed with it; later ones go nowhere.
     ASSERT_TRUE((StateReport{client.get(), {Device(2, "tv", "TV", false)}}.Send()));
+    ASSERT_TRUE((StateReport{client.get(), {Device(1, "handheld", "P", true)}}.Send()));
+    EXPECT_EQ(client->GetNotifySink().WaitingDeviceStates(), 2u);
     EXPECT_EQ(CloseWithEscape(form), 1);
     EXPECT_EQ(client->GetNotifyWindow(), nullptr);
+    EXPECT_EQ(client->GetNotifySink().WaitingDeviceStates(), 0u);
     EXPECT_FALSE((StateReport{client.get(), {Device(2, "tv", "TV", true)}}.Send()));
 }
 

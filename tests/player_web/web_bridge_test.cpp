@@ -46,7 +46,7 @@ protected:
 
     IDispatch* external() { return host_.get(); }
     HRESULT Call(const wchar_t* name, Args& args) { return CallExternal(external(), name, args); }
-    std::vector<Posted> Posts() { return window_->TakePosted(); }
+    std::vector<Posted> Posts() { return window_->TakePosted(host_.get()); }
 
     std::unique_ptr<webtest::HostWindow> window_;
     std::unique_ptr<CWebBrowserBase> host_;
@@ -92,7 +92,12 @@ TEST_F(WebBridge, AClientCallOfKindTwoPostsItsTextOnceUntilSomethingChanges) {
     ASSERT_EQ(posts.size(), 1u);
     EXPECT_EQ(posts[0].message, WM_WEB_ADD_ALL);
     EXPECT_EQ(posts[0].lParam, 5);
+    // The text waits in the bridge: the message carries no pointer.
+    EXPECT_EQ(posts[0].wParam, 0u);
     EXPECT_EQ(posts[0].text, L"\u5468\u6770\u4F26 12");
+    EXPECT_EQ(posts[0].number, 5);
+    CWebBrowserBase::AddAllRequest none;
+    EXPECT_FALSE(host_->TakeAddAllRequest(none));  // each request is taken once
 
     Args otherNumber;
     otherNumber.Int(2).Int(6).Text(L"\u5468\u6770\u4F26 12");
@@ -118,6 +123,22 @@ TEST_F(WebBridge, EachPostedTextBelongsToItsMessage) {
     EXPECT_EQ(posts[0].text, L"11");
     EXPECT_EQ(posts[1].text, L"7");
     EXPECT_EQ(posts[2].text, longText);
+}
+
+// A call of kind 1 posts nothing but is kept all the same: the page's next call of kind 2 with
+// the text kept before it is new again.
+TEST_F(WebBridge, AClientCallOfKindOneKeepsItsText) {
+    Args first, other, again;
+    first.Int(2).Int(5).Text(L"rock");
+    other.Int(1).Int(5).Text(L"jazz");
+    again.Int(2).Int(5).Text(L"rock");
+    ASSERT_EQ(Call(L"clientcall", first), S_OK);
+    ASSERT_EQ(Call(L"clientcall", other), S_OK);
+    ASSERT_EQ(Call(L"clientcall", again), S_OK);
+    std::vector<Posted> posts = Posts();
+    ASSERT_EQ(Messages(posts), (std::vector<UINT>{WM_WEB_ADD_ALL, WM_WEB_ADD_ALL}));
+    EXPECT_EQ(posts[0].text, L"rock");
+    EXPECT_EQ(posts[1].text, L"rock");
 }
 
 // A kind of 1 (or any but 2) is kept, so the same call with kind 2 afterwards is new; the kind

@@ -174,7 +174,7 @@ TEST_F(WebService, TheClientPageDrivesThePlayer) {
     // The shown tracks' links: download the first, add the second, play the first.
     ASSERT_TRUE(engine.Run(L"downloadTrack(0); addTrack(1); playTrack(0); addAll(2, '12'); showAudition();"))
         << testing::PrintToString(engine.LastError());
-    std::vector<Posted> posts = window_->TakePosted();
+    std::vector<Posted> posts = window_->TakePosted(host_.get());
     ASSERT_EQ(posts.size(), 5u);
     EXPECT_EQ(posts[0].message, WM_WEB_DOWNLOAD);
     EXPECT_EQ(posts[1].message, WM_WEB_ADD_TRACKS);

@@ -33,18 +33,18 @@ HostWindow::HostWindow(int width, int height) {
 }
 
 HostWindow::~HostWindow() {
-    TakePosted();  // frees the texts still queued
     if (window_ != nullptr) ::DestroyWindow(window_);
 }
 
-std::vector<Posted> HostWindow::TakePosted() {
+std::vector<Posted> HostWindow::TakePosted(VelaUI::CWebBrowserBase* bridge) {
     std::vector<Posted> out;
     MSG msg;
     while (::PeekMessageW(&msg, window_, VelaUI::WM_WEB_AUDITION, VelaUI::WM_WEB_SHOW_AUDITION, PM_REMOVE)) {
-        Posted posted{msg.message, msg.lParam, std::wstring()};
-        if (msg.message == VelaUI::WM_WEB_ADD_ALL) {
-            std::unique_ptr<std::wstring> text = VelaUI::TakeWebAddAllText(msg.wParam);
-            if (text) posted.text = *text;
+        Posted posted{msg.message, msg.wParam, msg.lParam, std::wstring()};
+        VelaUI::CWebBrowserBase::AddAllRequest request;
+        if (msg.message == VelaUI::WM_WEB_ADD_ALL && bridge != nullptr && bridge->TakeAddAllRequest(request)) {
+            posted.text = request.text;
+            posted.number = request.number;
         }
         out.push_back(posted);
     }

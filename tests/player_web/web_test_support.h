@@ -14,11 +14,14 @@
 
 namespace webtest {
 
-// One message the bridge posted; text is the id text of WM_WEB_ADD_ALL (owned here).
+// One message the bridge posted; for WM_WEB_ADD_ALL, text and number are those of the request
+// that the bridge keeps for it.
 struct Posted {
     UINT message;
+    WPARAM wParam;
     LPARAM lParam;
     std::wstring text;
+    int number = -1;
 };
 
 // A top-level window for the browser (hidden, as the tests drive no input).
@@ -30,8 +33,9 @@ public:
     HostWindow& operator=(const HostWindow&) = delete;
     HWND get() const { return window_; }
 
-    // Takes the web messages posted to the window so far, in order.
-    std::vector<Posted> TakePosted();
+    // Takes the web messages posted to the window so far, in order, and for each WM_WEB_ADD_ALL
+    // the request that waits in the bridge.
+    std::vector<Posted> TakePosted(VelaUI::CWebBrowserBase* bridge = nullptr);
 
 private:
     HWND window_;

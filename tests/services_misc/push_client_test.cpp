@@ -37,14 +37,17 @@ protected:
     std::unique_ptr<AgentConfig> config_;
 };
 
+CPushNotifySink* g_sink = nullptr;
 int g_deviceStateCount = -1;
 std::int32_t g_deviceStateLastId = -1;
 
 LRESULT CALLBACK RecordingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PUSH_DEVICE_STATE) {
-        std::unique_ptr<std::list<MSIPDevice>> devices = TakeDeviceStateList(wParam);
-        g_deviceStateCount = static_cast<int>(devices->size());
-        g_deviceStateLastId = devices->back().id;
+        std::list<MSIPDevice> devices;
+        if (g_sink != nullptr && g_sink->TakeDeviceState(devices)) {
+            g_deviceStateCount = static_cast<int>(devices.size());
+            g_deviceStateLastId = devices.back().id;
+        }
         return 0;
     }
     return DefWindowProcW(hWnd, message, wParam, lParam);
@@ -140,6 +143,7 @@ TEST_F(PushClientTest, NotifySinkPostsAnOwnedCopyWithoutWaitingForTheWindow) {
     ASSERT_NE(window, nullptr);
 
     CPushClient client;
+    g_sink = &client.GetNotifySink();
     EXPECT_FALSE(client.GetNotifySink().OnDeviceState({}));
     client.SetNotifyWindow(window);
     EXPECT_EQ(client.GetNotifyWindow(), window);
@@ -156,13 +160,27 @@ TEST_F(PushClientTest, NotifySinkPostsAnOwnedCopyWithoutWaitingForTheWindow) {
     EXPECT_EQ(g_deviceStateCount, 3);
     EXPECT_EQ(g_deviceStateLastId, 3);
 
-    // Lists of messages the window never handles are freed by the window's owner.
+    EXPECT_EQ(client.GetNotifySink().WaitingDeviceStates(), 0u);
+
+    // The message itself carries nothing: one that another program posts finds no list, and a
+    // list is taken once.
+    g_deviceStateCount = -1;
+    SendMessageW(window, WM_PUSH_DEVICE_STATE, reinterpret_cast<WPARAM>(&client), 0);
+    EXPECT_EQ(g_deviceStateCount, -1);
+
+    // Lists whose messages the window never handles go when the window leaves the client.
     std::list<MSIPDevice> devices(2);
     EXPECT_TRUE(client.GetNotifySink().OnDeviceState(devices));
     EXPECT_TRUE(client.GetNotifySink().OnDeviceState(devices));
-    DiscardDeviceStateMessages(window);
-    EXPECT_FALSE(PeekMessageW(&msg, window, WM_PUSH_DEVICE_STATE, WM_PUSH_DEVICE_STATE, PM_NOREMOVE));
+    EXPECT_EQ(client.GetNotifySink().WaitingDeviceStates(), 2u);
+    client.SetNotifyWindow(nullptr);
+    EXPECT_EQ(client.GetNotifySink().WaitingDeviceStates(), 0u);
+    while (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    EXPECT_EQ(g_deviceStateCount, -1);
 
+    client.SetNotifyWindow(window);
     DestroyWindow(window);
     EXPECT_FALSE(client.GetNotifySink().OnDeviceState(devices));
+    EXPECT_EQ(client.GetNotifySink().WaitingDeviceStates(), 0u);
+    g_sink = nullptr;
 }

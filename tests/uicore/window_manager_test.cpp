@@ -705,6 +705,19 @@ TEST_F(ManagerTest, MessageTableAnswers) {
     EXPECT_TRUE(window.pm.HandleMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header), result));
     EXPECT_EQ(static_cast<LRESULT>(WM_NOTIFY + 0x2000), result);
     EXPECT_TRUE(window.pm.HandleMessage(WM_NOTIFY, 0, 0, result));
+    // As another program can post them: a header at an address that is nothing here, a header
+    // or a window that names no child of this window. Nothing is read through or sent to them.
+    result = 7;
+    EXPECT_TRUE(window.pm.HandleMessage(WM_NOTIFY, 0, 0x1234, result));
+    EXPECT_EQ(7, result);
+    HWND other = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                                   nullptr);
+    header.hwndFrom = other;
+    EXPECT_TRUE(window.pm.HandleMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header), result));
+    EXPECT_EQ(7, result);
+    EXPECT_FALSE(window.pm.HandleMessage(WM_COMMAND, 1, reinterpret_cast<LPARAM>(other), result));
+    EXPECT_EQ(7, result);
+    ::DestroyWindow(other);
     ::DestroyWindow(child);
 
     // While the manager holds the capture, set-cursor over the client area is only swallowed.

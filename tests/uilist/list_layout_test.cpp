@@ -384,6 +384,65 @@ TEST_F(ListLayoutTest, AttributesSetTheItemStyle) {
     }
 }
 
+// A list keeps its scroll bars on its body: one bar's layout attribute must leave the other bar
+// there, and a bar's style reaches the body's bar.
+TEST_F(ListLayoutTest, ScrollBarAttributesKeepTheOtherBarAndStyleTheBodysBars) {
+    struct Attribute {
+        const wchar_t* name;
+        const wchar_t* value;
+    };
+    const struct {
+        std::vector<Attribute> attributes;
+        bool vertical, horizontal;
+        int verticalWidth, horizontalHeight;  // 0: not checked
+    } cases[] = {
+        {{{L"vscrollbar", L"true"}, {L"hscrollbar", L"true"}}, true, true, 0, 0},
+        {{{L"hscrollbar", L"true"}, {L"vscrollbar", L"true"}}, true, true, 0, 0},
+        {{{L"vscrollbar", L"true"}, {L"hscrollbar", L"true"}, {L"vscrollbar", L"false"}}, false, true, 0, 0},
+        {{{L"hscrollbar", L"true"}, {L"vscrollbar", L"true"}, {L"hscrollbar", L"false"}}, true, false, 0, 0},
+        {{{L"vscrollbarstyle", L"width=\"6\""}, {L"hscrollbar", L"true"}}, true, true, 6, 0},
+        {{{L"hscrollbarstyle", L"height=\"5\""}, {L"vscrollbar", L"true"}}, true, true, 0, 5},
+        {{{L"vscrollbar", L"true"}, {L"hscrollbar", L"true"}, {L"vscrollbarstyle", L"width=\"7\""}}, true, true, 7, 0},
+    };
+    for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        const auto& c = cases[i];
+        CListUI l;
+        for (const Attribute& a : c.attributes) l.SetAttribute(a.name, a.value);
+        CScrollBarUI* vertical = l.GetVerticalScrollBar();
+        CScrollBarUI* horizontal = l.GetHorizontalScrollBar();
+        EXPECT_EQ(c.vertical, vertical != nullptr) << "case " << i;
+        EXPECT_EQ(c.horizontal, horizontal != nullptr) << "case " << i;
+        EXPECT_EQ(vertical, l.GetBody()->GetVerticalScrollBar()) << "case " << i;
+        EXPECT_EQ(horizontal, l.GetBody()->GetHorizontalScrollBar()) << "case " << i;
+        if (c.verticalWidth != 0 && vertical != nullptr) {
+            EXPECT_EQ(c.verticalWidth, vertical->GetFixedWidth()) << "case " << i;
+        }
+        if (c.horizontalHeight != 0 && horizontal != nullptr) {
+            EXPECT_EQ(c.horizontalHeight, horizontal->GetFixedHeight()) << "case " << i;
+        }
+    }
+}
+
+// As the player's layout has it: both bars asked for by attributes, more rows than the view
+// holds. The vertical bar shows and the wheel over a row scrolls.
+TEST_F(ListLayoutTest, AListLaidOutWithBothBarsScrollsItsLongContent) {
+    CListUI* l = MakeLabelList(10);
+    l->SetAttribute(L"header", L"hidden");
+    l->SetAttribute(L"vscrollbar", L"true");
+    l->SetAttribute(L"hscrollbar", L"true");
+    Attach(l, RECT{0, 0, 200, 100});
+    CScrollBarUI* bar = list->GetVerticalScrollBar();
+    ASSERT_NE(nullptr, bar);
+    EXPECT_TRUE(bar->IsVisible());
+    EXPECT_EQ(100, list->GetScrollRange().cy);
+    EXPECT_FALSE(list->GetHorizontalScrollBar()->IsVisible());
+
+    UIEvent down = MakeEvent(UIEVENT_SCROLLWHEEL, list->GetItemAt(0), POINT{0, 0}, 0, 1);
+    list->GetItemAt(0)->DispatchEvent(down);
+    EXPECT_GT(list->GetScrollPos().cy, 0);
+    EXPECT_LT(list->GetItemAt(0)->GetPos().top, 0);
+}
+
 TEST_F(ListLayoutTest, InterfacesAnswerByName) {
     CListUI l;
     EXPECT_STREQ(L"ListUI", l.GetClassName());

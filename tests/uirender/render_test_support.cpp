@@ -192,26 +192,8 @@ const wchar_t* FixtureClass() {
 
 }  // namespace
 
-GuardedText::GuardedText(const std::wstring& text) : m_base(nullptr), m_text(nullptr) {
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    const size_t page = 4096;
-    const size_t pages = (bytes + page - 1) / page;
-    // The pages for the text, then one that stays reserved and inaccessible.
-    char* base = static_cast<char*>(::VirtualAlloc(nullptr, (pages + 1) * page, MEM_RESERVE, PAGE_NOACCESS));
-    if (base == nullptr || ::VirtualAlloc(base, pages * page, MEM_COMMIT, PAGE_READWRITE) == nullptr) {
-        if (base != nullptr) ::VirtualFree(base, 0, MEM_RELEASE);
-        throw std::bad_alloc();
-    }
-    wchar_t* copy = reinterpret_cast<wchar_t*>(base + pages * page - bytes);
-    std::copy(text.begin(), text.end(), copy);
-    copy[text.size()] = L'\0';
-    m_base = base;
-    m_text = copy;
-}
-
-GuardedText::~GuardedText() {
-    ::VirtualFree(m_base, 0, MEM_RELEASE);
-}
+GuardedText::GuardedText(const std::wstring& text)
+    : m_bytes(std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t))) {}
 
 ManagerFixture::ManagerFixture() {
     m_window = ::CreateWindowExW(0, FixtureClass(), L"render test", WS_OVERLAPPEDWINDOW, 0, 0, 300,

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "guarded_bytes.h"
 #include "window_manager.h"
 
 namespace rendertest {
@@ -59,15 +60,11 @@ std::string MakeStoredZip(const std::vector<ZipEntry>& entries);
 class GuardedText {
 public:
     explicit GuardedText(const std::wstring& text);
-    ~GuardedText();
-    GuardedText(const GuardedText&) = delete;
-    GuardedText& operator=(const GuardedText&) = delete;
 
-    const wchar_t* c_str() const { return m_text; }
+    const wchar_t* c_str() const { return reinterpret_cast<const wchar_t*>(m_bytes.data()); }
 
 private:
-    void* m_base;
-    const wchar_t* m_text;
+    testmemory::GuardedBytes m_bytes;
 };
 
 // A hidden window with a manager; the process-wide resource folder points at a fresh folder

@@ -1,5 +1,7 @@
 // Test fixture: a program that records how it was started. Every start appends one line, its
-// whole command line as UTF-8, to "<its own path>.log"; then it ends.
+// whole command line as UTF-8, to "<its own path>.log"; then it ends, or, while a file
+// "<its own path>.hold" exists, keeps running until that file is gone (a program that the
+// starter has to wait for).
 #include <windows.h>
 
 #include <string>
@@ -19,5 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     DWORD written = 0;
     WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(h);
+    const std::wstring holdPath = std::wstring(self) + L".hold";
+    while (GetFileAttributesW(holdPath.c_str()) != INVALID_FILE_ATTRIBUTES) Sleep(50);
     return 0;
 }

@@ -4,6 +4,8 @@ A behaviour list is ';'-separated items, chosen per request with the query key "
 stand-in then ignores otherwise) or for requests under a path prefix with
   POST /_ctl/behave?prefix=<path prefix>&b=<items>[&count=<n>]   (count 0 or absent: always)
   POST /_ctl/behave?clear=1
+A prefix that holds "?" is matched against the path with its query (e.g. one kind of statistics
+report: "/datasta/?TypeID=01&ModId=07"; escape it as a query value).
 Items:
   status=N        reply status N with a small HTML error page (also for files)
   norange         ignore Range: 200 and the whole file
@@ -67,9 +69,10 @@ def chosen(req):
     """The behaviour items for this request (consuming counted rules)."""
     if "_b" in req.query:
         return parse(req.query["_b"])
+    with_query = req.path + ("?" + req.raw_query if req.raw_query else "")
     with _rules_lock:
         for rule in _rules:
-            if req.path.startswith(rule[0]):
+            if (with_query if "?" in rule[0] else req.path).startswith(rule[0]):
                 if rule[2] is not None:
                     rule[2] -= 1
                     if rule[2] <= 0:

@@ -199,15 +199,17 @@ void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     } else if (wcscmp(name, L"mousechild") == 0) {
         SetMouseChildEnabled(ParseBool(value));
     } else if (wcscmp(name, L"vscrollbar") == 0) {
-        EnableScrollBars(ParseBool(value), m_horizontalScrollBar != nullptr);
+        // The bars are asked for through the getters: a container that keeps its bars elsewhere
+        // (a list keeps them on its body) answers there, so one bar's attribute keeps the other.
+        EnableScrollBars(ParseBool(value), GetHorizontalScrollBar() != nullptr);
     } else if (wcscmp(name, L"vscrollbarstyle") == 0) {
-        EnableScrollBars(true, m_horizontalScrollBar != nullptr);
-        if (m_verticalScrollBar) m_verticalScrollBar->ApplyAttributeList(value);
+        EnableScrollBars(true, GetHorizontalScrollBar() != nullptr);
+        if (CScrollBarUI* bar = GetVerticalScrollBar()) bar->ApplyAttributeList(value);
     } else if (wcscmp(name, L"hscrollbar") == 0) {
-        EnableScrollBars(m_verticalScrollBar != nullptr, ParseBool(value));
+        EnableScrollBars(GetVerticalScrollBar() != nullptr, ParseBool(value));
     } else if (wcscmp(name, L"hscrollbarstyle") == 0) {
-        EnableScrollBars(m_verticalScrollBar != nullptr, true);
-        if (m_horizontalScrollBar) m_horizontalScrollBar->ApplyAttributeList(value);
+        EnableScrollBars(GetVerticalScrollBar() != nullptr, true);
+        if (CScrollBarUI* bar = GetHorizontalScrollBar()) bar->ApplyAttributeList(value);
     } else if (wcscmp(name, L"childpadding") == 0) {
         SetChildPadding(ParseInt(value));
     } else {

@@ -740,8 +740,22 @@ void CWindowManagerUI::OnChar(WPARAM wParam) {
 
 bool CWindowManagerUI::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (lParam == 0) return message == WM_NOTIFY;
-    HWND child =
-        message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : reinterpret_cast<HWND>(lParam);
+    HWND child = nullptr;
+    if (message == WM_NOTIFY) {
+        // Any program on the desktop can post WM_NOTIFY with any lParam: the header is copied
+        // with a read that fails instead of faulting on an address that is nothing here.
+        NMHDR header = {};
+        SIZE_T read = 0;
+        if (::ReadProcessMemory(::GetCurrentProcess(), reinterpret_cast<const void*>(lParam), &header, sizeof header,
+                                &read) &&
+            read == sizeof header) {
+            child = header.hwndFrom;
+        }
+    } else {
+        child = reinterpret_cast<HWND>(lParam);
+    }
+    // Only the window's own child windows get the reflected message.
+    if (child == nullptr || !::IsChild(m_hWndPaint, child)) return message == WM_NOTIFY;
     result = ::SendMessageW(child, WM_UI_REFLECTED_BASE + message, wParam, lParam);
     return true;
 }

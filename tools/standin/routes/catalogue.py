@@ -38,7 +38,8 @@ demo's playlist 301 "Jazz" with the tracks 1002 and 1003.
        adds or replaces an online playlist of a user.
   POST /_ctl/catalogue?clear=1      empties the catalogue (no tracks, users or playlists).
   GET  /_ctl/catalogue              the catalogue as JSON.
-  POST /_ctl/reply?method=<name>&xml=<text>   answers that method with this exact XML until reset.
+  POST /_ctl/reply?method=<name>&xml=<text>   answers that method with this exact XML until reset;
+                                              without xml, the method answers as it did again.
 """
 import json
 import threading
@@ -223,7 +224,11 @@ def register(app):
 
     def ctl_reply(req):
         with _lock:
-            _state["replies"][req.query.get("method", "")] = req.query.get("xml", "")
+            method = req.query.get("method", "")
+            if "xml" in req.query:
+                _state["replies"][method] = req.query["xml"]
+            else:
+                _state["replies"].pop(method, None)
         req.send(200, "ok")
 
     reset()
