@@ -80,8 +80,8 @@ harness_configure_and_build() {  # <build dir> <toolchain file> <targets> [cmake
 # harness_build [tests]: the 32-bit deliverables, and the programs that will run here.
 # VELA_BUILD_TARGETS limits what is built in the tree of the fast route (e.g. "test_http"), and
 # VELA_DELIVER_TARGETS what is built in the 32-bit tree when that is another tree ("none" for
-# nothing). By default the fast route's tree gets everything, and the other 32-bit tree the
-# deliverables and, with tests, the test programs of the 32-bit route. HARNESS_BUILD_SECONDS
+# nothing). By default both trees get everything; the other 32-bit tree registers only the test
+# programs of the 32-bit route, and builds the rest to keep them clean. HARNESS_BUILD_SECONDS
 # keeps how long each route's tree took.
 harness_build() {
   local tests=OFF

@@ -249,22 +249,29 @@ TEST_F(MainFormTest, ExitWhileAModalDialogRunsEndsTheDialogFirst) {
     form = nullptr;
 }
 
+struct WindowCount {
+    const wchar_t* cls;
+    int n;
+};
+
+BOOL CALLBACK CountVisibleWindowOfClass(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<WindowCount*>(p);
+    wchar_t cls[128] = {};
+    ::GetClassNameW(w, cls, 128);
+    if (::IsWindowVisible(w) && std::wstring(cls) == c->cls) ++c->n;
+    return TRUE;
+}
+
 int CountThreadWindows(const wchar_t* className) {
-    struct Count {
-        const wchar_t* cls;
-        int n;
-    } count = {className, 0};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND w, LPARAM p) {
-            auto* c = reinterpret_cast<Count*>(p);
-            wchar_t cls[128] = {};
-            ::GetClassNameW(w, cls, 128);
-            if (::IsWindowVisible(w) && std::wstring(cls) == c->cls) ++c->n;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
+    WindowCount count = {className, 0};
+    ::EnumThreadWindows(::GetCurrentThreadId(), CountVisibleWindowOfClass, reinterpret_cast<LPARAM>(&count));
     return count.n;
+}
+
+// Asks every visible window of the thread but the main one to close.
+BOOL CALLBACK CloseOtherVisibleWindow(HWND w, LPARAM main) {
+    if (w != reinterpret_cast<HWND>(main) && ::IsWindowVisible(w)) ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return TRUE;
 }
 
 // While a dialog of the window runs, neither the tray icon nor the tray menu's items open
@@ -295,14 +302,8 @@ TEST_F(MainFormTest, NoSecondDialogOpensWhileOneRuns) {
                        menus = CountThreadWindows(L"MenuRightKey_Tray");
                        windowEnabled = ::IsWindowEnabled(hWnd) != FALSE;
                        // Whatever opened is closed again, so that every modal loop ends.
-                       ::EnumThreadWindows(
-                           ::GetCurrentThreadId(),
-                           [](HWND w, LPARAM main) {
-                               if (w != reinterpret_cast<HWND>(main) && ::IsWindowVisible(w))
-                                   ::PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
-                               return TRUE;
-                           },
-                           reinterpret_cast<LPARAM>(hWnd));
+                       ::EnumThreadWindows(::GetCurrentThreadId(), CloseOtherVisibleWindow,
+                                           reinterpret_cast<LPARAM>(hWnd));
                        return true;
                    }});
     ::PostMessageW(hWnd, WM_TRAYMENU_OPTIONS, 0, 0);
