@@ -26,7 +26,7 @@ const std::vector<LayoutChange> kMyMusicShown = {{L"VLMyMusic", L"visible", L"tr
 const std::vector<LayoutChange> kPushHidden = {{L"BtnPush", L"visible", L"false"}};
 
 // The tones of the stand-in's tracks.
-const double kHz1001 = 440, kHz1002 = 660, kHz1003 = 880, kHz1005a = 523, kHz1005b = 784;
+const double kHz1001 = 440, kHz1002 = 660, kHz1003 = 880, kHz1004 = 330, kHz1005a = 523, kHz1005b = 784;
 
 std::wstring DataFile(const wchar_t* name) { return testfiles::PlayerDataFolder() + L"\\" + name; }
 std::wstring ResultFile(const wchar_t* name) { return testfiles::FromUnixPath(VELA_RESULTS_DIR) + L"\\" + name; }
@@ -501,6 +501,53 @@ TEST_F(PlaybackE2ETest, AnUnplayableTrackMovesOnAndNextsWhileOpeningRunOnce) {
     EXPECT_EQ(WaitForPlays(4), (std::vector<std::string>{"1099", "1001", "1002", "1003"}));
     EXPECT_TRUE(StaysAt(4, 2500));
     EXPECT_TRUE(WaitForToneInAnyFile(kHz1003, 0.5)) << DescribeAll();
+}
+
+// Hidden to the tray while a track plays and shown again by the tray icon: the sound goes on
+// meanwhile, and the window comes back as the user left it: its place and size, the tab shown
+// and how far its list was scrolled.
+TEST_F(PlaybackE2ETest, HiddenToTheTrayTheTrackPlaysOnAndTheWindowComesBackAsItWas) {
+    std::vector<std::string> ids = {"1004"};  // 240 s of 330 Hz
+    for (int i = 0; i < 40; ++i) ids.push_back(std::to_string(5000 + i));
+    SeedDefaultPlayList(ids);
+    Start();
+    ::SetWindowPos(main, nullptr, 40, 30, 960, 680, SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            RECT rc = {};
+            ::GetWindowRect(main, &rc);
+            return rc.left == 40 && rc.right - rc.left == 960;
+        },
+        5000));
+    DoubleClickRow(static_cast<int>(ids.size()), 0);
+    ASSERT_TRUE(WaitForTone(0, kHz1004, 0.5));
+    RECT list = {};
+    ASSERT_TRUE(ControlRect(program, kMainLayout, main, L"ListPlayList", list, kMyMusicShown));
+    WheelAt(main, (list.left + list.right) / 2, (list.top + list.bottom) / 2, -3);
+    PointerAway();
+    ::Sleep(500);
+    RECT shown = {};
+    ::GetWindowRect(main, &shown);
+    const std::vector<DWORD> listPixels = ClientPixels(main, list);
+    ASSERT_FALSE(listPixels.empty());
+
+    ::PostMessageW(main, VelaUI::WM_CLOSESET_OK, 1, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(main); }, 5000));
+    const double hiddenAt = ToneSeconds(0, kHz1004);
+    EXPECT_TRUE(WaitForTone(0, kHz1004, hiddenAt + 1.5, 5000)) << DescribeAll();
+
+    ::PostMessageW(main, VelaUI::WM_TRAYICON, 0, WM_LBUTTONDOWN);
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(main) != FALSE; }, 5000));
+    ::Sleep(500);  // painted
+    SaveScreenshot(ResultFile(L"playback-back-from-tray.bmp"));
+    RECT back = {};
+    ::GetWindowRect(main, &back);
+    EXPECT_TRUE(::EqualRect(&back, &shown));
+    EXPECT_TRUE(ClientPixels(main, list) == listPixels) << "the list or its scroll position changed";
+    const double shownAt = ToneSeconds(0, kHz1004);
+    EXPECT_TRUE(WaitForTone(0, kHz1004, shownAt + 1.0, 5000)) << DescribeAll();
+    EXPECT_EQ(CaptureFileCount(), 1u);  // one opening of the device: nothing started again
+    EXPECT_EQ(PlayedIds(), std::vector<std::string>{"1004"});
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "download_list_file.h"
 #include "local_helpers.h"
+#include "login_credentials.h"
 #include "main_messages.h"
 #include "player_driver.h"
 #include "standin_client.h"
@@ -39,6 +41,13 @@ std::wstring Setting(const wchar_t* section, const wchar_t* key) {
 }
 
 std::string RequestLine(const std::string& request) { return request.substr(0, request.find("\r\n")); }
+
+// The request lines that the stand-in logged, one a line (for failure messages).
+std::string RequestLines() {
+    std::string lines;
+    for (const std::string& request : standin::Requests()) lines += RequestLine(request) + "\n";
+    return lines;
+}
 
 // The TrackIDs of a playlist file, in order.
 std::vector<std::wstring> TrackIdsOf(const std::wstring& path) {
@@ -621,6 +630,205 @@ TEST_F(PlayerE2ETest, TheEndOfTheSessionKeepsThisRunsFavouritesAndDownloads) {
     EXPECT_EQ(saved[0].TrackID, L"1002");
     EXPECT_EQ(saved[0].Status, L"waiting");
     testfiles::RemoveTree(downloads);
+}
+
+// What the player is busy with when the user ends it.
+enum class Busy {
+    OpeningAStalledStream,  // the track's stream sends nothing
+    WaitingForThePlayUrl,   // the service takes long to name the stream
+    Downloading,            // a track plays; its download got a part of the file, then nothing more
+    SigningIn,              // the login dialog waits for the service's answer
+};
+enum class ExitWay {
+    TrayMenu,
+    CloseDialog,
+    AltF4,
+    CloseMessage,  // another program asks the window to close (as "taskkill" does)
+    EndOfSession,
+};
+
+struct BusyExitCase {
+    const char* what;
+    Busy busy;
+    ExitWay way;
+};
+
+void PrintTo(const BusyExitCase& c, std::ostream* os) { *os << c.what; }
+
+class ExitWhileBusyTest : public PlayerE2ETest, public ::testing::WithParamInterface<BusyExitCase> {};
+
+// However the user ends the player while it waits for the service, the process ends within a few
+// seconds with no crash, and the playlists, the download list and the settings are whole.
+TEST_P(ExitWhileBusyTest, EndsPromptlyAndLeavesItsFilesWhole) {
+    const BusyExitCase& c = GetParam();
+    const std::wstring downloads = testfiles::FreshDir(L"e2ebusy");
+    const std::string settings = "[Option]\r\nf=" + testfiles::ToAnsi(downloads) + "\r\ng=1\r\n[CloseSet]\r\na=0\r\nb=0\r\n";
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Set.ini"), settings));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002"}));
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLILike"), {"1003"}));
+    switch (c.busy) {
+    case Busy::OpeningAStalledStream:
+        ASSERT_EQ(standin::Control("behave", "prefix=/files/&b=stall%3D0"), "ok");
+        break;
+    case Busy::WaitingForThePlayUrl:
+        ASSERT_EQ(standin::Control("behave", "prefix=" + standin::Escape("/api/rest/?method=Sylk42.Track.GetTrackPlayUrl") +
+                                                 "&b=delay%3D30000"),
+                  "ok");
+        break;
+    case Busy::Downloading:
+        standin::SetTrackFile("1002", 3000000, {}, "stall=100000");
+        break;
+    case Busy::SigningIn: {
+        // The dialog comes up with the remembered account and password.
+        const std::wstring dataFolder = testfiles::PlayerDataFolder();
+        VelaUI::LoginSettings login;
+        login.rememberPassword = true;
+        login.account = L"demo";
+        ASSERT_TRUE(VelaUI::WriteLoginSettings(dataFolder, login, true));
+        ASSERT_TRUE(VelaUI::SaveRememberedPassword(dataFolder, L"demo123"));
+        ASSERT_EQ(standin::Control("behave", "prefix=" + standin::Escape("/api/rest/?method=Sylk42.User.Login") +
+                                                 "&b=delay%3D30000"),
+                  "ok");
+        break;
+    }
+    }
+    const std::vector<LayoutChange> playBar = {{L"VLMyMusic", L"visible", L"true"}, {L"BtnPush", L"visible", L"false"}};
+
+    PlayerProcess player;
+    HWND main = StartPlayer(player);
+    ASSERT_NE(main, nullptr);
+    if (c.busy == Busy::SigningIn) {
+        ::PostMessageW(main, VelaUI::WM_TRAYMENU_LOGIN, 0, 0);
+        HWND dialog = player.WaitForWindow(L"VelaUI::VelaLoginForm");
+        ASSERT_NE(dialog, nullptr);
+        ::Sleep(300);
+        PressKey(dialog, VK_RETURN);
+        ASSERT_TRUE(WaitFor([] { return !standin::RequestsMatching("Sylk42.User.Login").empty(); }, 10000))
+            << RequestLines();
+    } else {
+        ASSERT_TRUE(ClickControl(program, kMainLayout, main, L"BtnTabMyMusic"));
+        RECT row = {};
+        ASSERT_TRUE(
+            ListRowRect(program, kMainLayout, main, L"ListPlayList", 2, 1, row, {{L"VLMyMusic", L"visible", L"true"}}));
+        DoubleClickAt(main, (row.left + row.right) / 2, (row.top + row.bottom) / 2);
+        ASSERT_TRUE(WaitFor([] { return !standin::RequestsMatching("GetTrackPlayUrl").empty(); }, 15000));
+    }
+    if (c.busy == Busy::OpeningAStalledStream) {
+        ASSERT_TRUE(WaitFor([] { return !standin::RequestsMatching("GET /files/").empty(); }, 15000));
+    } else if (c.busy == Busy::Downloading) {
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                ClickControl(program, kMainLayout, main, L"BtnToDown", playBar);
+                return WaitFor([] { return !standin::RequestsMatching("GetTrackDownUrl").empty(); }, 300);
+            },
+            15000));
+        ASSERT_TRUE(WaitFor([] { return !standin::RequestsMatching("/trackfile/1002").empty(); }, 15000))
+            << RequestLines();
+    }
+    ::Sleep(300);  // well into the wait
+
+    const DWORD exitAt = ::GetTickCount();
+    switch (c.way) {
+    case ExitWay::TrayMenu:
+        ChooseTrayItem(player, L"MenuElement_7");
+        break;
+    case ExitWay::CloseDialog: {
+        HWND dialog = OpenCloseDialog(player);
+        ASSERT_NE(dialog, nullptr);
+        AnswerCloseDialog(dialog, {L"RadioExit"});
+        break;
+    }
+    case ExitWay::AltF4:
+        ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    case ExitWay::CloseMessage:
+        ::PostMessageW(main, WM_CLOSE, 0, 0);
+        break;
+    case ExitWay::EndOfSession: {
+        DWORD_PTR answer = 0;
+        ASSERT_NE(::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer), 0);
+        EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+        ASSERT_NE(::SendMessageTimeoutW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer), 0);
+        player.Kill();
+        break;
+    }
+    }
+    DWORD code = 1;
+    EXPECT_TRUE(player.WaitForExit(kExitMs, &code));
+    // A sign-in holds the window's thread up to the request's time-out (5 s); then the dialog
+    // closes, and Wine, with no window manager to answer, waits about 4 s on its hidden window.
+    const DWORD promptMs = c.busy == Busy::SigningIn ? 15000 : 8000;
+    EXPECT_LT(::GetTickCount() - exitAt, promptMs) << "the exit waited for the service";
+    if (c.way != ExitWay::EndOfSession) {
+        EXPECT_EQ(code, 0u);
+    }
+    EXPECT_EQ(RunningProcesses(L"winedbg.exe"), 0);
+    EXPECT_TRUE(PlayerWindows().empty());
+
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLDefault")), (std::vector<std::wstring>{L"1001", L"1002"}));
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLILike")), std::vector<std::wstring>{L"1003"});
+    EXPECT_EQ(Setting(L"Option", L"f"), downloads);
+    EXPECT_EQ(Setting(L"CloseSet", L"b"), L"0");
+    std::vector<VelaUI::DownloadItem> saved;
+    if (c.busy == Busy::Downloading) {
+        ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_EQ(saved[0].TrackID, L"1002");
+    } else if (testfiles::Exists(DataFile(L"Dmanage"))) {
+        EXPECT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+        EXPECT_TRUE(saved.empty());
+    }
+    standin::Reset();  // lets a stalled reply go
+    testfiles::RemoveTree(downloads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Player, ExitWhileBusyTest,
+    ::testing::Values(BusyExitCase{"tray exit while a stream stalls", Busy::OpeningAStalledStream, ExitWay::TrayMenu},
+                      BusyExitCase{"Alt+F4 while the play URL is slow", Busy::WaitingForThePlayUrl, ExitWay::AltF4},
+                      BusyExitCase{"close dialog exit while downloading", Busy::Downloading, ExitWay::CloseDialog},
+                      BusyExitCase{"end of session while the play URL is slow", Busy::WaitingForThePlayUrl,
+                                   ExitWay::EndOfSession},
+                      BusyExitCase{"a close message while signing in", Busy::SigningIn, ExitWay::CloseMessage}));
+
+// Started and ended again and again, each start coming while the one before is still closing:
+// never two players at once, and the files that each run saves are whole.
+TEST_F(PlayerE2ETest, QuickStartsDuringTheLastExitKeepOneInstanceAndWholeFiles) {
+    ASSERT_TRUE(WritePlayListFile(DataFile(L"PLDefault"), {"1001", "1002", "1003"}));
+    const std::vector<std::wstring> ids = {L"1001", L"1002", L"1003"};
+    auto running = std::make_unique<PlayerProcess>();
+    ASSERT_NE(StartPlayer(*running), nullptr);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        SCOPED_TRACE(cycle);
+        ::PostMessageW(running->MainWindow(), VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+        auto next = std::make_unique<PlayerProcess>();
+        ASSERT_TRUE(next->Start(program, L"", testfiles::FreshDir(L"cwd")));
+        bool twoAtOnce = false;
+        DWORD code = 1;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                twoAtOnce = twoAtOnce || PlayerWindows().size() > 1;
+                return running->WaitForExit(0, &code);
+            },
+            kExitMs));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(TrackIdsOf(DataFile(L"PLDefault")), ids);
+        // The new start found the closing player and ended, or it runs on alone.
+        code = 1;
+        ASSERT_TRUE(WaitFor([&] { return next->WaitForExit(0, &code) || next->WaitForMainWindow(0) != nullptr; }, 20000));
+        if (!next->IsRunning()) {
+            EXPECT_EQ(code, 0u);
+            next = std::make_unique<PlayerProcess>();
+            ASSERT_TRUE(next->Start(program, L"", testfiles::FreshDir(L"cwd")));
+        }
+        running = std::move(next);
+        ASSERT_NE(running->WaitForMainWindow(), nullptr);
+        EXPECT_FALSE(twoAtOnce);
+        EXPECT_EQ(PlayerWindows().size(), 1u);
+        EXPECT_EQ(RunningProcesses(L"winedbg.exe"), 0);
+    }
+    EndPlayer(*running);
+    EXPECT_EQ(TrackIdsOf(DataFile(L"PLDefault")), ids);
 }
 
 }  // namespace
