@@ -368,7 +368,11 @@ void VelaMainForm::StopDownloadThreads() {
     {
         SharedGuard guard(m_sharedLock);
         for (DownloadEntry& entry : m_downloads) {
-            if (entry.thread) threads.push_back(std::move(entry.thread));
+            if (!entry.thread) continue;
+            // The list kept for the next run tells where each download stood when it stopped
+            // (a download may have gone on, or ended, since the monitor's last pass).
+            RefreshDownloadItem(entry.item, *entry.thread);
+            threads.push_back(std::move(entry.thread));
         }
     }
     for (auto& thread : threads) thread->Stop();
