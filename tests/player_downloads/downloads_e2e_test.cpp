@@ -372,8 +372,8 @@ void SeedDataFolder(const std::vector<std::string>& trackIds, const std::vector<
                                                               std::to_string(limit) + "\r\n[CloseSet]\r\n" + closeSet));
     std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
     for (size_t i = 0; i < trackIds.size(); ++i) {
-        file += TrackElement({testfiles::Widen(trackIds[i]), names[i], L"Miles Davis", L"waiting", L"", L"", L"", L"",
-                              L"", L""});
+        file += TrackElement(
+            {testfiles::Widen(trackIds[i]), names[i], L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
     }
     ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), file));
 }
