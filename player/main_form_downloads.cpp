@@ -133,7 +133,11 @@ VelaMainForm::StartResult VelaMainForm::StartDownload(unsigned key, const TrackI
             }
         }
     }
-    if (thread && !kept) thread->Stop();  // the item was deleted meanwhile
+    if (thread && !kept) {
+        // The item was deleted meanwhile: nothing of its file is kept.
+        thread->Stop();
+        DeleteUnfinishedDownload(item.FilePath, item.FileName);
+    }
     if (!kept) return StartResult::NoUrl;
     if (record != nullptr) *record = started;
     return StartResult::Started;
@@ -299,6 +303,7 @@ void VelaMainForm::OnDownloadStatusClick(int row) {
 void VelaMainForm::DeleteDownload(int row) {
     m_downloadMonitorOn = false;
     std::shared_ptr<CDownloadThread> thread;
+    DownloadItem deleted;
     bool removed = false;
     bool heldPlace = false;
     {
@@ -307,6 +312,7 @@ void VelaMainForm::DeleteDownload(int row) {
             DownloadEntry& entry = m_downloads[static_cast<size_t>(row)];
             heldPlace = entry.thread || entry.starting;
             thread = std::move(entry.thread);
+            deleted = entry.item;
             m_downloads.erase(m_downloads.begin() + row);
             removed = true;
         }
@@ -315,8 +321,11 @@ void VelaMainForm::DeleteDownload(int row) {
         if (UIToolkit::CListUI* list = AsList(m_listDownloadManage)) list->RemoveAt(row);
     }
     m_downloadMonitorOn = true;
-    // The file, whole or in parts, stays on disk.
     if (thread) thread->Stop();
+    // A whole file stays on disk; the parts of an unfinished one go with the item, so that no
+    // other download of that name ever continues from them. (An item of an older list that never
+    // ran here names no file: what its name's parts hold may be another item's.)
+    if (removed) DeleteUnfinishedDownload(deleted.FilePath, deleted.FileName);
     if (heldPlace) m_downloadPlaceFreed = true;
 }
 
@@ -368,7 +377,11 @@ void VelaMainForm::StopDownloadThreads() {
     {
         SharedGuard guard(m_sharedLock);
         for (DownloadEntry& entry : m_downloads) {
-            if (entry.thread) threads.push_back(std::move(entry.thread));
+            if (!entry.thread) continue;
+            // The list kept for the next run tells where each download stood when it stopped
+            // (a download may have gone on, or ended, since the monitor's last pass).
+            RefreshDownloadItem(entry.item, *entry.thread);
+            threads.push_back(std::move(entry.thread));
         }
     }
     for (auto& thread : threads) thread->Stop();

@@ -394,7 +394,7 @@ private:
     void LoadLoginSettings();                           // account: [Login] c, and b's automatic login
     void RunPlayerCommand(const PlayerCommand& command);  // playback: the command thread's work
     void MonitorDownloads();                            // downloads: one round of the monitor
-    void StopDownloadThreads();                         // downloads: end every download thread
+    void StopDownloadThreads();                         // downloads: end every download thread, items refreshed
     void StopWebPage();                                 // web page: end its thread
 
     CWindowManagerUI m_pm;

@@ -256,10 +256,7 @@ bool CHttpGet::WriteEmptyTarget(const std::wstring& targetPath, int threadCount)
         CDownloadFile target;
         if (!target.Create(targetPath)) return false;
     }
-    for (int i = 0; i < threadCount && i < kMaxThreads; ++i) {
-        const std::wstring part = PartFileName(targetPath, i);
-        if (PartFileExists(part)) DeleteFileW(part.c_str());
-    }
+    DeletePartFiles(targetPath, std::min(threadCount, kMaxThreads));
     return true;
 }
 

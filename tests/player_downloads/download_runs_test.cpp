@@ -138,7 +138,8 @@ TEST_F(DownloadRuns, ARunningDownloadShowsProgressAndResumesAfterAPause) {
 }
 
 // A download that breaks off after it started is noticed: the item stops running and can be
-// resumed ("pause"), its texts as far as they got.
+// resumed ("pause"), its texts as far as they got. So is one whose folder is gone (a removed
+// drive): its file cannot be made.
 TEST_F(DownloadRuns, AFailedDownloadStopsRunningAndIsResumable) {
     const struct {
         const char* what;
@@ -146,14 +147,17 @@ TEST_F(DownloadRuns, AFailedDownloadStopsRunningAndIsResumable) {
         std::string then;
         const wchar_t* size;
         const wchar_t* progress;
+        bool folderGone;
     } cases[] = {
-        {"refused at once", {}, "status=404", L"0KB", L"0%"},
-        {"refused after the probe", {""}, "status=500", L"195KB", L"1%"},
-        {"cut short", {""}, "cut=50000", L"195KB", nullptr},
+        {"refused at once", {}, "status=404", L"0KB", L"0%", false},
+        {"refused after the probe", {""}, "status=500", L"195KB", L"1%", false},
+        {"cut short", {""}, "cut=50000", L"195KB", nullptr, false},
+        {"folder gone", {}, "", L"195KB", L"1%", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         standin::SetTrackFile("1003", 200000, c.plan, c.then);
+        if (c.folderGone) testfiles::RemoveTree(folder_);
         DownloadItem item = ItemFor(L"1003", L"So What");
         Start(item);
         EXPECT_EQ(WatchUntilEnd(item), DownloadOutcome::Failed);
@@ -166,6 +170,7 @@ TEST_F(DownloadRuns, AFailedDownloadStopsRunningAndIsResumable) {
         EXPECT_EQ(item.Speed, L"0KB/s");
         EXPECT_FALSE(testfiles::Exists(Target(item)));
         thread_.Stop();
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
     }
 }
 

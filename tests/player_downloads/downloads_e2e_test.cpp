@@ -3,8 +3,12 @@
 // list that cannot be read outlives a run. The rows' icons, where a user sees them at the
 // window's default size, start, pause, resume and delete downloads at the limit of one; a
 // waiting download starts when a pause frees its place; two tracks of one name get files of their
-// own; as the stand-in's request log and the download folder show.
+// own; downloads cut by the server resume to whole files; a download running at the close
+// resumes after a new start; as the stand-in's request log and the download folder show.
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
 
 #include "download_list_file.h"
 #include "local_helpers.h"
@@ -218,9 +222,9 @@ TEST(PlayerDownloadsE2E, RowIconsStartPauseResumeAndDeleteAtTheLimit) {
     ::Sleep(1000);
     EXPECT_EQ(testfiles::ReadAll(part).size(), partSize);  // the paused one rests
 
-    view.ClickIcon(1, 7);  // delete the running second: its place goes free, its file stays
+    view.ClickIcon(1, 7);  // delete the running second: its place goes free, its unfinished file goes
     ::Sleep(300);
-    EXPECT_TRUE(testfiles::Exists(folder + L"\\So What.mp3_0"));
+    EXPECT_FALSE(testfiles::Exists(folder + L"\\So What.mp3_0"));
     standin::SetTrackFile("1002", 0, {}, "");
     view.ClickIcon(0, 6);  // resume from the part file
     const std::wstring target = folder + L"\\Blue in Green.mp3";
@@ -347,6 +351,161 @@ TEST(PlayerDownloadsE2E, ADownloadThatWaitsForAPlaceStartsWhenAPauseFreesIt) {
     EXPECT_EQ(saved[2].Progress, L"\u5DF2\u5B8C\u6210");
     EXPECT_EQ(saved[2].FileSize, L"292KB");
     for (const wchar_t* name : {L"Set.ini", L"PLDefault", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
+    testfiles::RemoveTree(folder);
+}
+
+// Whether the stand-in was asked for the track's file from this byte on.
+bool RangeAsked(const std::string& id, size_t from) {
+    for (const std::string& request : standin::RequestsMatching("/trackfile/" + id + ".mp3")) {
+        if (request.find("Range: bytes=" + std::to_string(from) + "-") != std::string::npos) return true;
+    }
+    return false;
+}
+
+// A fresh data folder for a run: the download list given, "Set.ini" with the download folder,
+// the limit and the close settings given, no playlists.
+void SeedDataFolder(const std::vector<std::string>& trackIds, const std::vector<std::wstring>& names,
+                    const std::wstring& folder, int limit, const std::string& closeSet) {
+    ::CreateDirectoryW(testfiles::PlayerDataFolder().c_str(), nullptr);
+    for (const wchar_t* name : {L"PLDefault", L"PLILike"}) ::DeleteFileW(DataFile(name).c_str());
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Set.ini"), "[Option]\r\nf=" + testfiles::ToAnsi(folder) + "\r\ng=" +
+                                                              std::to_string(limit) + "\r\n[CloseSet]\r\n" + closeSet));
+    std::string file = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    for (size_t i = 0; i < trackIds.size(); ++i) {
+        file += TrackElement(
+            {testfiles::Widen(trackIds[i]), names[i], L"Miles Davis", L"waiting", L"", L"", L"", L"", L"", L""});
+    }
+    ASSERT_TRUE(testfiles::WriteAll(DataFile(L"Dmanage"), file));
+}
+
+// Three downloads at once, each cut by the server midway: each row turns resumable (its status
+// icon starts it again), each resume asks from where its file stopped, and every file ends the
+// stand-in's to the byte, its row "已完成".
+TEST(PlayerDownloadsE2E, DownloadsCutMidwayResumeToWholeFiles) {
+    standin::Reset();
+    const std::wstring folder = testfiles::FreshDir(L"e2ecutdownloads");
+    const std::vector<std::string> ids = {"1002", "1003", "1004"};
+    const std::vector<std::wstring> names = {L"Blue in Green", L"So What", L"Freddie"};
+    SeedDataFolder(ids, names, folder, 3, "b=1\r\n");
+    const size_t cutAt = 100000;
+    for (const std::string& id : ids) standin::SetTrackFile(id, 300000, {"", "slow=100000;cut=100000"}, "");
+    const std::wstring program = PrepareProgramFolder(L"cutdownloads") + L"VelaMusic.exe";
+
+    PlayerProcess player;
+    ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+    HWND main = player.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    ::Sleep(300);
+    DownloadsView view(program, main);
+    for (int row = 0; row < 3; ++row) view.ClickIcon(row, 6);
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const std::wstring part = folder + L"\\" + names[i] + L".mp3_0";
+        EXPECT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() == cutAt; }, 10000)) << ids[i];
+    }
+    ::Sleep(2500);  // a monitor period: the cut downloads are seen to have stopped
+    SaveScreenshot(ResultFile(L"player-downloads-cut.bmp"));
+    for (int row = 0; row < 3; ++row) view.ClickIcon(row, 6);  // resume
+    for (size_t i = 0; i < ids.size(); ++i) {
+        SCOPED_TRACE(ids[i]);
+        EXPECT_TRUE(WaitFor([&] { return RangeAsked(ids[i], cutAt); }, 5000));
+        std::string bytes;
+        EXPECT_TRUE(WaitForFile(folder + L"\\" + names[i] + L".mp3", 20000, &bytes));
+        EXPECT_TRUE(bytes == standin::TrackFileBytes(ids[i]));
+        EXPECT_FALSE(testfiles::Exists(folder + L"\\" + names[i] + L".mp3_0"));
+    }
+    ::Sleep(2500);  // a monitor period: the rows show their completion
+    SaveScreenshot(ResultFile(L"player-downloads-cut-resumed.bmp"));
+
+    ::PostMessageW(main, VelaUI::WM_TRAYMENU_EXIT, 0, 0);
+    ASSERT_TRUE(player.WaitForExit(30000));
+    std::vector<VelaUI::DownloadItem> saved;
+    ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+    ASSERT_EQ(saved.size(), ids.size());
+    for (size_t i = 0; i < saved.size(); ++i) {
+        EXPECT_EQ(saved[i].Progress, L"\u5DF2\u5B8C\u6210") << i;  // "已完成"
+        EXPECT_EQ(saved[i].FileSize, L"292KB") << i;
+    }
+    for (const wchar_t* name : {L"Set.ini", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
+    testfiles::RemoveTree(folder);
+}
+
+// What the list kept for the next run says of a download stopped by the close: "已完成" once its
+// file is whole, else the percentage its part file holds (the last bytes before the stop aside).
+void ExpectKeptProgress(const std::wstring& progress, const std::wstring& folder, const std::string& id,
+                        const std::wstring& name) {
+    const std::string whole = testfiles::ReadAll(folder + L"\\" + name + L".mp3");
+    const std::string expected = standin::TrackFileBytes(id);
+    if (!whole.empty()) {
+        EXPECT_TRUE(whole == expected);
+        EXPECT_EQ(progress, L"\u5DF2\u5B8C\u6210");
+        return;
+    }
+    const size_t held = testfiles::ReadAll(folder + L"\\" + name + L".mp3_0").size();
+    ASSERT_FALSE(progress.empty());
+    ASSERT_EQ(progress.back(), L'%');
+    EXPECT_NEAR(std::stoi(progress), static_cast<int>(held * 100 / expected.size() + 1), 1) << held;
+}
+
+// A download that runs while the player closes, by the close dialog's "exit" and then by
+// Alt+F4 shortly before its end: the player ends promptly, the list kept for the next run says
+// where the download stood, and after a new start the item is "waiting" and its status icon
+// resumes it from where its file stopped, until the file is whole.
+TEST(PlayerDownloadsE2E, ADownloadRunningAtTheCloseResumesAfterARestart) {
+    standin::Reset();
+    const std::wstring folder = testfiles::FreshDir(L"e2eclosedownload");
+    SeedDataFolder({"1002"}, {L"Blue in Green"}, folder, 1, "a=0\r\nb=0\r\n");
+    const size_t size = 400000;
+    standin::SetTrackFile("1002", size, {}, "slow=40000");
+    const std::wstring program = PrepareProgramFolder(L"closedownload") + L"VelaMusic.exe";
+    const std::wstring part = folder + L"\\Blue in Green.mp3_0";
+
+    struct CloseWay {
+        const char* name;
+        size_t closeAt;  // the part file's size when the player is closed
+        std::function<void(PlayerProcess&)> close;
+    };
+    const CloseWay ways[] = {
+        {"close dialog", 80000,
+         [&](PlayerProcess& player) {
+             HWND dialog = OpenCloseDialog(player);
+             ASSERT_NE(dialog, nullptr);
+             ASSERT_TRUE(AnswerCloseDialog(program, dialog, {L"RadioExit"}));
+         }},
+        {"Alt+F4", size - 30000, [](PlayerProcess& player) { PressAltF4(player.MainWindow()); }},
+        {"tray menu's exit", 0,
+         [](PlayerProcess& player) { ::PostMessageW(player.MainWindow(), VelaUI::WM_TRAYMENU_EXIT, 0, 0); }},
+    };
+    size_t held = 0;  // what the part file held when the player closed last
+    for (const CloseWay& way : ways) {
+        SCOPED_TRACE(way.name);
+        if (way.closeAt == 0) standin::SetTrackFile("1002", 0, {}, "");  // the last run at full speed
+        PlayerProcess player;
+        ASSERT_TRUE(player.Start(program, L"", testfiles::FreshDir(L"cwd")));
+        HWND main = player.WaitForMainWindow();
+        ASSERT_NE(main, nullptr);
+        ::Sleep(300);
+        DownloadsView view(program, main);
+        view.ClickIcon(0, 6);
+        EXPECT_TRUE(WaitFor([&] { return RangeAsked("1002", held); }, 5000));
+        if (way.closeAt == 0) {
+            ASSERT_TRUE(WaitFor([&] { return !testfiles::Exists(part); }, 20000));
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return testfiles::ReadAll(part).size() > way.closeAt; }, 15000));
+        }
+        way.close(player);
+        DWORD code = 1;
+        ASSERT_TRUE(player.WaitForExit(15000, &code));
+        EXPECT_EQ(code, 0u);
+        held = testfiles::ReadAll(part).size();
+        std::vector<VelaUI::DownloadItem> saved;
+        ASSERT_TRUE(VelaUI::LoadDownloadItems(DataFile(L"Dmanage"), saved));
+        ASSERT_EQ(saved.size(), 1u);
+        EXPECT_EQ(saved[0].Status, L"waiting");
+        EXPECT_EQ(saved[0].FileName, L"Blue in Green.mp3");
+        ExpectKeptProgress(saved[0].Progress, folder, "1002", L"Blue in Green");
+    }
+    EXPECT_TRUE(testfiles::ReadAll(folder + L"\\Blue in Green.mp3") == standin::TrackFileBytes("1002"));
+    for (const wchar_t* name : {L"Set.ini", L"Dmanage"}) ::DeleteFileW(DataFile(name).c_str());
     testfiles::RemoveTree(folder);
 }
 

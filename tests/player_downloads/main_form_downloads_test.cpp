@@ -199,8 +199,8 @@ TEST_F(MainDownloadsTest, AtTheLimitTheNextItemStartsWhenThePlaceIsFree) {
 }
 
 // Items read back from "Dmanage" wait for their status icon. Pause keeps the progress and frees
-// the place; at the limit a paused item turns "waiting"; delete frees the place and keeps the
-// file; a resume continues from the part file.
+// the place; at the limit a paused item turns "waiting"; delete frees the place and takes the
+// unfinished file with it; a resume continues from the part file.
 TEST_F(MainDownloadsTest, RowIconsPauseResumeWaitAndDelete) {
     ASSERT_TRUE(VelaUI::SaveDownloadItems(
         DataFile(L"Dmanage"), {Waiting(L"1002", L"Blue in Green", L"12%"), Waiting(L"1003", L"So What", L"3%")}));
@@ -247,7 +247,7 @@ TEST_F(MainDownloadsTest, RowIconsPauseResumeWaitAndDelete) {
     ASSERT_EQ(Items().size(), 1u);
     EXPECT_EQ(List(L"ListDownloadManage")->GetCount(), 1);
     EXPECT_EQ(form->GetRunningDownloads(), 0);
-    EXPECT_TRUE(testfiles::Exists(Target(L"So What") + L"_0"));  // the file stays
+    EXPECT_FALSE(testfiles::Exists(Target(L"So What") + L"_0"));  // its unfinished file goes with it
 
     standin::SetTrackFile("1002", 0, {}, "");
     ClickIcon(0, VelaUI::kRowStatusIcon);  // resume
@@ -395,6 +395,25 @@ TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
         EXPECT_EQ(saved[i].FileName, std::wstring(files[i].file) + L".mp3");
         EXPECT_EQ(saved[i].FilePath, folder_);
     }
+}
+
+// A running download deleted from the list leaves no part of its file behind: another track of
+// the same name downloaded later under that name gets its own bytes, not the deleted one's
+// beginning.
+TEST_F(MainDownloadsTest, ADeletedDownloadLeavesNothingForAnotherTrackOfItsName) {
+    SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Bill")});
+    standin::SetTrackFile("1002", 300000, {}, "slow=40000");
+    Open();
+    ShowDownloads();
+    DownloadPlaying(0);
+    ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
+    ClickIcon(0, VelaUI::kRowDeleteIcon);
+    ASSERT_TRUE(Items().empty());
+    EXPECT_FALSE(testfiles::Exists(Target(L"A") + L"_0"));
+
+    DownloadPlaying(1);
+    ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
+    EXPECT_TRUE(testfiles::ReadAll(Target(L"A")) == standin::TrackFileBytes("1003"));
 }
 
 // A "Dmanage" that cannot be read when the window starts (an XML error; a file another program

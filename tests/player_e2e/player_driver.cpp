@@ -13,6 +13,10 @@ namespace e2e {
 
 namespace {
 
+// The player's layouts: the main window and the close-behaviour dialog.
+const WORD kMainLayoutId = 205;
+const WORD kCloseSetLayoutId = 202;
+
 struct WindowSearch {
     DWORD processId;
     const wchar_t* cls;
@@ -249,12 +253,32 @@ void PressKey(HWND window, WPARAM key) {
     ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
 }
 
+void PressAltF4(HWND window) {
+    const LPARAM altHeld = 0x20000000;
+    const LPARAM scanF4 = static_cast<LPARAM>(::MapVirtualKeyW(VK_F4, MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageW(window, WM_SYSKEYDOWN, VK_F4, altHeld | scanF4 | 1);
+    ::PostMessageW(window, WM_SYSKEYUP, VK_F4, static_cast<LPARAM>(0xC0000001) | altHeld | scanF4);
+}
+
 bool ClickControl(const std::wstring& program, WORD layoutId, HWND window, const wchar_t* name,
                   const std::vector<LayoutChange>& changes) {
     RECT rc = {};
     if (!ControlRect(program, layoutId, window, name, rc, changes)) return false;
     ClickAt(window, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
     return true;
+}
+
+HWND OpenCloseDialog(PlayerProcess& player) {
+    if (!ClickControl(player.Program(), kMainLayoutId, player.MainWindow(), L"BtnClose")) return nullptr;
+    return player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
+}
+
+bool AnswerCloseDialog(const std::wstring& program, HWND dialog, const std::vector<const wchar_t*>& clicks) {
+    for (const wchar_t* name : clicks) {
+        if (!ClickControl(program, kCloseSetLayoutId, dialog, name)) return false;
+    }
+    ::Sleep(100);
+    return ClickControl(program, kCloseSetLayoutId, dialog, L"BtnOK");
 }
 
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents) {

@@ -88,6 +88,15 @@ void DoubleClickAt(HWND window, int x, int y);
 void WheelAt(HWND window, int x, int y, int notches);
 // Posts a key press and release (a virtual-key code) to the window.
 void PressKey(HWND window, WPARAM key);
+// Posts Alt+F4 to the window as the keyboard gives it (system key messages with Alt held).
+void PressAltF4(HWND window);
+
+// Clicks the main window's close button and waits for the close-behaviour dialog; null when it
+// did not come.
+HWND OpenCloseDialog(PlayerProcess& player);
+// Clicks the named controls of the close-behaviour dialog ("RadioTray", "RadioExit",
+// "CheckNotDisplay"), then its "BtnOK".
+bool AnswerCloseDialog(const std::wstring& program, HWND dialog, const std::vector<const wchar_t*>& clicks);
 
 // Waits until the file exists and its contents stop changing; its bytes go to contents.
 bool WaitForFile(const std::wstring& path, DWORD timeoutMs, std::string* contents = nullptr);

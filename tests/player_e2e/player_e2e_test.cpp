@@ -23,7 +23,6 @@ using namespace e2e;
 
 namespace {
 
-const WORD kCloseSetLayout = 202;
 const WORD kInfoTipsLayout = 203;
 const WORD kMainLayout = 205;
 const WORD kTrayMenuLayout = 210;
@@ -106,17 +105,9 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return !::IsWindow(menu); }, 5000));
     }
 
-    // Clicks the close button and waits for the close-behaviour dialog.
-    HWND OpenCloseDialog(PlayerProcess& player) {
-        if (!ClickControl(program, kMainLayout, player.MainWindow(), L"BtnClose")) return nullptr;
-        return player.WaitForWindow(L"VelaUI::VelaCloseSetForm");
-    }
-
     // Chooses in the close-behaviour dialog and confirms.
     void AnswerCloseDialog(HWND dialog, const std::vector<const wchar_t*>& clicks) {
-        for (const wchar_t* name : clicks) ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, name));
-        ::Sleep(100);
-        ASSERT_TRUE(ClickControl(program, kCloseSetLayout, dialog, L"BtnOK"));
+        ASSERT_TRUE(e2e::AnswerCloseDialog(program, dialog, clicks));
     }
 
     void EndPlayer(PlayerProcess& player) {
