@@ -132,16 +132,55 @@ std::wstring NumberedName(const std::wstring& trackName, const std::wstring& fol
     return name;
 }
 
+// A file of the folder that is the target name or a downloader's part of it ("<name>_<n>").
+bool IsFileOf(const std::wstring& file, const std::wstring& name) {
+    if (file.size() < name.size() || !SameFileName(file.substr(0, name.size()), name)) return false;
+    if (file.size() == name.size()) return true;
+    if (file[name.size()] != L'_' || file.size() == name.size() + 1) return false;
+    for (size_t i = name.size() + 1; i < file.size(); ++i) {
+        if (file[i] < L'0' || file[i] > L'9') return false;
+    }
+    return true;
+}
+
 }  // namespace
 
+std::vector<std::wstring> DownloadFilesInFolder(const std::wstring& folder, const std::wstring& trackName) {
+    std::vector<std::wstring> files;
+    const std::wstring name = DownloadFileName(trackName, NameRoom(folder));
+    std::wstring pattern = WithoutTrailingSeparators(folder);
+    if (pattern.empty()) return files;
+    pattern += L'\\';
+    pattern.append(name, 0, name.size() - kExtensionLength);
+    pattern += L'*';
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) files.push_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return files;
+}
+
 std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<const DownloadItem*>& others,
-                                const std::wstring& folder) {
+                                const std::wstring& folder, const std::vector<std::wstring>& filesInFolder) {
     // An item without a kept name that is not new comes from an older list: it may have run
     // under its track's name. A new item leaves that name to it; two such items are equals.
     auto fromOlderList = [](const DownloadItem& i) {
         return i.FileName.empty() && i.Status != DownloadStatus::Readying;
     };
     const bool isNew = item.FileName.empty() && item.Status == DownloadStatus::Readying;
+    // A file of the name on disk is this track's own when an item of the track holds the name.
+    auto heldBySameTrack = [&](const std::wstring& name) {
+        for (const DownloadItem* other : others) {
+            if (other != nullptr && other->TrackID == item.TrackID && !other->FileName.empty() &&
+                SameFolder(other->FilePath, folder) && SameFileName(other->FileName, name)) {
+                return true;
+            }
+        }
+        return false;
+    };
     auto taken = [&](const std::wstring& name) {
         for (const DownloadItem* other : others) {
             if (other == nullptr || other->TrackID == item.TrackID) continue;
@@ -150,6 +189,11 @@ std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<cons
             } else if (isNew && fromOlderList(*other) &&
                        SameFileName(DownloadFileName(other->TrackName, NameRoom(folder)), name)) {
                 return true;
+            }
+        }
+        if (isNew) {
+            for (const std::wstring& file : filesInFolder) {
+                if (IsFileOf(file, name)) return !heldBySameTrack(name);
             }
         }
         return false;

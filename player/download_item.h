@@ -70,9 +70,17 @@ std::wstring RequestDownloadUrl(const std::wstring& trackId);
 // within MAX_PATH). Two items of different tracks never share a target and so a part file: a
 // name that another item of another TrackID holds in that folder becomes "<name> (2).mp3",
 // "<name> (3).mp3", ..., the first that is free. For a new ("readying") item the items of an
-// older list, which may have run before names were kept, hold their tracks' names too.
+// older list, which may have run before names were kept, hold their tracks' names too, and so
+// does what the folder already holds (filesInFolder: names found there, see
+// DownloadFilesInFolder): a file of that name, or the part of an unfinished one that a deleted
+// item left, unless an item of the same track holds the name. So a new download never continues
+// from another track's bytes nor replaces a file it did not make.
 std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<const DownloadItem*>& others,
-                                const std::wstring& folder);
+                                const std::wstring& folder, const std::vector<std::wstring>& filesInFolder = {});
+
+// The names of the files in folder that begin as the track's download file name does (without
+// its extension): the names ChooseDownloadName may pick for it and their part files.
+std::vector<std::wstring> DownloadFilesInFolder(const std::wstring& folder, const std::wstring& trackName);
 
 // The record a download thread starts with: a copy of the source track (or an empty record),
 // with FileURL = url, FilePath = folder and FileName = the item's FileName, or when it has none

@@ -95,19 +95,29 @@ UIToolkit::CListContainerElementUI* VelaMainForm::AddDownloadRow(const DownloadI
 VelaMainForm::StartResult VelaMainForm::StartDownload(unsigned key, const TrackInfo* source, TrackInfo* record) {
     DownloadItem item;
     std::wstring folder;
+    std::wstring trackName;
+    {
+        SharedGuard guard(m_sharedLock);
+        const DownloadEntry* entry = FindDownload(key);
+        if (entry == nullptr) return StartResult::NoUrl;
+        folder = m_settings.downloadFolder;
+        trackName = entry->item.TrackName;
+    }
+    // What the folder holds already, looked at outside the lock (the folder may be slow to answer).
+    const std::vector<std::wstring> filesInFolder = DownloadFilesInFolder(folder, trackName);
     {
         SharedGuard guard(m_sharedLock);
         DownloadEntry* entry = FindDownload(key);
         if (entry == nullptr || entry->thread || entry->starting) return StartResult::NoUrl;
         if (RunningDownloadsLocked() >= m_settings.downloadLimit) return StartResult::NoPlace;
         entry->starting = true;
-        folder = m_settings.downloadFolder;
-        // The item keeps its file across pauses and restarts; no other track's item gets it.
+        // The item keeps its file across pauses and restarts; no other track's item gets it, and
+        // a new item does not take over a file or part that the folder already holds.
         std::vector<const DownloadItem*> others;
         for (const DownloadEntry& other : m_downloads) {
             if (&other != entry) others.push_back(&other.item);
         }
-        entry->item.FileName = ChooseDownloadName(entry->item, others, folder);
+        entry->item.FileName = ChooseDownloadName(entry->item, others, folder, filesInFolder);
         entry->item.FilePath = folder;
         item = entry->item;
     }
@@ -133,11 +143,7 @@ VelaMainForm::StartResult VelaMainForm::StartDownload(unsigned key, const TrackI
             }
         }
     }
-    if (thread && !kept) {
-        // The item was deleted meanwhile: nothing of its file is kept.
-        thread->Stop();
-        DeleteUnfinishedDownload(item.FilePath, item.FileName);
-    }
+    if (thread && !kept) thread->Stop();  // the item was deleted meanwhile
     if (!kept) return StartResult::NoUrl;
     if (record != nullptr) *record = started;
     return StartResult::Started;
@@ -303,7 +309,6 @@ void VelaMainForm::OnDownloadStatusClick(int row) {
 void VelaMainForm::DeleteDownload(int row) {
     m_downloadMonitorOn = false;
     std::shared_ptr<CDownloadThread> thread;
-    DownloadItem deleted;
     bool removed = false;
     bool heldPlace = false;
     {
@@ -312,7 +317,6 @@ void VelaMainForm::DeleteDownload(int row) {
             DownloadEntry& entry = m_downloads[static_cast<size_t>(row)];
             heldPlace = entry.thread || entry.starting;
             thread = std::move(entry.thread);
-            deleted = entry.item;
             m_downloads.erase(m_downloads.begin() + row);
             removed = true;
         }
@@ -321,11 +325,8 @@ void VelaMainForm::DeleteDownload(int row) {
         if (UIToolkit::CListUI* list = AsList(m_listDownloadManage)) list->RemoveAt(row);
     }
     m_downloadMonitorOn = true;
+    // The file, whole or in parts, stays on disk.
     if (thread) thread->Stop();
-    // A whole file stays on disk; the parts of an unfinished one go with the item, so that no
-    // other download of that name ever continues from them. (An item of an older list that never
-    // ran here names no file: what its name's parts hold may be another item's.)
-    if (removed) DeleteUnfinishedDownload(deleted.FilePath, deleted.FileName);
     if (heldPlace) m_downloadPlaceFreed = true;
 }
 

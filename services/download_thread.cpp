@@ -1,31 +1,11 @@
 #include "download_thread.h"
 
-#include "http_download_part.h"
-
 std::wstring FormatDownloadProgress(bool completed, unsigned downloaded, unsigned total) {
     if (completed) return L"\u5DF2\u5B8C\u6210";  // "已完成"
     if (total == 0) return L"0%";
     unsigned long long percent = static_cast<unsigned long long>(downloaded) * 100 / total + 1;
     if (percent > 100) percent = 100;
     return std::to_wstring(percent) + L"%";
-}
-
-namespace {
-
-// A track downloads on one range: its file is whole or has one part beside it.
-const int kDownloadRanges = 1;
-
-}  // namespace
-
-std::wstring DownloadTargetPath(const std::wstring& folder, const std::wstring& fileName) {
-    std::wstring target = folder;
-    if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
-    return target + fileName;
-}
-
-void DeleteUnfinishedDownload(const std::wstring& folder, const std::wstring& fileName) {
-    if (fileName.empty()) return;
-    DeletePartFiles(DownloadTargetPath(folder, fileName), kDownloadRanges);
 }
 
 CDownloadThread::~CDownloadThread() { Stop(); }
@@ -45,8 +25,11 @@ bool CDownloadThread::Start(TrackInfo track) {
 
 unsigned CDownloadThread::Run() {
     const std::wstring& url = m_track.FileURL;
+    const std::wstring& folder = m_track.FilePath;
     const std::wstring& name = m_track.FileName;
-    const std::wstring target = DownloadTargetPath(m_track.FilePath, name);
+    std::wstring target = folder;
+    if (!target.empty() && target.back() != L'\\' && target.back() != L'/') target += L'\\';
+    target += name;
     bool done = false;
     if (!url.empty() && !name.empty()) {
         CHttpDownload* download;
@@ -56,7 +39,7 @@ unsigned CDownloadThread::Run() {
         }
         // Stop deletes the downloader only after this thread ended.
         int fileSize = 0;
-        done = download && download->HttpDownload(url, target, fileSize, std::string(), 0, kDownloadRanges);
+        done = download && download->HttpDownload(url, target, fileSize, std::string(), 0, 1);
     }
     m_state.store(done ? DownloadState::Completed : DownloadState::Failed);
     return 0;

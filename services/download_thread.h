@@ -24,13 +24,6 @@ enum class DownloadState {
 // unknown, else the percentage downloaded plus one, at most 100, followed by "%".
 std::wstring FormatDownloadProgress(bool completed, unsigned downloaded, unsigned total);
 
-// The file of a download thread's track: folder + "\" + file name.
-std::wstring DownloadTargetPath(const std::wstring& folder, const std::wstring& fileName);
-
-// Deletes what an unfinished download of that file left beside it, to be resumed from; the file,
-// when whole, stays.
-void DeleteUnfinishedDownload(const std::wstring& folder, const std::wstring& fileName);
-
 class CDownloadThread : public CVelaThread {
 public:
     CDownloadThread() = default;

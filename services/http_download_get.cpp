@@ -256,7 +256,10 @@ bool CHttpGet::WriteEmptyTarget(const std::wstring& targetPath, int threadCount)
         CDownloadFile target;
         if (!target.Create(targetPath)) return false;
     }
-    DeletePartFiles(targetPath, std::min(threadCount, kMaxThreads));
+    for (int i = 0; i < threadCount && i < kMaxThreads; ++i) {
+        const std::wstring part = PartFileName(targetPath, i);
+        if (PartFileExists(part)) DeleteFileW(part.c_str());
+    }
     return true;
 }
 

@@ -62,13 +62,6 @@ std::wstring PartFileName(const std::wstring& targetPath, int index) {
     return targetPath + L"_" + std::to_wstring(index);
 }
 
-void DeletePartFiles(const std::wstring& targetPath, int threadCount) {
-    for (int i = 0; i < threadCount; ++i) {
-        const std::wstring part = PartFileName(targetPath, i);
-        if (PartFileExists(part)) DeleteFileW(part.c_str());
-    }
-}
-
 bool PartFileExists(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);

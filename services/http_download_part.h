@@ -41,10 +41,6 @@ private:
 // The name of the part file of one range.
 std::wstring PartFileName(const std::wstring& targetPath, int index);
 
-// Deletes the part files that a download of the target on threadCount ranges leaves (files
-// only; the target stays).
-void DeletePartFiles(const std::wstring& targetPath, int threadCount);
-
 // True when the path names a file (not a folder).
 bool PartFileExists(const std::wstring& path);
 

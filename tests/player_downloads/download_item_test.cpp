@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,47 @@ TEST(ChooseDownloadName, EachTrackGetsATargetOfItsOwn) {
         for (const DownloadItem& other : c.others) others.push_back(&other);
         EXPECT_EQ(ChooseDownloadName(c.item, others, folder), c.name) << c.what;
     }
+}
+
+// A new item does not take a name whose file or part the folder holds already, unless an item of
+// its own track holds it; an item that ran under a name goes on with what it left there.
+TEST(ChooseDownloadName, WhatTheFolderHoldsIsNotTakenOver) {
+    const wchar_t* const folder = L"D:\\Music";
+    const struct {
+        const char* what;
+        DownloadItem item;
+        std::vector<DownloadItem> others;
+        std::vector<std::wstring> files;
+        const wchar_t* name;
+    } cases[] = {
+        {"a file of the name", Named(L"2", L"A", L"readying"), {}, {L"A.mp3"}, L"A (2).mp3"},
+        {"a deleted download's part", Named(L"2", L"A", L"readying"), {}, {L"a.MP3_0"}, L"A (2).mp3"},
+        {"the next name is held too", Named(L"2", L"A", L"readying"), {}, {L"A.mp3_0", L"A (2).mp3"}, L"A (3).mp3"},
+        {"other files that begin alike", Named(L"2", L"A", L"readying"), {}, {L"A.mp3x", L"A.mp3_", L"A.mp3_0b"},
+         L"A.mp3"},
+        {"an item of the same track holds it", Named(L"2", L"A", L"readying"),
+         {Named(L"2", L"A", L"complete", folder, L"A.mp3")}, {L"A.mp3"}, L"A.mp3"},
+        {"an item resumes its own part", Named(L"2", L"A", L"pause", folder, L"A.mp3"), {}, {L"A.mp3_0"}, L"A.mp3"},
+        {"an older list's item resumes under its track's name", Named(L"2", L"A", L"waiting"), {}, {L"A.mp3_0"},
+         L"A.mp3"},
+    };
+    for (const auto& c : cases) {
+        std::vector<const DownloadItem*> others;
+        for (const DownloadItem& other : c.others) others.push_back(&other);
+        EXPECT_EQ(ChooseDownloadName(c.item, others, folder, c.files), c.name) << c.what;
+    }
+}
+
+TEST(DownloadFilesInFolder, TheFilesThatBeginAsTheTracksNameDoes) {
+    const std::wstring folder = testfiles::FreshDir(L"dlnames");
+    for (const wchar_t* file : {L"AC_DC.mp3", L"AC_DC.mp3_0", L"AC_DC (2).mp3", L"B.mp3"})
+        ASSERT_TRUE(testfiles::WriteAll(folder + L"\\" + file, "x"));
+    ASSERT_TRUE(::CreateDirectoryW((folder + L"\\AC_DC folder").c_str(), nullptr));
+    std::vector<std::wstring> found = DownloadFilesInFolder(folder + L"\\", L"AC/DC");
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"AC_DC (2).mp3", L"AC_DC.mp3", L"AC_DC.mp3_0"}));
+    EXPECT_TRUE(DownloadFilesInFolder(folder + L"\\missing", L"A").empty());
+    testfiles::RemoveTree(folder);
 }
 
 TEST(ChooseDownloadName, ANumberedNameStillFitsInAPath) {

@@ -199,8 +199,8 @@ TEST_F(MainDownloadsTest, AtTheLimitTheNextItemStartsWhenThePlaceIsFree) {
 }
 
 // Items read back from "Dmanage" wait for their status icon. Pause keeps the progress and frees
-// the place; at the limit a paused item turns "waiting"; delete frees the place and takes the
-// unfinished file with it; a resume continues from the part file.
+// the place; at the limit a paused item turns "waiting"; delete frees the place and keeps the
+// file; a resume continues from the part file.
 TEST_F(MainDownloadsTest, RowIconsPauseResumeWaitAndDelete) {
     ASSERT_TRUE(VelaUI::SaveDownloadItems(
         DataFile(L"Dmanage"), {Waiting(L"1002", L"Blue in Green", L"12%"), Waiting(L"1003", L"So What", L"3%")}));
@@ -247,7 +247,7 @@ TEST_F(MainDownloadsTest, RowIconsPauseResumeWaitAndDelete) {
     ASSERT_EQ(Items().size(), 1u);
     EXPECT_EQ(List(L"ListDownloadManage")->GetCount(), 1);
     EXPECT_EQ(form->GetRunningDownloads(), 0);
-    EXPECT_FALSE(testfiles::Exists(Target(L"So What") + L"_0"));  // its unfinished file goes with it
+    EXPECT_TRUE(testfiles::Exists(Target(L"So What") + L"_0"));  // the file stays
 
     standin::SetTrackFile("1002", 0, {}, "");
     ClickIcon(0, VelaUI::kRowStatusIcon);  // resume
@@ -397,11 +397,14 @@ TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
     }
 }
 
-// A running download deleted from the list leaves no part of its file behind: another track of
-// the same name downloaded later under that name gets its own bytes, not the deleted one's
-// beginning.
-TEST_F(MainDownloadsTest, ADeletedDownloadLeavesNothingForAnotherTrackOfItsName) {
-    SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Bill")});
+// What the folder already holds is not taken over by a new download: the part that a deleted
+// download left (the file stays on disk, to be resumed) and a file the user already has. Another
+// track of that name gets a file of its own, whole, and leaves both as they were.
+TEST_F(MainDownloadsTest, ANewDownloadLeavesWhatTheFolderHoldsAlone) {
+    SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Bill"), Track("1004", "B", "Band")});
+    WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder_) + "\r\ng=4\r\n[CloseSet]\r\nb=1\r\n");
+    const std::string usersOwn = "the user's own B";
+    ASSERT_TRUE(testfiles::WriteAll(Target(L"B"), usersOwn));
     standin::SetTrackFile("1002", 300000, {}, "slow=40000");
     Open();
     ShowDownloads();
@@ -409,11 +412,18 @@ TEST_F(MainDownloadsTest, ADeletedDownloadLeavesNothingForAnotherTrackOfItsName)
     ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
     ClickIcon(0, VelaUI::kRowDeleteIcon);
     ASSERT_TRUE(Items().empty());
-    EXPECT_FALSE(testfiles::Exists(Target(L"A") + L"_0"));
+    const std::string leftPart = testfiles::ReadAll(Target(L"A") + L"_0");
+    EXPECT_FALSE(leftPart.empty());  // the deleted download's part stays
 
     DownloadPlaying(1);
+    DownloadPlaying(2);
     ASSERT_TRUE(WaitStatus(0, L"complete", 15000));
-    EXPECT_TRUE(testfiles::ReadAll(Target(L"A")) == standin::TrackFileBytes("1003"));
+    ASSERT_TRUE(WaitStatus(1, L"complete", 15000));
+    EXPECT_TRUE(testfiles::ReadAll(Target(L"A (2)")) == standin::TrackFileBytes("1003"));
+    EXPECT_TRUE(testfiles::ReadAll(Target(L"B (2)")) == standin::TrackFileBytes("1004"));
+    EXPECT_TRUE(testfiles::ReadAll(Target(L"A") + L"_0") == leftPart) << "the deleted download's part changed";
+    EXPECT_FALSE(testfiles::Exists(Target(L"A")));
+    EXPECT_EQ(testfiles::ReadAll(Target(L"B")), usersOwn);
 }
 
 // A "Dmanage" that cannot be read when the window starts (an XML error; a file another program
