@@ -219,6 +219,9 @@ void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
     std::vector<char> buffer(64 * 1024);
     unsigned long long position = 0;
     int failures = 0;
+    // Until a ranged request comes back whole: a server that ignores ranges is read in order,
+    // since asking it again from elsewhere only starts the body over.
+    bool ranges = true;
     while (!download->IsCancelled()) {
         if (!http.IsConnected()) {
             {
@@ -235,6 +238,7 @@ void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
             int status = SUCCEEDED(hr) ? http.GetStatusCode() : 0;
             if (status == 200 && position != 0) {
                 position = 0;  // the server ignored the range: the body starts at 0
+                ranges = false;
             } else if (status != 206 && !(status == 200 && position == 0)) {
                 http.Close();
                 if (++failures >= kMaxFailures) {
@@ -286,7 +290,7 @@ void RunDownload(std::shared_ptr<CAudioHttpStream::Download> download) {
         if (wanted != kNone) {
             if (download->Available(wanted, wanted + 1))
                 download->wanted = kNone;
-            else if (announced && (wanted < position || wanted > position + kReadAhead))
+            else if (announced && ranges && (wanted < position || wanted > position + kReadAhead))
                 http.Close();  // move the download to where the reader is
         }
         if (announced && position >= length) http.Close();

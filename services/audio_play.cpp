@@ -227,10 +227,6 @@ HRESULT CAudioPlay::Open(const wchar_t* url) {
     }
     m_url = url;
     m_duration = 0;
-    m_seekable = FALSE;
-    m_broadcast = FALSE;
-    m_audioOutput = -1;
-    m_waveFormat.clear();
     InterlockedExchange(&m_endFlag, 0);
     InterlockedExchange(&m_finalStatePosted, 0);
 
@@ -311,7 +307,17 @@ HRESULT CAudioPlay::Close() {
     // that the next item opens it again with its own format.
     HRESULT deviceResult = CloseDevice();
     ReleaseStream();
+    ForgetItem();
     return FAILED(hr) ? hr : deviceResult;
+}
+
+// Nothing is open any more: a seek or a start finds nothing to play (and opens no device) until
+// the next Open.
+void CAudioPlay::ForgetItem() {
+    m_seekable = FALSE;
+    m_broadcast = FALSE;
+    m_audioOutput = -1;
+    m_waveFormat.clear();
 }
 
 void CAudioPlay::CancelStream() {

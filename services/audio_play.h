@@ -89,7 +89,8 @@ public:
     HRESULT Resume();
     // Stops the reader and returns every queued block; 1 when aborted while waiting.
     HRESULT Stop();
-    // Closes the open item and the device.
+    // Closes the open item and the device; Start fails (E_UNEXPECTED) and IsSeekable is false
+    // until the next Open.
     HRESULT Close();
     // Releases the reader and everything the engine holds; returns 0.
     HRESULT ReleaseAll();
@@ -146,6 +147,7 @@ private:
     HRESULT ChooseAudioOutput();
     HRESULT OpenDevice();
     HRESULT CloseDevice();
+    void ForgetItem();
     void CancelStream();
     void ReleaseStream();
     void HoldDelivery(bool hold);

@@ -5,11 +5,13 @@
 // buttons look, by the pixels that the screen shows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <set>
 
 #include "audio_capture.h"
+#include "local_helpers.h"
 #include "main_messages.h"
 #include "player_driver.h"
 #include "standin_client.h"
@@ -193,8 +195,29 @@ protected:
         return PlayedIds().size() == plays;
     }
 
+    // Where the thumb of the position slider stands, as a fraction of its range (-1 when it is
+    // not seen): the thumb is what is not the slider's background colour.
+    double SliderFraction() {
+        if (sliderRect.right == sliderRect.left &&
+            !ControlRect(program, kMainLayout, main, L"SliderPlayProgress", sliderRect, kMyMusicShown))
+            return -1;
+        const int width = sliderRect.right - sliderRect.left;
+        const std::vector<DWORD> pixels = ClientPixels(main, sliderRect);
+        int first = width, last = -1;
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            if (pixels[i] == 0xCCD5E0) continue;
+            const int x = static_cast<int>(i % static_cast<size_t>(width));
+            first = std::min(first, x);
+            last = std::max(last, x);
+        }
+        const int thumb = 12;
+        if (last < 0 || width <= thumb) return -1;
+        return ((first + last) / 2.0 - (thumb - 1) / 2.0) / (width - thumb);
+    }
+
     std::wstring program;
     PlayerProcess player;
+    RECT sliderRect = {};
     HWND main = nullptr;
 };
 
@@ -455,6 +478,163 @@ TEST_F(PlaybackE2ETest, ASeekAtThreeQuartersSoundsAtOnceFromThere) {
         audiocapture::SoundSpanOfFile(capture, from + static_cast<size_t>(secondTone * 44100) * 4);
     EXPECT_TRUE(span.silences.empty()) << audiocapture::Describe(span);
     EXPECT_NEAR(span.Seconds(), 1.98, 0.15) << audiocapture::Describe(span);
+}
+
+// A user dragging the slider: forward, back and forward again, quickly, on a stream of the
+// service and then on a file of this computer. After the last seek only its own position sounds
+// (beside what the device still held), without a break, to the end.
+TEST_F(PlaybackE2ETest, QuickSeeksInARowSoundOnlyFromTheLastPosition) {
+    // 523 Hz for 4 s, then 784 Hz for 4 s: over HTTP, then the same file kept on this computer.
+    std::string folder;
+    ASSERT_TRUE(WideToUtf8Fixed3(folder, testfiles::FromUnixPath(VELA_BIN_DIR "/../standin/files")));
+    ASSERT_TRUE(testfiles::WriteAll(
+        DataFile(L"PLDefault"),
+        "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n"
+        "<Track><TrackID>1005</TrackID><TrackName>stream</TrackName><IsLocalFile>false</IsLocalFile></Track>\n"
+        "<Track><TrackID>1005</TrackID><TrackName>file</TrackName><FilePath>" + folder +
+            "</FilePath><FileName>1005.mp3</FileName><IsLocalFile>true</IsLocalFile></Track>\n"));
+    Start();
+    DoubleClickRow(2, 0);
+    for (size_t file = 0; file < 2; ++file) {  // the stream's end moves on to the file
+        SCOPED_TRACE(file == 0 ? "stream" : "file");
+        ASSERT_TRUE(WaitForTone(file, kHz1005a, 0.5, 20000)) << DescribeAll();
+        const std::wstring capture = CaptureFile(file);
+        ClickSlider(L"SliderPlayProgress", 0.75);  // 6 s: 784 Hz
+        ::Sleep(150);
+        ClickSlider(L"SliderPlayProgress", 0.25);  // 2 s: 523 Hz
+        ::Sleep(150);
+        const size_t from = audiocapture::FileBytes(capture);
+        ClickSlider(L"SliderPlayProgress", 0.55);  // 4.4 s: 784 Hz to the end
+        ASSERT_TRUE(WaitFor([&] { return audiocapture::SecondsUntilTone(capture, from, kHz1005b) >= 0; }, 5000))
+            << Describe(file);
+        // Played to its end (3.6 s of the second tone); the device's last blocks come with it.
+        EXPECT_TRUE(WaitFor(
+            [&] { return audiocapture::SecondsOf(audiocapture::TonesOfFile(capture, from), kHz1005b) >= 3.5; }, 6000))
+            << Describe(file);
+        ::Sleep(300);
+        std::vector<audiocapture::Tone> after = audiocapture::TonesOfFile(capture, from);
+        ASSERT_FALSE(after.empty()) << Describe(file);
+        if (audiocapture::Near(after.front().hz, kHz1005a)) {
+            EXPECT_LT(after.front().seconds, 0.4) << Describe(file);
+            after.erase(after.begin());
+        }
+        ASSERT_EQ(after.size(), 1u) << Describe(file);
+        EXPECT_TRUE(audiocapture::Near(after[0].hz, kHz1005b)) << Describe(file);
+        EXPECT_NEAR(after[0].seconds, 3.6, 0.15) << Describe(file);
+        const double secondTone = audiocapture::SecondsUntilTone(capture, from, kHz1005b) + 0.02;
+        const audiocapture::SoundSpan span =
+            audiocapture::SoundSpanOfFile(capture, from + static_cast<size_t>(secondTone * 44100) * 4);
+        EXPECT_TRUE(span.silences.empty()) << audiocapture::Describe(span);
+    }
+    SaveScreenshot(ResultFile(L"quick-seeks-ended.bmp"));
+    EXPECT_EQ(PlayedIds(), (std::vector<std::string>{"1005"}));  // the file was not asked of the service
+}
+
+// The position slider shows where the sound is while it plays, holds still through a pause and
+// goes on from a seek, never back to the old place. A seek while paused starts the new position:
+// it sounds at once, the play button shows that it plays, and pressing it pauses again.
+TEST_F(PlaybackE2ETest, TheSliderFollowsTheSoundAndASeekWhilePausedPlaysFromThere) {
+    SeedDefaultPlayList({"1005"});  // 8 s: 523 Hz, then 784 Hz from 4 s on
+    const double kTrackMs = 8000, kNearMs = 200;
+    Start();
+    DoubleClickRow(1, 0);
+    ASSERT_TRUE(WaitForTone(0, kHz1005a, 0.2));
+    const std::wstring capture = CaptureFile(0);
+    PointerAway();
+    for (int i = 0; i < 8; ++i) {
+        const double slider = SliderFraction() * kTrackMs;
+        const audiocapture::SoundSpan span = audiocapture::SoundSpanOfFile(capture);
+        const double heard = (audiocapture::FileBytes(capture) / 176400.0 - span.first) * 1000;
+        EXPECT_NEAR(slider, heard, kNearMs) << "while playing";
+        ::Sleep(100);
+    }
+    const std::vector<DWORD> playingLook = Look(L"BtnPlay");
+    Press(L"BtnPlay");  // pause
+    PointerAway();
+    ::Sleep(600);
+    EXPECT_NE(Look(L"BtnPlay"), playingLook);
+    const double pausedAt = SliderFraction();
+    ::Sleep(400);
+    EXPECT_EQ(SliderFraction(), pausedAt);
+
+    const size_t from = audiocapture::FileBytes(capture);
+    ClickSlider(L"SliderPlayProgress", 0.75);  // 6 s: 784 Hz
+    PointerAway();
+    ASSERT_TRUE(WaitFor([&] { return SliderFraction() * kTrackMs > 6000 - kNearMs; }, 1000));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            EXPECT_GT(SliderFraction() * kTrackMs, 6000 - kNearMs) << "after the seek";
+            return audiocapture::SecondsUntilTone(capture, from, kHz1005b) >= 0;
+        },
+        3000))
+        << Describe(0);
+    EXPECT_TRUE(WaitFor([&] { return Look(L"BtnPlay") == playingLook; }, 2000));
+    for (int i = 0; i < 6; ++i) {
+        const double slider = SliderFraction() * kTrackMs;
+        const double tone = audiocapture::SecondsUntilTone(capture, from, kHz1005b);
+        const double heard = 6000 + ((audiocapture::FileBytes(capture) - from) / 176400.0 - tone) * 1000;
+        EXPECT_NEAR(slider, heard, kNearMs) << "after the seek";
+        ::Sleep(100);
+    }
+    Press(L"BtnPlay");  // pause
+    ::Sleep(600);
+    const double paused = ToneSeconds(0, kHz1005b);
+    ::Sleep(800);
+    EXPECT_LT(ToneSeconds(0, kHz1005b) - paused, 0.1) << Describe(0);
+}
+
+// A seek just before the end, and one to the very end: the next track follows as the play mode
+// says, also while the window is minimised.
+TEST_F(PlaybackE2ETest, ASeekNearTheEndMovesOnToTheNextTrack) {
+    SeedDefaultPlayList({"1005", "1001", "1002"});
+    Start();
+    DoubleClickRow(3, 0);
+    ASSERT_TRUE(WaitForTone(0, kHz1005a, 0.5));
+    ClickSlider(L"SliderPlayProgress", 0.96);
+    ::ShowWindow(main, SW_MINIMIZE);
+    EXPECT_EQ(WaitForPlays(2, 5000).back(), "1001");
+    EXPECT_TRUE(WaitForNewestTone(kHz1001, 0.5)) << DescribeAll();
+    ::ShowWindow(main, SW_RESTORE);
+    ::Sleep(300);
+    ClickSlider(L"SliderPlayProgress", 1.0);
+    EXPECT_EQ(WaitForPlays(3, 5000).back(), "1002");
+    EXPECT_TRUE(WaitForNewestTone(kHz1002, 0.5)) << DescribeAll();
+    EXPECT_LT(TotalToneSeconds(kHz1001), 1.5) << DescribeAll();
+}
+
+// Next while paused plays the next track; Stop ends the sound, a click on the slider then seeks
+// nothing, and Play starts the list again.
+TEST_F(PlaybackE2ETest, NextWhilePausedPlaysAndStopThenPlayStartsAgain) {
+    SeedDefaultPlayList({"1001", "1002"});
+    Start();
+    DoubleClickRow(2, 0);
+    ASSERT_TRUE(WaitForTone(0, kHz1001, 0.5));
+    Press(L"BtnPlay");  // pause
+    ::Sleep(300);
+    Press(L"BtnPlayNext");
+    EXPECT_EQ(WaitForPlays(2).back(), "1002");
+    EXPECT_TRUE(WaitForNewestTone(kHz1002, 0.5)) << DescribeAll();
+    Press(L"BtnPlay");  // it plays: the button pauses it
+    ::Sleep(600);
+    const size_t file = CaptureFileCount() - 1;
+    const double paused = ToneSeconds(file, kHz1002);
+    ::Sleep(800);
+    EXPECT_LT(ToneSeconds(file, kHz1002) - paused, 0.1) << DescribeAll();
+    Press(L"BtnPlay");  // on again
+    EXPECT_TRUE(WaitForTone(file, kHz1002, paused + 0.3, 3000)) << DescribeAll();
+    Press(L"BtnPlayStop");
+    ::Sleep(600);
+    const double stopped = TotalToneSeconds(kHz1002);
+    ::Sleep(800);
+    EXPECT_LT(TotalToneSeconds(kHz1002) - stopped, 0.05) << DescribeAll();
+    // A click on the position slider of the stopped player has nothing to seek in.
+    const size_t files = CaptureFileCount();
+    ClickSlider(L"SliderPlayProgress", 0.5);
+    ::Sleep(500);
+    EXPECT_EQ(CaptureFileCount(), files) << DescribeAll();
+    Press(L"BtnPlay");  // from the first track of the list
+    EXPECT_EQ(WaitForPlays(3).back(), "1001");
+    EXPECT_TRUE(WaitForNewestTone(kHz1001, 0.5)) << DescribeAll();
 }
 
 TEST_F(PlaybackE2ETest, VolumeHalfAndMuteReachTheDevice) {

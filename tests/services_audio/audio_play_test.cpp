@@ -558,7 +558,12 @@ TEST_F(AudioEngineTest, ClosingWhilePlayingReturnsPromptly) {
         EXPECT_EQ(m_engine->Close(), S_OK);
         m_engine->SetAbort(FALSE);
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3)) << testfiles::Narrow(item);
+        // The closed item is gone: a seek into it neither plays nor opens the device.
+        const size_t files = audiocapture::Files(CapturePath()).size();
+        EXPECT_FALSE(m_engine->IsSeekable());
+        EXPECT_EQ(m_engine->Start(10000000), E_UNEXPECTED);
         PumpFor(300);
+        EXPECT_EQ(audiocapture::Files(CapturePath()).size(), files);
         EXPECT_EQ(std::count(m_received.states.begin(), m_received.states.end(), kAudioFinished), 0);
     }
 }
@@ -651,6 +656,23 @@ TEST_F(AudioHttpStreamTest, AReadFarAheadOfASlowDownloadAsksForItsRange) {
     for (const std::string& request : standin::RequestsMatching("stream.bin"))
         ranged = ranged || request.find("Range: bytes=250000-") != std::string::npos;
     EXPECT_TRUE(ranged);
+}
+
+TEST_F(AudioHttpStreamTest, AServerThatIgnoresRangesIsReadOnToAReadFarAhead) {
+    // Every answer is the whole body from its first byte, at a pace that takes 1.5 s for all of it.
+    ASSERT_EQ(Open("?_b=" + standin::Escape("norange;slow=200000")), S_OK);
+    // A read that never gets its bytes would wait for ever: it is given up after a while.
+    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(done, nullptr);
+    std::thread watchdog([&] {
+        if (WaitForSingleObject(done, 5000) == WAIT_TIMEOUT) m_stream->Cancel();
+    });
+    EXPECT_EQ(ReadAt(250000, 1000), m_bytes.substr(250000, 1000));
+    EXPECT_EQ(ReadAt(1000, 1000), m_bytes.substr(1000, 1000));
+    EXPECT_EQ(ReadAt(299000, 1000), m_bytes.substr(299000, 1000));
+    SetEvent(done);
+    watchdog.join();
+    CloseHandle(done);
 }
 
 TEST_F(AudioHttpStreamTest, CancelEndsAWaitingRead) {
