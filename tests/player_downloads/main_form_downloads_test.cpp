@@ -114,6 +114,16 @@ protected:
         ASSERT_NE(List(L"ListDownloadManage"), nullptr);
         Pump(50);
     }
+    // The window opened at the downloads view with four places, and the first track of the seeded
+    // playlist, "A" (1002), downloading slowly until a part of its file is on disk.
+    void StartASlowDownloadOfA() {
+        WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder_) + "\r\ng=4\r\n[CloseSet]\r\nb=1\r\n");
+        standin::SetTrackFile("1002", 300000, {}, "slow=40000");
+        Open();
+        ShowDownloads();
+        DownloadPlaying(0);
+        ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
+    }
     // Where the list shows its rows: the body without room for the vertical bar, which a longer
     // list shows.
     RECT RowsView() {
@@ -364,12 +374,7 @@ TEST_F(MainDownloadsTest, QueuedItemsStartWheneverAPlaceFrees) {
 TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
     SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Miles"), Track("1004", "AC/DC", "Band"),
                   Track("1005", "AC:DC", "Band")});
-    WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder_) + "\r\ng=4\r\n[CloseSet]\r\nb=1\r\n");
-    standin::SetTrackFile("1002", 300000, {}, "slow=40000");
-    Open();
-    ShowDownloads();
-    DownloadPlaying(0);
-    ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
+    ASSERT_NO_FATAL_FAILURE(StartASlowDownloadOfA());
     ClickIcon(0, VelaUI::kRowStatusIcon);
     ASSERT_EQ(Status(0), L"pause");
     for (int i = 1; i < 4; ++i) DownloadPlaying(i);
@@ -402,14 +407,9 @@ TEST_F(MainDownloadsTest, TracksOfTheSameNameDownloadToFilesOfTheirOwn) {
 // track of that name gets a file of its own, whole, and leaves both as they were.
 TEST_F(MainDownloadsTest, ANewDownloadLeavesWhatTheFolderHoldsAlone) {
     SeedPlayList({Track("1002", "A", "Miles"), Track("1003", "A", "Bill"), Track("1004", "B", "Band")});
-    WriteSettings("[Option]\r\nf=" + testfiles::Narrow(folder_) + "\r\ng=4\r\n[CloseSet]\r\nb=1\r\n");
     const std::string usersOwn = "the user's own B";
     ASSERT_TRUE(testfiles::WriteAll(Target(L"B"), usersOwn));
-    standin::SetTrackFile("1002", 300000, {}, "slow=40000");
-    Open();
-    ShowDownloads();
-    DownloadPlaying(0);
-    ASSERT_TRUE(PumpUntil([&] { return testfiles::ReadAll(Target(L"A") + L"_0").size() > 20000; }, 3 * kPeriodMs));
+    ASSERT_NO_FATAL_FAILURE(StartASlowDownloadOfA());
     ClickIcon(0, VelaUI::kRowDeleteIcon);
     ASSERT_TRUE(Items().empty());
     const std::string leftPart = testfiles::ReadAll(Target(L"A") + L"_0");
