@@ -95,6 +95,18 @@ std::string DescribeAll() {
     return text.empty() ? "no capture file" : text;
 }
 
+// The stand-in's requests for track files, a line each: the request line and its range.
+std::string DescribeTrackRequests() {
+    std::string text;
+    for (const std::string& request : standin::RequestsMatching("/files/")) {
+        text += request.substr(0, request.find('\r'));
+        const size_t range = request.find("Range:");
+        if (range != std::string::npos) text += " " + request.substr(range, request.find('\r', range) - range);
+        text += "\n";
+    }
+    return text.empty() ? "no track requests" : text;
+}
+
 class PlaybackE2ETest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -680,7 +692,7 @@ TEST_F(PlaybackE2ETest, AnUnplayableTrackMovesOnAndNextsWhileOpeningRunOnce) {
     }
     EXPECT_EQ(WaitForPlays(4), (std::vector<std::string>{"1099", "1001", "1002", "1003"}));
     EXPECT_TRUE(StaysAt(4, 2500));
-    EXPECT_TRUE(WaitForToneInAnyFile(kHz1003, 0.5)) << DescribeAll();
+    EXPECT_TRUE(WaitForToneInAnyFile(kHz1003, 0.5)) << DescribeAll() << DescribeTrackRequests();
 }
 
 // Hidden to the tray while a track plays and shown again by the tray icon: the sound goes on
