@@ -171,13 +171,13 @@ std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<cons
         return i.FileName.empty() && i.Status != DownloadStatus::Readying;
     };
     const bool isNew = item.FileName.empty() && item.Status == DownloadStatus::Readying;
+    auto holds = [&](const DownloadItem& other, const std::wstring& name) {
+        return !other.FileName.empty() && SameFolder(other.FilePath, folder) && SameFileName(other.FileName, name);
+    };
     // A file of the name on disk is this track's own when an item of the track holds the name.
     auto heldBySameTrack = [&](const std::wstring& name) {
         for (const DownloadItem* other : others) {
-            if (other != nullptr && other->TrackID == item.TrackID && !other->FileName.empty() &&
-                SameFolder(other->FilePath, folder) && SameFileName(other->FileName, name)) {
-                return true;
-            }
+            if (other != nullptr && other->TrackID == item.TrackID && holds(*other, name)) return true;
         }
         return false;
     };
@@ -185,7 +185,7 @@ std::wstring ChooseDownloadName(const DownloadItem& item, const std::vector<cons
         for (const DownloadItem* other : others) {
             if (other == nullptr || other->TrackID == item.TrackID) continue;
             if (!other->FileName.empty()) {
-                if (SameFolder(other->FilePath, folder) && SameFileName(other->FileName, name)) return true;
+                if (holds(*other, name)) return true;
             } else if (isNew && fromOlderList(*other) &&
                        SameFileName(DownloadFileName(other->TrackName, NameRoom(folder)), name)) {
                 return true;

@@ -154,6 +154,14 @@ DownloadItem Named(const wchar_t* id, const wchar_t* track, const wchar_t* statu
     return item;
 }
 
+// ChooseDownloadName for a table case: the other items are handed over as the window does.
+std::wstring ChooseAmong(const DownloadItem& item, const std::vector<DownloadItem>& items, const wchar_t* folder,
+                         const std::vector<std::wstring>& files = {}) {
+    std::vector<const DownloadItem*> others;
+    for (const DownloadItem& other : items) others.push_back(&other);
+    return ChooseDownloadName(item, others, folder, files);
+}
+
 // Items of different tracks never share a file; an item keeps the name it ran under.
 TEST(ChooseDownloadName, EachTrackGetsATargetOfItsOwn) {
     const wchar_t* const folder = L"D:\\Music";
@@ -193,11 +201,7 @@ TEST(ChooseDownloadName, EachTrackGetsATargetOfItsOwn) {
         {"a kept name that clashes is replaced", Named(L"2", L"A", L"pause", folder, L"A.mp3"),
          {Named(L"1", L"A", L"complete", folder, L"A.mp3")}, L"A (2).mp3"},
     };
-    for (const auto& c : cases) {
-        std::vector<const DownloadItem*> others;
-        for (const DownloadItem& other : c.others) others.push_back(&other);
-        EXPECT_EQ(ChooseDownloadName(c.item, others, folder), c.name) << c.what;
-    }
+    for (const auto& c : cases) EXPECT_EQ(ChooseAmong(c.item, c.others, folder), c.name) << c.what;
 }
 
 // A new item does not take a name whose file or part the folder holds already, unless an item of
@@ -222,11 +226,7 @@ TEST(ChooseDownloadName, WhatTheFolderHoldsIsNotTakenOver) {
         {"an older list's item resumes under its track's name", Named(L"2", L"A", L"waiting"), {}, {L"A.mp3_0"},
          L"A.mp3"},
     };
-    for (const auto& c : cases) {
-        std::vector<const DownloadItem*> others;
-        for (const DownloadItem& other : c.others) others.push_back(&other);
-        EXPECT_EQ(ChooseDownloadName(c.item, others, folder, c.files), c.name) << c.what;
-    }
+    for (const auto& c : cases) EXPECT_EQ(ChooseAmong(c.item, c.others, folder, c.files), c.name) << c.what;
 }
 
 TEST(DownloadFilesInFolder, TheFilesThatBeginAsTheTracksNameDoes) {

@@ -30,6 +30,9 @@ const std::vector<LayoutChange> kPushHidden = {{L"BtnPush", L"visible", L"false"
 // The tones of the stand-in's tracks.
 const double kHz1001 = 440, kHz1002 = 660, kHz1003 = 880, kHz1004 = 330, kHz1005a = 523, kHz1005b = 784;
 
+// The width of the position and volume sliders' thumb.
+const int kSliderThumb = 12;
+
 std::wstring DataFile(const wchar_t* name) { return testfiles::PlayerDataFolder() + L"\\" + name; }
 std::wstring ResultFile(const wchar_t* name) { return testfiles::FromUnixPath(VELA_RESULTS_DIR) + L"\\" + name; }
 std::wstring CapturePath() { return testfiles::Widen(VELA_CAPTURE); }
@@ -163,8 +166,8 @@ protected:
     void ClickSlider(const wchar_t* slider, double fraction) {
         RECT rc = {};
         ASSERT_TRUE(ControlRect(program, kMainLayout, main, slider, rc, kMyMusicShown));
-        const int thumb = 12;
-        const int x = rc.left + thumb / 2 + static_cast<int>((rc.right - rc.left - thumb) * fraction + 0.5);
+        const int x =
+            rc.left + kSliderThumb / 2 + static_cast<int>((rc.right - rc.left - kSliderThumb) * fraction + 0.5);
         ClickAt(main, x, (rc.top + rc.bottom) / 2);
     }
 
@@ -177,6 +180,14 @@ protected:
     // Waits until the n-th opening of the device has played the tone for the seconds.
     bool WaitForTone(size_t file, double hz, double seconds, DWORD timeoutMs = 15000) {
         return WaitFor([&] { return ToneSeconds(file, hz) >= seconds; }, timeoutMs);
+    }
+
+    // Seconds of the tone that the n-th opening of the device plays over the next moment (after a
+    // pause: none).
+    double ToneGrowth(size_t file, double hz, DWORD ms) {
+        const double before = ToneSeconds(file, hz);
+        ::Sleep(ms);
+        return ToneSeconds(file, hz) - before;
     }
 
     // Waits until the newest opening of the device has played the tone for the seconds.
@@ -222,9 +233,8 @@ protected:
             first = std::min(first, x);
             last = std::max(last, x);
         }
-        const int thumb = 12;
-        if (last < 0 || width <= thumb) return -1;
-        return ((first + last) / 2.0 - (thumb - 1) / 2.0) / (width - thumb);
+        if (last < 0 || width <= kSliderThumb) return -1;
+        return ((first + last) / 2.0 - (kSliderThumb - 1) / 2.0) / (width - kSliderThumb);
     }
 
     std::wstring program;
@@ -338,9 +348,7 @@ TEST_F(PlaybackE2ETest, ALateEndReportAfterNextOrADoubleClickSkipsNothing) {
     Press(L"BtnPlay");
     ::Sleep(600);
     const size_t file = CaptureFileCount() - 1;
-    const double paused = ToneSeconds(file, kHz1001);
-    ::Sleep(1000);
-    EXPECT_LT(ToneSeconds(file, kHz1001) - paused, 0.2) << Describe(file);
+    EXPECT_LT(ToneGrowth(file, kHz1001, 1000), 0.2) << Describe(file);
 }
 
 // A play URL of the service that names no web address (a tampered reply) is never opened; a
@@ -590,9 +598,7 @@ TEST_F(PlaybackE2ETest, TheSliderFollowsTheSoundAndASeekWhilePausedPlaysFromTher
     }
     Press(L"BtnPlay");  // pause
     ::Sleep(600);
-    const double paused = ToneSeconds(0, kHz1005b);
-    ::Sleep(800);
-    EXPECT_LT(ToneSeconds(0, kHz1005b) - paused, 0.1) << Describe(0);
+    EXPECT_LT(ToneGrowth(0, kHz1005b, 800), 0.1) << Describe(0);
 }
 
 // A seek just before the end, and one to the very end: the next track follows as the play mode
@@ -629,9 +635,8 @@ TEST_F(PlaybackE2ETest, NextWhilePausedPlaysAndStopThenPlayStartsAgain) {
     Press(L"BtnPlay");  // it plays: the button pauses it
     ::Sleep(600);
     const size_t file = CaptureFileCount() - 1;
+    EXPECT_LT(ToneGrowth(file, kHz1002, 800), 0.1) << DescribeAll();
     const double paused = ToneSeconds(file, kHz1002);
-    ::Sleep(800);
-    EXPECT_LT(ToneSeconds(file, kHz1002) - paused, 0.1) << DescribeAll();
     Press(L"BtnPlay");  // on again
     EXPECT_TRUE(WaitForTone(file, kHz1002, paused + 0.3, 3000)) << DescribeAll();
     Press(L"BtnPlayStop");

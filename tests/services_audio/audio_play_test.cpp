@@ -662,17 +662,16 @@ TEST_F(AudioHttpStreamTest, AServerThatIgnoresRangesIsReadOnToAReadFarAhead) {
     // Every answer is the whole body from its first byte, at a pace that takes 1.5 s for all of it.
     ASSERT_EQ(Open("?_b=" + standin::Escape("norange;slow=200000")), S_OK);
     // A read that never gets its bytes would wait for ever: it is given up after a while.
-    HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_NE(done, nullptr);
+    CScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(done.IsValid());
     std::thread watchdog([&] {
-        if (WaitForSingleObject(done, 5000) == WAIT_TIMEOUT) m_stream->Cancel();
+        if (WaitForSingleObject(done.Get(), 5000) == WAIT_TIMEOUT) m_stream->Cancel();
     });
     EXPECT_EQ(ReadAt(250000, 1000), m_bytes.substr(250000, 1000));
     EXPECT_EQ(ReadAt(1000, 1000), m_bytes.substr(1000, 1000));
     EXPECT_EQ(ReadAt(299000, 1000), m_bytes.substr(299000, 1000));
-    SetEvent(done);
+    SetEvent(done.Get());
     watchdog.join();
-    CloseHandle(done);
 }
 
 TEST_F(AudioHttpStreamTest, CancelEndsAWaitingRead) {
