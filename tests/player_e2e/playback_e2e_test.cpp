@@ -688,6 +688,7 @@ TEST_F(PlaybackE2ETest, AnUnplayableTrackMovesOnAndNextsWhileOpeningRunOnce) {
     DoubleClickRow(4, 0);
     EXPECT_EQ(WaitForPlays(2), (std::vector<std::string>{"1099", "1001"}));
     EXPECT_TRUE(WaitForTone(0, kHz1001, 0.5));
+    const std::vector<DWORD> playingLook = Look(L"BtnPlay");  // a track plays: the pause picture
     Press(L"BtnPlayNext");
     WaitForPlays(3);
     ::Sleep(300);
@@ -697,7 +698,9 @@ TEST_F(PlaybackE2ETest, AnUnplayableTrackMovesOnAndNextsWhileOpeningRunOnce) {
     }
     EXPECT_EQ(WaitForPlays(4), (std::vector<std::string>{"1099", "1001", "1002", "1003"}));
     EXPECT_TRUE(StaysAt(4, 2500));
-    EXPECT_TRUE(WaitForToneInAnyFile(kHz1003, 0.5)) << DescribeAll() << DescribeTrackRequests();
+    EXPECT_TRUE(WaitForToneInAnyFile(kHz1003, 0.5))
+        << DescribeAll() << DescribeTrackRequests() << "the play button shows "
+        << (Look(L"BtnPlay") == playingLook ? "a track playing" : "no track playing");
 }
 
 // Hidden to the tray while a track plays and shown again by the tray icon: the sound goes on
